@@ -1,0 +1,29 @@
+# One place for the compiler options of every target of ours.
+
+set(VLO_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Woverloaded-virtual
+    -Wformat=2 -Wimplicit-fallthrough -Wmissing-declarations)
+set(VLO_SANITIZE_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+
+# vlo_apply_options(target sanitize): warnings always; with sanitize ON the
+# target is built and linked with ASan + UBSan at a debuggable optimisation.
+function(vlo_apply_options target sanitize)
+    target_compile_options(${target} PRIVATE ${VLO_WARNINGS})
+    if(VLO_WERROR)
+        target_compile_options(${target} PRIVATE -Werror)
+    endif()
+    if(sanitize)
+        target_compile_options(${target} PRIVATE ${VLO_SANITIZE_FLAGS} -O1 -g)
+        target_link_options(${target} PRIVATE ${VLO_SANITIZE_FLAGS})
+    endif()
+endfunction()
+
+# vlo_core_library(name sanitize): the game minus its entry point.
+function(vlo_core_library name sanitize)
+    add_library(${name} STATIC ${VLO_CORE_SOURCES})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${name} PUBLIC korJSON SDL2::SDL2 SDL2_mixer::SDL2_mixer)
+    vlo_apply_options(${name} ${sanitize})
+    if(sanitize)
+        target_link_options(${name} INTERFACE ${VLO_SANITIZE_FLAGS})
+    endif()
+endfunction()

@@ -1,0 +1,47 @@
+// The 8 x 8 bitmap font: sixteen pre-coloured copies of gfx/font.bmp, and the
+// surface helpers every drawing module shares.
+#pragma once
+
+#include <SDL.h>
+
+#include <string>
+
+#include "colors.h"
+
+extern const SDL_Color EGAColors[16];
+
+class KRFont {
+public:
+    SDL_Rect glyphRects[256];
+    SDL_Rect destRect;
+    SDL_Surface* colorSurfaces[16];
+    SDL_Color colors[16];
+
+    KRFont();
+    ~KRFont();
+    KRFont(const KRFont&) = delete;
+    KRFont& operator=(const KRFont&) = delete;
+
+    // Loads the sheet once per colour and paints every non-background pixel
+    // (background is exactly RGB 128, 0, 128) in that colour.
+    bool Init(const std::string& path, Uint32 pixelFormat);
+    void DrawChar(SDL_Surface* dst, unsigned char code, int x, int y, KRColors color);
+    // Fixed-width field of `width` cells, zero-padded on the left, or the last
+    // `width` characters when the text is longer.
+    void DrawNumber(SDL_Surface* dst, const std::string& text, int x, int y, int width,
+                    KRColors color);
+    // '\n' moves 16 pixels down, '\t' 40 right; "^C<n>^" colours the next
+    // glyph, "^C<n>|" the rest of the text. Throws std::invalid_argument on a
+    // markup without digits.
+    void DrawString(SDL_Surface* dst, const std::string& text, int x, int y, KRColors color);
+
+    static void SetPixel(SDL_Surface* surface, int x, int y, Uint32 pixel);
+    static Uint32 GetPixel(SDL_Surface* surface, int x, int y);
+};
+
+// A surface in the renderer's first texture format; null (with a message on
+// standard output) on failure.
+SDL_Surface* CreateRGBSurface(int w, int h);
+// Snapshot of `screen` into `tempSurface`, and back.
+void CopyOfSurface();
+void RenderCopyOfSurface();

@@ -1,0 +1,31 @@
+// The message log shown in the status panel, and the word wrapper every
+// dialog uses.
+#pragma once
+
+#include <SDL.h>
+
+#include <list>
+#include <string>
+
+#include "colors.h"
+
+class KRFont;
+
+class KRMessage {
+public:
+    // Newest first; each line upper-cased and wrapped to 58 characters.
+    std::list<std::string> messages;
+    SDL_Surface* surface;
+
+    KRMessage();
+    bool Init(SDL_Surface* target);
+    // Upper-cases and wraps at 464 pixels; append false puts it in front.
+    void SetMessage(std::string text, bool append);
+    // Wraps at whitespace into lines of at most maxWidth / 8 - 1 characters
+    // (a longer single word stands alone); backslash + 'n' becomes '\n'.
+    void WordWarp(const std::string& text, std::list<std::string>& lines, unsigned maxWidth,
+                  bool append);
+    static void ReplaceAll(std::string& str, const std::string& from, const std::string& to);
+    // Up to six lines, 8 pixels apart; fade: white, white, grey, grey, dark, dark.
+    void GetMessages(int x, int y, KRFont* font, KRColors color, bool fade);
+};
