@@ -1,6 +1,8 @@
 // The main module's shared state: every global of the shell, the rules, the
-// presentation, the settings, the saved game and the music, declared once and
-// grouped by the file that defines it. The world classes never include this.
+// presentation, the settings, the saved game and the music, grouped by concern
+// with the functions of that concern. All globals are defined in globals.cpp,
+// which depends on nothing, so any one part of the game links on its own in a
+// test. The world classes never include this header.
 #pragma once
 
 #include <SDL.h>
@@ -21,7 +23,7 @@ class KRFont;
 class KRMap;
 class KRMessage;
 
-// ---- shell (shell.cpp): process lifetime, window, frame loop -----------------
+// ---- shell (shell.cpp): process lifetime, window, frame loop ------------------
 
 extern int gameState;    // 0 playing, 1 player dead, 2 no game
 extern int playerAction; // 0 turn spent, 1 no turn, 2 quit with save, 3 won
@@ -190,8 +192,7 @@ struct MusicPatternEntry {
     std::string nextPatternName;
     std::string fileName;
     Mix_Music* music = nullptr;
-    MusicPatternType type = Unknown;
-    ~MusicPatternEntry();
+    MusicPatternType type = Unknown; // owns `music`: freed by FreeMusicPatterns
 };
 
 extern std::vector<std::unique_ptr<MusicPatternEntry>> mMusicPatternEntries;
