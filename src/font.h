@@ -16,6 +16,12 @@ public:
     SDL_Rect destRect;
     SDL_Surface* colorSurfaces[16];
     SDL_Color colors[16];
+    // Drawing fast path: which of a glyph's 64 pixels are ink (bit 8*row+col)
+    // and each colour's ink value, so a glyph onto a 32-bit surface of the
+    // sheets' format is a handful of stores instead of a keyed blit.
+    Uint64 inkMasks[256];
+    Uint32 inkPixels[16];
+    Uint32 pixelFormat;
 
     KRFont();
     ~KRFont();
@@ -34,6 +40,8 @@ public:
     // glyph, "^C<n>|" the rest of the text. Throws std::invalid_argument on a
     // markup without digits.
     void DrawString(SDL_Surface* dst, const std::string& text, int x, int y, KRColors color);
+
+    void BuildInkMasks(SDL_Surface* sheet, Uint32 key);
 
     static void SetPixel(SDL_Surface* surface, int x, int y, Uint32 pixel);
     static Uint32 GetPixel(SDL_Surface* surface, int x, int y);

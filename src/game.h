@@ -208,6 +208,9 @@ void SetNextMusicPattern(const std::string& name);
 // Start-up: reads music/music_def.json, loads every pattern, queues and (if
 // enabled) fades in the first. False after printing the failure.
 bool LoadMusicPatterns();
+// The pattern the renderer asks for: entry 1 with a guard in view, else entry
+// 0 (entry 0 when the list has only one; null when it is empty).
+const MusicPatternEntry* WantedMusicPattern(bool enemyInView);
 // Queues entry 0 and plays it from its beginning; throws when it cannot play.
 void RestartFirstPattern();
 // Once per main-loop frame: starts the queued pattern at the boundary.

@@ -1,0 +1,241 @@
+// The dialogs: the titled box (one event per call, the caller loops on its
+// own clock) and the lettered inventory box. Both draw into inventoryPanel,
+// which is resized to each box.
+#include <algorithm>
+#include <cctype>
+#include <iostream>
+
+#include "entity.h"
+#include "equipment.h"
+#include "font.h"
+#include "game.h"
+#include "message.h"
+
+namespace {
+
+const char* const LevelUpTitle = " Level up! Select a stat to improve: ";
+
+void Clear(SDL_Surface* s) {
+    SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, 0, 0, 0));
+}
+
+// Makes sure the canvas has exactly this size; false (with the message) when
+// a new one cannot be made.
+bool ResizeCanvas(int w, int h) {
+    if (inventoryPanel != nullptr && inventoryPanel->w == w && inventoryPanel->h == h) {
+        return true;
+    }
+    SDL_FreeSurface(inventoryPanel);
+    inventoryPanel = CreateRGBSurface(w, h);
+    if (inventoryPanel == nullptr) {
+        std::cout << "Couldn't create new surface for HUD: " << SDL_GetError() << std::endl;
+        return false;
+    }
+    return true;
+}
+
+// The frame of a box whose content is `e` pixels wide, shifted right by
+// `shift`; lines occupy rows topPad + 8 .. topPad + 8 * n.
+void DrawFrame(const std::string& title, int e, int shift, int topPad, int n) {
+    const int w = e + 32;
+    if (!title.empty()) {
+        font->DrawChar(inventoryPanel, 201, shift, 0, White);
+        font->DrawChar(inventoryPanel, 205, shift + 8, 0, White);
+        for (int x = 16; x < e + 16; x += 8) {
+            font->DrawChar(inventoryPanel, 219, shift + x, 0, White);
+        }
+        font->DrawString(inventoryPanel, title,
+                         shift + (w - 8 * static_cast<int>(title.size())) / 2, 0, Black);
+        font->DrawChar(inventoryPanel, 205, shift + e + 16, 0, White);
+        font->DrawChar(inventoryPanel, 187, shift + e + 24, 0, White);
+    }
+    const int bottom = topPad + 16 + 8 * n;
+    for (int y = topPad; y < bottom; y += 8) {
+        font->DrawChar(inventoryPanel, 186, shift, y, White);
+        font->DrawChar(inventoryPanel, 186, shift + e + 24, y, White);
+    }
+    font->DrawChar(inventoryPanel, 200, shift, bottom, White);
+    for (int x = 8; x < e + 20; x += 8) {
+        font->DrawChar(inventoryPanel, 205, shift + x, bottom, White);
+    }
+    font->DrawChar(inventoryPanel, 188, shift + e + 24, bottom, White);
+}
+
+// The visible length of a line for centring: leading colour markup counts
+// from its terminator on.
+int VisibleLength(const std::string& line) {
+    const int length = static_cast<int>(line.size());
+    if (line.rfind("^C", 0) != 0) {
+        return length;
+    }
+    if (length > 2 && (line[2] == '|' || line[2] == '^')) {
+        return length - 2;
+    }
+    const std::size_t end = line.find_first_of("^|", 2);
+    return end == std::string::npos ? length : length - static_cast<int>(end);
+}
+
+int ContentWidth(const std::string& title, const std::list<std::string>& lines) {
+    std::size_t widest = title.size();
+    for (const std::string& line : lines) {
+        widest = std::max(widest, line.size());
+    }
+    return 8 * static_cast<int>(widest);
+}
+
+} // namespace
+
+bool Menu(const std::string& title, std::list<std::string>& lines, int wrapWidth, int& selected,
+          bool anyKey) {
+    inventoryMessages.clear();
+    Clear(inventoryPanel);
+    const int topPad = title.empty() ? 0 : 8;
+    for (const std::string& entry : lines) {
+        message->WordWarp(entry, inventoryMessages, static_cast<unsigned>(wrapWidth), true);
+    }
+    const int n = static_cast<int>(inventoryMessages.size());
+    const int e = ContentWidth(title, inventoryMessages);
+    const int w = e + 32;
+    const int h = topPad + 24 + 8 * n;
+    if (!ResizeCanvas(w, h)) {
+        return false;
+    }
+    Clear(inventoryPanel);
+
+    DrawFrame(title, e, 0, topPad, n);
+    int i = 0;
+    for (const std::string& line : inventoryMessages) {
+        font->DrawString(inventoryPanel, line, (w - 8 * VisibleLength(line)) / 2,
+                         topPad + 8 + 8 * i, i == selected ? Cyan : White);
+        ++i;
+    }
+
+    const int entryCount = static_cast<int>(lines.size());
+    for (;;) {
+        if (title == LevelUpTitle) {
+            RenderCopyOfSurface();
+        }
+        const int over = gameState == 0 ? 80 : 0; // above the status panel during a game
+        SDL_Rect at = {(screen->w - w) / 2, (screen->h - h - over) / 2, 0, 0};
+        SDL_BlitSurface(inventoryPanel, nullptr, screen, &at);
+        PresentScreen();
+
+        if (SDL_WaitEvent(&event) == 0) {
+            std::cout << "SDL_WaitEvent error: " << SDL_GetError() << std::endl;
+            return false;
+        }
+        if (event.type == SDL_QUIT) {
+            return false;
+        }
+        if (event.type != SDL_KEYDOWN) {
+            continue;
+        }
+        const SDL_Scancode key = event.key.keysym.scancode;
+        if (key == SDL_SCANCODE_F2) {
+            SDL_SetRelativeMouseMode(SDL_GetRelativeMouseMode() ? SDL_FALSE : SDL_TRUE);
+            return false;
+        }
+        if (anyKey) {
+            selectedKey = key;
+            return true;
+        }
+        switch (key) {
+        case SDL_SCANCODE_DOWN:
+            if (selected != -1) {
+                selected = selected + 1 >= entryCount ? 0 : selected + 1;
+            }
+            return false;
+        case SDL_SCANCODE_UP:
+            if (selected != -1) {
+                selected = selected - 1 < 0 ? entryCount - 1 : selected - 1;
+            }
+            return false;
+        case SDL_SCANCODE_RETURN:
+            return selected != -1;
+        default:
+            return false;
+        }
+    }
+}
+
+bool MSGBox(const std::string& title, std::list<std::string>& lines, int wrapWidth) {
+    int selected = -1;
+    return Menu(title, lines, wrapWidth, selected, false);
+}
+
+int Menu(std::list<std::string>& lines) {
+    if (option.size() > 26) {
+        std::cout << "Can't have a menu with more than 26 options!" << std::endl;
+        return -1;
+    }
+    Clear(inventoryPanel);
+    char letter = 'a';
+    for (const std::string& entry : option) {
+        const std::string text =
+            inventory.empty() ? entry : std::string("(") + letter++ + ") " + entry;
+        message->WordWarp(text, lines, 464, true);
+    }
+    const std::string title = "Inventory";
+    const int e = std::max(8 * static_cast<int>(title.size()), ContentWidth("", lines));
+    const int n = static_cast<int>(lines.size());
+    if (!ResizeCanvas(464, 16 + 8 * n + 16)) {
+        return -1;
+    }
+    Clear(inventoryPanel);
+    // The frame is centred in the fixed-width canvas; its bottom row sits
+    // below the last line as in the titled box.
+    DrawFrame(title, e, (464 - e - 32) / 2, 8, n);
+    int i = 0;
+    for (std::string& line : lines) {
+        std::transform(line.begin(), line.end(), line.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        font->DrawString(inventoryPanel, line, (464 - 8 * static_cast<int>(line.size())) / 2,
+                         16 + 8 * i, White);
+        ++i;
+    }
+
+    const int count = static_cast<int>(option.size());
+    for (;;) {
+        Render();
+        if (SDL_WaitEvent(&event) == 0) {
+            std::cout << "SDL_WaitEvent error: " << SDL_GetError() << std::endl;
+            return -1;
+        }
+        if (event.type == SDL_QUIT) {
+            return -1;
+        }
+        if (event.type != SDL_KEYDOWN) {
+            continue;
+        }
+        const int index = static_cast<int>(event.key.keysym.scancode) - SDL_SCANCODE_A;
+        if (index >= 0 && index <= SDL_SCANCODE_Z - SDL_SCANCODE_A && index < count) {
+            return index;
+        }
+        return -1;
+    }
+}
+
+KRItem* InventoryMenu(std::list<std::string>& prompt) {
+    option.clear();
+    if (inventory.empty()) {
+        option.push_back("Inventory is empty.");
+    } else {
+        const KREquipment* worn = player != nullptr ? player->equipment : nullptr;
+        for (inventoryIterator = inventory.begin(); inventoryIterator != inventory.end();
+             ++inventoryIterator) {
+            const KREntity* e = *inventoryIterator;
+            const bool equipped =
+                worn != nullptr && (worn->mainHand == e || worn->offHand == e);
+            option.push_front(e->name + (equipped ? " (Equipped)" : ""));
+        }
+    }
+    const int n = Menu(prompt);
+    nextTime = SDL_GetTicks() + FrameMs;
+    if (n == -1 || inventory.empty()) {
+        return nullptr;
+    }
+    // Letter (a) is the last entity of the inventory.
+    inventoryIterator = inventory.begin();
+    std::advance(inventoryIterator, static_cast<long>(inventory.size()) - 1 - n);
+    return (*inventoryIterator)->item;
+}

@@ -1,0 +1,85 @@
+// The message log and the word wrapper shared by every dialog. Draws only
+// through the font; owns no surface.
+#include "message.h"
+
+#include <cctype>
+#include <iostream>
+#include <sstream>
+
+#include "font.h"
+
+namespace {
+constexpr int ShownLines = 6;
+}
+
+KRMessage::KRMessage() : surface(nullptr) {}
+
+bool KRMessage::Init(SDL_Surface* target) {
+    if (target == nullptr) {
+        std::cout << "Source surface isn't initialized!" << std::endl;
+        return false;
+    }
+    surface = target;
+    return true;
+}
+
+void KRMessage::SetMessage(std::string text, bool append) {
+    for (char& c : text) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    WordWarp(text, messages, 464, append);
+}
+
+void KRMessage::WordWarp(const std::string& text, std::list<std::string>& lines, unsigned maxWidth,
+                         bool append) {
+    auto add = [&](std::string& line) {
+        if (append) {
+            lines.push_back(std::move(line));
+        } else {
+            lines.push_front(std::move(line));
+        }
+        line.clear();
+    };
+
+    std::istringstream words(text);
+    std::string word;
+    std::string line;
+    while (words >> word) {
+        ReplaceAll(word, "\\n", "\n");
+        // A line of L characters takes L cells plus one cell of margin.
+        if ((line.size() + word.size()) * 8 + 8 <= maxWidth) {
+            if (!line.empty()) {
+                line += ' ';
+            }
+            line += word;
+        } else if (!line.empty()) {
+            add(line);
+            line = word;
+        } else {
+            line = word; // too long for any line: never broken
+        }
+    }
+    if (!line.empty()) {
+        add(line);
+    }
+}
+
+void KRMessage::ReplaceAll(std::string& str, const std::string& from, const std::string& to) {
+    if (from.empty()) {
+        return;
+    }
+    std::size_t pos = 0;
+    while ((pos = str.find(from, pos)) != std::string::npos) {
+        str.replace(pos, from.size(), to);
+        pos += to.size(); // resume after the inserted text so `to` may contain `from`
+    }
+}
+
+void KRMessage::GetMessages(int x, int y, KRFont* font, KRColors color, bool fade) {
+    static const KRColors fadeColors[ShownLines] = {White, White, LightGray,
+                                                    LightGray, DarkGray, DarkGray};
+    int i = 0;
+    for (auto it = messages.begin(); it != messages.end() && i < ShownLines; ++it, ++i) {
+        font->DrawString(surface, *it, x, y + 8 * i, fade ? fadeColors[i] : color);
+    }
+}

@@ -1,0 +1,175 @@
+// The options screen: key bindings, fullscreen, music and its volume, all
+// live while the screen is open, then kept, saved or discarded.
+#include <string>
+#include <vector>
+
+#include "game.h"
+
+namespace {
+
+constexpr Uint32 FullscreenMask = SDL_WINDOW_FULLSCREEN_DESKTOP; // both fullscreen bits
+constexpr int EntryCount = 15;
+
+const char* const CaptureTitles[ActionCount] = {
+    " Change Move / Attack Up Key ",    " Change Move / Attack Down Key ",
+    " Change Move / Attack Left Key ",  " Change Move / Attack Right Key ",
+    " Change Take Key ",                " Change Use Key ",
+    " Change Drop Key ",                " Change Character Information Key ",
+    " Change Inventory Key "};
+
+std::string VolumePercent() {
+    return std::to_string(musicVolume * 100 / 128) + "%";
+}
+
+std::string FullscreenText() {
+    const bool on = (SDL_GetWindowFlags(window) & FullscreenMask) != 0;
+    return std::string("Fullscreen: ") + (on ? "Yes" : "No");
+}
+
+std::string MusicText() {
+    return std::string("Music: ") + (musicEnabled ? "On" : "Off");
+}
+
+std::vector<std::string> BuildItems() {
+    std::vector<std::string> items;
+    for (int a = 0; a < ActionCount; ++a) {
+        items.push_back(SetMenuOptionOfKeybinding(static_cast<KRActionTypes>(a), actionLabels[a]));
+    }
+    items.push_back(FullscreenText());
+    items.push_back(MusicText());
+    items.push_back("Music Volume: " + VolumePercent());
+    items.push_back("Restore Default Settings");
+    items.push_back("Save Changes");
+    items.push_back("Discard Changes");
+    return items;
+}
+
+void CaptureKey(int action, std::vector<std::string>& items) {
+    option.clear();
+    option.push_back("Please press a key");
+    int none = -1;
+    // Returns at the first key; F2 or a close request end the wait without
+    // storing a key, and the action then takes the last stored one.
+    Menu(CaptureTitles[action], option, 320, none, true);
+    items[action] = UpdateKeybinding(static_cast<KRActionTypes>(action), actionLabels[action], true);
+    nextTime = SDL_GetTicks() + FrameMs;
+}
+
+void VolumeScreen(std::vector<std::string>& items) {
+    selectedKey = 0;
+    for (;;) {
+        if (selectedKey == SDL_SCANCODE_RIGHT) {
+            musicVolume = musicVolume + 1 > 128 ? 128 : musicVolume + 1;
+        } else if (selectedKey == SDL_SCANCODE_LEFT) {
+            musicVolume = musicVolume - 1 < 0 ? 0 : musicVolume - 1;
+        } else if (selectedKey != 0) {
+            break;
+        }
+        Mix_VolumeMusic(musicVolume);
+        option.clear();
+        option.push_back("< " + VolumePercent() + " >");
+        option.push_back("\\n");
+        option.push_back("Press left or right arrow key to change music volume.");
+        option.push_back("\\n");
+        option.push_back("Press any key to return to options.");
+        int none = -1;
+        Menu(" Change Music Volume ", option, 320, none, true);
+    }
+    Mix_VolumeMusic(musicVolume);
+    items[11] = "Music Volume: " + VolumePercent();
+    nextTime = SDL_GetTicks() + FrameMs;
+}
+
+void ApplyMusicSetting() {
+    if (musicEnabled) {
+        RestartFirstPattern();
+    } else {
+        Mix_HaltMusic();
+    }
+}
+
+// After defaults or a discard: make the window, the mixer and the texts
+// follow the settings globals again.
+void ApplySettings(std::vector<std::string>& items) {
+    for (int a = 0; a < ActionCount; ++a) {
+        items[a] = UpdateKeybinding(static_cast<KRActionTypes>(a), actionLabels[a], false);
+    }
+    SetFullscreen(fullscreen);
+    items[9] = FullscreenText();
+    ApplyMusicSetting();
+    items[10] = MusicText();
+    Mix_VolumeMusic(musicVolume);
+    items[11] = "Music Volume: " + VolumePercent();
+    nextTime = SDL_GetTicks() + FrameMs;
+}
+
+// Carries out one entry; true when it closes the screen.
+bool CarryOut(int entry, std::vector<std::string>& items) {
+    if (entry < ActionCount) {
+        CaptureKey(entry, items);
+        return false;
+    }
+    switch (entry) {
+    case 9:
+        fullscreen = ToggleFullscreen();
+        items[9] = FullscreenText();
+        nextTime = SDL_GetTicks() + FrameMs;
+        return false;
+    case 10:
+        musicEnabled = !musicEnabled;
+        ApplyMusicSetting();
+        items[10] = MusicText();
+        nextTime = SDL_GetTicks() + FrameMs;
+        return false;
+    case 11:
+        VolumeScreen(items);
+        return false;
+    case 12:
+        SetDefaultGameSettings();
+        ApplySettings(items);
+        return true;
+    case 13:
+        SaveGameSettings();
+        return true;
+    default:
+        RestoreOldGameSettings();
+        ApplySettings(items);
+        return true;
+    }
+}
+
+} // namespace
+
+bool ToggleFullscreen() {
+    const bool wasFullscreen = (SDL_GetWindowFlags(window) & FullscreenMask) != 0;
+    flags = wasFullscreen ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP;
+    SDL_SetWindowFullscreen(window, flags);
+    return !wasFullscreen;
+}
+
+void SetFullscreen(bool on) {
+    flags = on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0;
+    SDL_SetWindowFullscreen(window, flags);
+}
+
+void OptionsMenu() {
+    SaveOldGameSettings();
+    nextTime = SDL_GetTicks() + FrameMs;
+    int selected = 0;
+    std::vector<std::string> items = BuildItems();
+    for (;;) {
+        option.clear();
+        for (int i = 0; i < EntryCount; ++i) {
+            option.push_back(i == selected ? "> " + items[i] + " <" : items[i]);
+        }
+        Header();
+        const bool chosen = Menu(" Options ", option, 464, selected, false);
+        nextTime = SDL_GetTicks() + FrameMs;
+        const bool close = chosen && CarryOut(selected, items);
+        Delay(nextTime);
+        nextTime += FrameMs;
+        if (close) {
+            return;
+        }
+    }
+}

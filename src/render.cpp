@@ -1,0 +1,157 @@
+// One frame of a running game: map, entities, status panel, inventory strip
+// and the mouse cursor, composed on `screen` and presented.
+#include <string>
+
+#include "entity.h"
+#include "fighter.h"
+#include "font.h"
+#include "game.h"
+#include "map.h"
+#include "message.h"
+
+namespace {
+
+void Clear(SDL_Surface* s) {
+    SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, 0, 0, 0));
+}
+
+void DrawCell(SDL_Surface* dst, const KREntity* e) {
+    SDL_Rect cell = {8 * e->x, 8 * e->y, 8, 8};
+    SDL_FillRect(dst, &cell, SDL_MapRGB(dst->format, 0, 0, 0));
+    font->DrawChar(dst, e->appearance, 8 * e->x, 8 * e->y, e->color);
+}
+
+void DrawTiles() {
+    for (int y = 0; y < MapHeight; ++y) {
+        for (int x = 0; x < MapWidth; ++x) {
+            KRTile* tile = theMap->TileAt(x, y);
+            const bool wall = tile->blockSight;
+            if (theMap->IsVisible(x, y)) {
+                font->DrawChar(mapPanel, wall ? '#' : '.', 8 * x, 8 * y, wall ? Blue : White);
+                tile->explored = true;
+            } else if (tile->explored) {
+                font->DrawChar(mapPanel, wall ? '#' : '.', 8 * x, 8 * y,
+                               wall ? LightGray : DarkGray);
+            }
+        }
+    }
+}
+
+// Draws every entity the player can see or remembers; returns whether a
+// guard with a behaviour was among them (the music follows that).
+bool DrawEntities() {
+    bool enemyShown = false;
+    for (const KREntity* e : entities) {
+        if (e == player || !KRMap::InBounds(e->x, e->y)) {
+            continue;
+        }
+        const bool inView = theMap->IsVisible(e->x, e->y);
+        if (inView || (e->visible && theMap->TileAt(e->x, e->y)->explored)) {
+            DrawCell(mapPanel, e);
+            enemyShown = enemyShown || e->ai != nullptr;
+        }
+    }
+    return enemyShown;
+}
+
+void RequestMusic(bool enemyShown) {
+    const MusicPatternEntry* wanted = WantedMusicPattern(enemyShown);
+    if (wanted != nullptr && playerMovedOrAttacked &&
+        currentMusicPatternName != wanted->patternName) {
+        SetNextMusicPattern(wanted->patternName);
+    }
+}
+
+void DrawPanelFrame() {
+    const int right = panel->w - 8;
+    for (int x = 8; x < right; x += 8) {
+        font->DrawChar(panel, 205, x, 0, White);
+        font->DrawChar(panel, 205, x, 16, White);
+        font->DrawChar(panel, 205, x, 72, White);
+    }
+    font->DrawChar(panel, 201, 0, 0, White);
+    font->DrawChar(panel, 187, right, 0, White);
+    font->DrawChar(panel, 186, 0, 8, White);
+    font->DrawChar(panel, 186, right, 8, White);
+    font->DrawChar(panel, 204, 0, 16, White);
+    font->DrawChar(panel, 203, 168, 16, White);
+    font->DrawChar(panel, 185, right, 16, White);
+    for (int y = 24; y < 72; y += 8) {
+        font->DrawChar(panel, 186, 0, y, White);
+        font->DrawChar(panel, 186, 168, y, White);
+        font->DrawChar(panel, 186, right, y, White);
+    }
+    font->DrawChar(panel, 200, 0, 72, White);
+    font->DrawChar(panel, 202, 168, 72, White);
+    font->DrawChar(panel, 188, right, 72, White);
+}
+
+} // namespace
+
+void RenderBar(int x, int y, int width, const std::string& name, int value, int maximum,
+               SDL_Surface* dst, KRColors barColor, KRColors backColor) {
+    // A zero maximum (never produced by the game) draws an empty bar rather
+    // than converting an infinite quotient.
+    const int filled =
+        maximum > 0 ? static_cast<int>(static_cast<float>(value) / maximum * width) : 0;
+    for (int i = 0; i < width / 8; ++i) {
+        font->DrawChar(dst, 219, x + 8 * i, y, backColor);
+    }
+    if (filled > 0) {
+        for (int i = 0; i < filled / 8; ++i) {
+            font->DrawChar(dst, 219, x + 8 * i, y, barColor);
+        }
+    }
+    const std::string caption = name + ": " + std::to_string(value) + "/" + std::to_string(maximum);
+    const int length = static_cast<int>(caption.size());
+    font->DrawString(dst, caption, x + width / 2 - (8 * length) / 2, y, White);
+}
+
+void GetNamesUnderMouse(std::string& out) {
+    const int cx = mousePos.x / 8;
+    const int cy = mousePos.y / 8;
+    if (!KRMap::InBounds(cx, cy) || !theMap->IsVisible(cx, cy)) {
+        return;
+    }
+    bool first = true;
+    for (entityIterator = entities.begin(); entityIterator != entities.end(); ++entityIterator) {
+        const KREntity* e = *entityIterator;
+        if (e->x == cx && e->y == cy) {
+            if (!first) {
+                out += " & ";
+            }
+            out += e->name;
+            first = false;
+        }
+    }
+}
+
+void Render() {
+    Clear(screen);
+    Clear(mapPanel);
+    Clear(panel);
+    theMap->ComputeFOV(player);
+    DrawTiles();
+    RequestMusic(DrawEntities());
+    DrawCell(mapPanel, player);
+    SDL_BlitSurface(mapPanel, nullptr, screen, nullptr);
+
+    DrawPanelFrame();
+    RenderBar(8, 24, 160, "HP", player->fighter->hp, player->fighter->GetMaxHP(false), panel, Red,
+              LightGray);
+    font->DrawString(panel, "Floor #" + std::to_string(11 - theMap->currentFloor), 8, 40,
+                     LightGray);
+    message->GetMessages(176, 24, font, Black, true);
+    std::string names;
+    GetNamesUnderMouse(names);
+    font->DrawString(panel, names, 8, 8, LightGray);
+
+    if (showInventory) {
+        SDL_Rect at = {(640 - inventoryPanel->w) / 2, (400 - inventoryPanel->h - 80) / 2, 0, 0};
+        SDL_BlitSurface(inventoryPanel, nullptr, screen, &at);
+    }
+    SDL_Rect panelAt = {0, 320, 0, 0};
+    SDL_BlitSurface(panel, nullptr, screen, &panelAt);
+    font->DrawChar(screen, 219, mousePos.x, mousePos.y, Red);
+    PresentScreen();
+}

@@ -1,0 +1,136 @@
+// The title header behind the main and options menus, and the help screen.
+#include <string>
+
+#include "font.h"
+#include "game.h"
+
+namespace {
+
+// Three block letters of '#', 16 rows each, with a small diamond two columns
+// after each letter on its last three rows.
+// clang-format off
+const char* const LetterV[16] = {
+    "###         ###",
+    "###         ###",
+    "###         ###",
+    " ###       ###",
+    " ###       ###",
+    " ###       ###",
+    "  ###     ###",
+    "  ###     ###",
+    "   ###   ###",
+    "   ###   ###",
+    "    ### ###",
+    "    ### ###",
+    "     #####",
+    "     #####       #",
+    "      ###       # #",
+    "       #         #",
+};
+const char* const LetterL[16] = {
+    "                    ######",
+    "                    ######",
+    "                    ######",
+    "                    ######",
+    "                    ######",
+    "                    ######",
+    "                    ######",
+    "                    ######",
+    "                    ######",
+    "                    ######",
+    "                    ######",
+    "                    ######",
+    "                    #########################",
+    "                    #########################  #",
+    "                    ######################### # #",
+    "                    #########################  #",
+};
+const char* const LetterO[16] = {
+    "                                                      #######",
+    "                                                    ###########",
+    "                                                   ####     ####",
+    "                                                  ####       ####",
+    "                                                  ###         ###",
+    "                                                  ###         ###",
+    "                                                  ###         ###",
+    "                                                  ###         ###",
+    "                                                  ###         ###",
+    "                                                  ###         ###",
+    "                                                  ###         ###",
+    "                                                  ###         ###",
+    "                                                  ####       ####",
+    "                                                   ####     ####   #",
+    "                                                    ###########   # #",
+    "                                                      #######      #",
+};
+// clang-format on
+
+const char* const HelpLines[] = {
+    "^C7|Map:",
+    "\\n",
+    "^C1^# - Wall",
+    "^C15^. - Floor",
+    "< - Stairs / Exit (Press USE key on top of stairs / exit to get to the next floor)",
+    "> - Stairs (Press USE key on top of stairs to get to the previous floor)",
+    "\\n",
+    "^C7|Characters / Objects:",
+    "\\n",
+    "^C10^@ - Player",
+    "^C3^- - Baton",
+    "^C9^g - Guard",
+    "^C2^E - Elite Guard",
+    "^C5^! - First Aid Kit",
+    "^C8^\\ - Taser",
+    "^C7^[ - Riot Shield",
+    "^C10^} - Tranquilizer Gun",
+    "^C14^? - Stun Grenade",
+    "^C12^} - Pepper Spray",
+    "% - Unconsious Eenemy / Player",
+    "\\n",
+    "^C7|Miscellaneous:",
+    "\\n",
+    "^C4^\xDB - In-Game Mouse Cursor (Used to hover over characters / objects to see their "
+    "descriptions and for certain attacks)",
+    "\\n",
+    "\\n",
+    "Press any key to return to main menu.",
+};
+
+const char* const Copyright = "(C) 2026 The Velvet Lockout developers";
+
+void DrawLetter(const char* const rows[16], KRColors color) {
+    const int x = (screen->w - 520) / 2;
+    for (int r = 0; r < 16; ++r) {
+        font->DrawString(screen, rows[r], x, 8 + 8 * r, color);
+    }
+}
+
+} // namespace
+
+void Header() {
+    SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 0, 0));
+    DrawLetter(LetterV, Red);
+    DrawLetter(LetterL, Green);
+    DrawLetter(LetterO, Blue);
+    const std::string notice = Copyright;
+    font->DrawString(screen, notice, (screen->w - 8 * static_cast<int>(notice.size())) / 2, 144,
+                     Yellow);
+}
+
+void HelpScreen() {
+    nextTime = SDL_GetTicks() + FrameMs;
+    int selected = -1;
+    for (;;) {
+        option.clear();
+        for (const char* line : HelpLines) {
+            option.push_back(line);
+        }
+        const bool done = Menu(" Help ", option, 320, selected, true);
+        nextTime = SDL_GetTicks() + FrameMs;
+        Delay(nextTime);
+        nextTime += FrameMs;
+        if (done) {
+            return;
+        }
+    }
+}
