@@ -13,6 +13,7 @@ public:
     KRConfusedEnemy();
     ~KRConfusedEnemy() override;
     void Init(KRBasicEnemy* previousAI, int numTurns);
-    // On expiry puts previousAI back into owner->ai and deletes itself.
+    // Called only while installed as owner->ai. On expiry puts previousAI back
+    // into owner->ai and deletes itself: the caller must not touch it after.
     void TakeTurn(KREntity* target, KRMessage* log) override;
 };
