@@ -1,0 +1,55 @@
+# Installing: `cmake --install <build> --prefix P` lays the game out as
+#   P/bin/velvet-lockout                     launcher (per-user folder, then exec)
+#   P/libexec/velvet-lockout/velvet-lockout  the program itself
+#   P/share/velvet-lockout/{gfx,music}       read-only data
+#   P/share/applications/velvet-lockout.desktop and a scalable icon.
+# The game opens everything relative to its working directory, so the launcher
+# runs it from a folder of the user's that links to the installed data; the
+# installed tree is never written to.
+include(GNUInstallDirs)
+
+set(VLO_INSTALL_NAME velvet-lockout)
+set(VLO_INSTALL_LIBEXEC ${CMAKE_INSTALL_LIBEXECDIR}/${VLO_INSTALL_NAME})
+set(VLO_INSTALL_DATA ${CMAKE_INSTALL_DATADIR}/${VLO_INSTALL_NAME})
+
+install(TARGETS velvet-lockout RUNTIME DESTINATION ${VLO_INSTALL_LIBEXEC})
+
+# The data as the build has it: the copied sources plus what the asset tools
+# generated there (the music patterns' WAV files).
+install(DIRECTORY ${PROJECT_BINARY_DIR}/gfx/ DESTINATION ${VLO_INSTALL_DATA}/gfx)
+install(DIRECTORY ${PROJECT_BINARY_DIR}/music/ DESTINATION ${VLO_INSTALL_DATA}/music)
+
+# The launcher finds the program and the data relative to its own location,
+# so the installed tree can be moved or reached through a symbolic link.
+file(RELATIVE_PATH VLO_BIN_TO_PREFIX
+     /prefix/${CMAKE_INSTALL_BINDIR} /prefix)
+if(VLO_BIN_TO_PREFIX STREQUAL "")
+    set(VLO_BIN_TO_PREFIX .)
+endif()
+configure_file(${PROJECT_SOURCE_DIR}/dist/velvet-lockout.sh.in
+               ${PROJECT_BINARY_DIR}/dist/velvet-lockout @ONLY)
+install(PROGRAMS ${PROJECT_BINARY_DIR}/dist/velvet-lockout DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+install(FILES ${PROJECT_SOURCE_DIR}/dist/velvet-lockout.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+
+# The desktop entry names the launcher by its absolute path, which is known
+# only at install time (--prefix may differ from the configured prefix).
+set(VLO_DESKTOP_IN ${PROJECT_SOURCE_DIR}/dist/velvet-lockout.desktop.in)
+install(CODE "
+    set(VLO_LAUNCHER \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/${VLO_INSTALL_NAME}\")
+    if(VLO_LAUNCHER MATCHES \"[ \\t]\")
+        set(VLO_LAUNCHER \"\\\"\${VLO_LAUNCHER}\\\"\")
+    endif()
+    set(VLO_DESKTOP_DIR \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/applications\")
+    configure_file(\"${VLO_DESKTOP_IN}\" \"\${VLO_DESKTOP_DIR}/${VLO_INSTALL_NAME}.desktop\" @ONLY)
+    message(STATUS \"Installing: \${VLO_DESKTOP_DIR}/${VLO_INSTALL_NAME}.desktop\")
+")
+
+# A real install into a scratch prefix, started from elsewhere under Xvfb.
+if(VLO_TESTS)
+    add_test(NAME install.LauncherRunsFromUserFolder
+             COMMAND ${PROJECT_SOURCE_DIR}/tests/install/install_test.sh ${PROJECT_BINARY_DIR})
+    set_tests_properties(install.LauncherRunsFromUserFolder PROPERTIES
+        TIMEOUT 120 RUN_SERIAL TRUE SKIP_RETURN_CODE 77)
+endif()

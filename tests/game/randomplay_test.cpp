@@ -1,0 +1,854 @@
+// Long random play: tens of thousands of player commands through the real
+// command path (a pending binding, HandleKeys, the guards' turns, Render and
+// the level-up check, as one frame of the main loop does), with the world's
+// bookkeeping checked after every single command. Dialog answers are queued
+// before the command that opens the dialog, so nothing waits on a person.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <atomic>
+#include <deque>
+#include <iostream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "basicenemy.h"
+#include "entity.h"
+#include "equipment.h"
+#include "fighter.h"
+#include "game.h"
+#include "game_env.h"
+#include "item.h"
+#include "map.h"
+#include "message.h"
+#include "tile.h"
+
+namespace {
+
+constexpr int CommandCount = 20000;
+constexpr int SaveLoadEvery = 500;
+constexpr std::size_t InventoryLimit = 26;
+// A command that has not returned after this long sits in a dialog nobody
+// answers; the watchdog then answers it so the test fails instead of hanging.
+constexpr Uint32 StallMs = 5000;
+
+// Every kind of carried thing, with the components the spawn tables give it.
+enum Kind { FirstAid, Tranquilizer, Stun, Pepper, Taser, Shield, Baton, KindCount };
+
+struct KindInfo {
+    const char* name;
+    unsigned char glyph;
+    KRColors color;
+    int useIndex; // into useFuncVec, or -1 for a wearable
+    int slot;
+    int power;
+    int defense;
+};
+
+// clang-format off
+const KindInfo Kinds[KindCount] = {
+    {"First Aid Kit",    '!',  Magenta,    0, -1, 0, 0},
+    {"Tranquilizer Gun", '}',  LightGreen, 1, -1, 0, 0},
+    {"Stun Grenade",     '?',  Yellow,     2, -1, 0, 0},
+    {"Pepper Spray",     '}',  LightRed,   3, -1, 0, 0},
+    {"Taser",            '\\', DarkGray,  -1,  0, 3, 0},
+    {"Riot Shield",      '[',  LightGray, -1,  1, 0, 1},
+    {"Baton",            '-',  Cyan,      -1,  0, 2, 0},
+};
+// clang-format on
+
+int KindOf(const KREntity* e) {
+    for (int k = 0; k < KindCount; ++k) {
+        if (e->name == Kinds[k].name) {
+            return k;
+        }
+    }
+    return -1;
+}
+
+bool Chance(int percent) {
+    return RandomGetInt(1, 100) <= percent;
+}
+
+KREntity* MakeItem(int kind, int x, int y) {
+    const KindInfo& k = Kinds[kind];
+    KRItem* item = nullptr;
+    KREquippable* wearable = nullptr;
+    if (k.useIndex >= 0) {
+        item = new KRItem();
+        item->Init(useFuncVec[static_cast<std::size_t>(k.useIndex)], nullptr);
+    } else {
+        wearable = new KREquippable();
+        wearable->slot = k.slot;
+        wearable->powerBonus = k.power;
+        wearable->defenseBonus = k.defense;
+    }
+    auto* e = new KREntity();
+    e->Init(x, y, k.glyph, k.name, k.color, theMap, false, true, nullptr, nullptr, item, nullptr,
+            wearable);
+    return e;
+}
+
+SDL_Event KeyEvent(SDL_Scancode code) {
+    SDL_Event e;
+    SDL_zero(e);
+    e.type = SDL_KEYDOWN;
+    e.key.timestamp = SDL_GetTicks();
+    e.key.state = SDL_PRESSED;
+    e.key.keysym.scancode = code;
+    e.key.keysym.sym = SDL_GetKeyFromScancode(code);
+    return e;
+}
+
+// Cursor position inside a map cell, as a player's click would give it.
+int CellPixel(int cell) {
+    return 8 * cell + RandomGetInt(0, 7);
+}
+
+// Events that a command left unread: a dialog that did not show although it
+// should have, or read fewer answers than it was given.
+int LeftoverInput() {
+    const int keys = SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_KEYDOWN, SDL_KEYUP);
+    const int buttons =
+        SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_MOUSEBUTTONDOWN, SDL_MOUSEBUTTONUP);
+    return keys + buttons;
+}
+
+// Shared with the watchdog timer (SDL's timer thread).
+std::atomic<Uint32> lastProgress{0};
+std::atomic<bool> stalled{false};
+
+Uint32 Watchdog(Uint32 interval, void* /*unused*/) {
+    if (SDL_GetTicks() - lastProgress.load() > StallMs) {
+        stalled = true;
+        // Return ends the level-up choice and every message box, cancels the
+        // inventory box; a right click cancels an aim.
+        SDL_Event key = KeyEvent(SDL_SCANCODE_RETURN);
+        SDL_PushEvent(&key);
+        SDL_Event click;
+        SDL_zero(click);
+        click.type = SDL_MOUSEBUTTONDOWN;
+        click.button.button = SDL_BUTTON_RIGHT;
+        click.button.state = SDL_PRESSED;
+        SDL_PushEvent(&click);
+    }
+    return interval;
+}
+
+// What a save must give back: the floor as the player knows it.
+struct Snapshot {
+    int floor = 0;
+    int state = 0;
+    std::vector<std::string> entities;
+    std::vector<std::string> inventory;
+    std::vector<bool> explored;
+    std::vector<std::string> shownLog;
+
+    bool operator==(const Snapshot& o) const {
+        return floor == o.floor && state == o.state && entities == o.entities &&
+               inventory == o.inventory && explored == o.explored && shownLog == o.shownLog;
+    }
+};
+
+std::string Describe(const KREntity* e) {
+    std::ostringstream s;
+    s << e->name << " @" << e->x << "," << e->y << " '" << static_cast<int>(e->appearance) << "' c"
+      << static_cast<int>(e->color) << (e->blocks ? " B" : "") << (e->visible ? " V" : "");
+    if (e->fighter != nullptr) {
+        const KRFighter* f = e->fighter;
+        s << " hp" << f->hp << "/" << f->GetMaxHP(true) << " d" << f->GetDefense(true) << " p"
+          << f->GetPower(true) << " L" << f->level << " xp" << f->xp;
+    }
+    if (e->equippable != nullptr) {
+        s << " slot" << e->equippable->slot << " +" << e->equippable->powerBonus << "/+"
+          << e->equippable->defenseBonus;
+    }
+    return s.str();
+}
+
+Snapshot TakeSnapshot() {
+    Snapshot s;
+    s.floor = theMap->currentFloor;
+    s.state = gameState;
+    for (const KREntity* e : entities) {
+        s.entities.push_back(Describe(e));
+    }
+    for (const KREntity* e : inventory) {
+        s.inventory.push_back(e->name);
+    }
+    for (const KRTile* t : theMap->tiles) {
+        s.explored.push_back(t->explored);
+    }
+    auto it = message->messages.begin();
+    for (int i = 0; i < 6 && it != message->messages.end(); ++i, ++it) {
+        s.shownLog.push_back(*it);
+    }
+    return s;
+}
+
+std::string Join(const std::vector<std::string>& lines) {
+    std::string out;
+    for (const std::string& l : lines) {
+        out += "  " + l + "\n";
+    }
+    return out;
+}
+
+struct Tally {
+    int moves = 0;
+    int attacks = 0;
+    int takes = 0;
+    int drops = 0;
+    int dropCancels = 0;
+    int used[KindCount] = {};
+    int useCancels = 0;
+    int aimedHits = 0;
+    int aimedCancels = 0;
+    int ignoredClicks = 0;
+    int infoBoxes = 0;
+    int floorsUp = 0;
+    int floorsDown = 0;
+    int wins = 0;
+    int deaths = 0;
+    int newGames = 0;
+    int levelUps = 0;
+    int levelUpMenuCalls = 0;
+    int saves = 0;
+    int loads = 0;
+    int summoned = 0;
+    int maxFloor = 1;
+};
+
+class RandomPlayTest : public vlotest::GameEnv {
+protected:
+    // The player's cell carries its occupancy mark only once it has moved on
+    // the floor (or the floor came from a save, whose loader marks every
+    // fighter's cell).
+    bool playerMarked = false;
+    int deadCommands = 0;
+    int dx = 1;
+    int dy = 0;
+    Tally tally;
+    std::deque<std::string> recent;
+    SDL_TimerID watchdog = 0;
+
+    void SetUp() override {
+        GameEnv::SetUp();
+        lastProgress = SDL_GetTicks();
+        watchdog = SDL_AddTimer(200, Watchdog, nullptr);
+    }
+    void TearDown() override {
+        SDL_RemoveTimer(watchdog);
+        GameEnv::TearDown();
+    }
+
+    void Note(const std::string& what) {
+        recent.push_back(what);
+        if (recent.size() > 25) {
+            recent.pop_front();
+        }
+    }
+
+    std::string Context() const {
+        std::string out = "recent commands (oldest first):\n";
+        for (const std::string& r : recent) {
+            out += "  " + r + "\n";
+        }
+        out += "floor " + std::to_string(theMap->currentFloor) + ", gameState " +
+               std::to_string(gameState) + ", player " + Describe(player) +
+               (playerMarked ? " (marked)" : " (unmarked)") + "\n";
+        return out;
+    }
+
+    void Queue(std::vector<SDL_Event> events) {
+        for (SDL_Event& e : events) {
+            ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+        }
+    }
+
+    void QueueKey(SDL_Scancode code) { Queue({KeyEvent(code)}); }
+
+    void QueueClick(int px, int py, Uint8 button) {
+        SDL_Event down;
+        SDL_zero(down);
+        down.type = SDL_MOUSEBUTTONDOWN;
+        down.button.timestamp = SDL_GetTicks();
+        down.button.button = button;
+        down.button.state = SDL_PRESSED;
+        down.button.clicks = 1;
+        down.button.x = px;
+        down.button.y = py;
+        SDL_Event up = down;
+        up.type = SDL_MOUSEBUTTONUP;
+        up.button.state = SDL_RELEASED;
+        Queue({down, up});
+    }
+
+    void NewGameAsMenuDoes() {
+        ASSERT_TRUE(NewGame());
+        playerMarked = false;
+        deadCommands = 0;
+        ++tally.newGames;
+        Render();
+    }
+
+    // One frame of the main loop for one pressed binding: the same steps and
+    // order as RunGame after draining the queue, without its pacing delay.
+    void Frame(KRActionTypes action) {
+        for (auto& binding : keyboard) {
+            binding.second.pending = false;
+        }
+        auto binding = FindBinding(keyboard, action);
+        ASSERT_NE(binding, keyboard.end());
+        binding->second.pending = true;
+        HandleKeys();
+        if (playerAction == 3) {
+            // RunGame ends here without saving; the main menu starts anew.
+            ++tally.wins;
+            Note("won");
+            NewGameAsMenuDoes();
+            return;
+        }
+        if (gameState == 0 && playerAction != 1) {
+            for (entityIterator = entities.begin(); entityIterator != entities.end();) {
+                KREntity* e = *entityIterator;
+                ++entityIterator; // a behaviour may replace itself
+                if (e->ai != nullptr) {
+                    e->ai->TakeTurn(player, message);
+                }
+            }
+        }
+        Render();
+        const KRFighter* f = player->fighter;
+        const bool due = f->xp >= 200 + 150 * f->level;
+        if (due) {
+            // Walk the choice a few rows, then confirm.
+            const int downs = RandomGetInt(0, 3);
+            for (int i = 0; i < downs; ++i) {
+                QueueKey(SDL_SCANCODE_DOWN);
+            }
+            QueueKey(SDL_SCANCODE_RETURN);
+            tally.levelUpMenuCalls += downs + 1;
+        }
+        const int levelBefore = f->level;
+        const bool levelled = CheckLevelUp();
+        EXPECT_EQ(levelled, due) << "the level-up dialog did not follow the experience threshold\n"
+                                 << Context();
+        if (levelled) {
+            ++tally.levelUps;
+            EXPECT_EQ(player->fighter->level, levelBefore + 1);
+        }
+        playerMovedOrAttacked = false;
+    }
+
+    KREntity* FighterAt(int x, int y) {
+        for (KREntity* e : entities) {
+            if (e != player && e->fighter != nullptr && e->x == x && e->y == y) {
+                return e;
+            }
+        }
+        return nullptr;
+    }
+
+    void Move() {
+        if (Chance(30)) {
+            const int way = RandomGetInt(0, 3);
+            dx = way == 2 ? -1 : way == 3 ? 1 : 0;
+            dy = way == 0 ? -1 : way == 1 ? 1 : 0;
+        }
+        const int x = player->x;
+        const int y = player->y;
+        const bool attack = FighterAt(x + dx, y + dy) != nullptr;
+        const KRActionTypes action = dy < 0   ? ActionMoveAttackUp
+                                     : dy > 0 ? ActionMoveAttackDown
+                                     : dx < 0 ? ActionMoveAttackLeft
+                                              : ActionMoveAttackRight;
+        Note(std::string(attack ? "attack " : "move ") + std::to_string(dx) + "," +
+             std::to_string(dy));
+        Frame(action);
+        if (player->x != x || player->y != y) {
+            playerMarked = true;
+            ++tally.moves;
+        }
+        tally.attacks += attack ? 1 : 0;
+    }
+
+    void PutItemUnderPlayer() {
+        const int kind = RandomGetInt(0, KindCount - 1);
+        KREntity* e = MakeItem(kind, player->x, player->y);
+        entities.push_back(e);
+        e->SendToBack(entities); // as the spawn tables place items
+        Note(std::string("put a ") + Kinds[kind].name + " on the player's cell");
+    }
+
+    void GiveItem() {
+        if (inventory.size() >= InventoryLimit) {
+            return;
+        }
+        const int kind = RandomGetInt(0, KindCount - 1);
+        inventory.push_front(MakeItem(kind, player->x, player->y));
+        Note(std::string("gave a ") + Kinds[kind].name);
+    }
+
+    void TakeCommand() {
+        const std::size_t before = inventory.size();
+        Note("take");
+        Frame(ActionTake);
+        tally.takes += inventory.size() > before ? 1 : 0;
+    }
+
+    // A guard walked in from off screen: a free floor cell near the player.
+    void Summon() {
+        for (int attempt = 0; attempt < 10; ++attempt) {
+            const int x = player->x + RandomGetInt(-4, 4);
+            const int y = player->y + RandomGetInt(-4, 4);
+            if (!KRMap::InBounds(x, y) || theMap->IsBlocking(x, y, entities)) {
+                continue;
+            }
+            const bool elite = Chance(25);
+            auto* f = new KRFighter();
+            f->Init(elite ? 30 : 20, elite ? 2 : 0, elite ? 8 : 4, 1, elite ? 100 : 35, funcVec[0],
+                    nullptr);
+            auto* guard = new KREntity();
+            guard->Init(x, y, elite ? 'E' : 'g', elite ? "Elite Guard" : "Guard",
+                        elite ? Green : LightBlue, theMap, true, false, f, new KRBasicEnemy(),
+                        nullptr, nullptr, nullptr);
+            theMap->TileAt(x, y)->blocked = true;
+            entities.push_back(guard);
+            ++tally.summoned;
+            Note("summoned " + Describe(guard));
+            return;
+        }
+    }
+
+    // Visible guards (fighters other than the player), nearest first.
+    std::vector<KREntity*> VisibleGuards() {
+        std::vector<KREntity*> out;
+        for (KREntity* e : entities) {
+            if (e != player && e->fighter != nullptr && theMap->IsVisible(e->x, e->y)) {
+                out.push_back(e);
+            }
+        }
+        std::stable_sort(out.begin(), out.end(), [](const KREntity* a, const KREntity* b) {
+            return player->DistanceTo(a) < player->DistanceTo(b);
+        });
+        return out;
+    }
+
+    bool RandomCell(bool visible, bool guardFree, int& cx, int& cy) {
+        for (int attempt = 0; attempt < 200; ++attempt) {
+            cx = RandomGetInt(0, MapWidth - 1);
+            cy = RandomGetInt(0, MapHeight - 1);
+            if (theMap->IsVisible(cx, cy) == visible && (!guardFree || FighterAt(cx, cy) == nullptr)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // A visible cell within `range` of the player (its own cell included).
+    bool RandomCellNear(int range, int& cx, int& cy) {
+        for (int attempt = 0; attempt < 50; ++attempt) {
+            cx = player->x + RandomGetInt(-range, range);
+            cy = player->y + RandomGetInt(-range, range);
+            if (KRMap::InBounds(cx, cy) && theMap->IsVisible(cx, cy) &&
+                player->Distance(cx, cy) <= static_cast<float>(range)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // Clicks that the targeting must ignore, then one that ends it: a target
+    // (returns true) or a cancel.
+    bool QueueAim(bool needsGuard, int range) {
+        int cx = 0;
+        int cy = 0;
+        if (Chance(30) && RandomCell(false, true, cx, cy)) {
+            QueueClick(CellPixel(cx), CellPixel(cy), SDL_BUTTON_LEFT); // out of view
+            ++tally.ignoredClicks;
+        }
+        if (Chance(20)) {
+            QueueClick(CellPixel(cx), 320 + RandomGetInt(0, 79), SDL_BUTTON_LEFT); // status panel
+            ++tally.ignoredClicks;
+        }
+        if (needsGuard && Chance(40) && RandomCell(true, true, cx, cy)) {
+            QueueClick(CellPixel(cx), CellPixel(cy), SDL_BUTTON_LEFT); // no guard there
+            ++tally.ignoredClicks;
+        }
+        if (Chance(15)) {
+            QueueClick(RandomGetInt(0, 639), RandomGetInt(0, 319), SDL_BUTTON_RIGHT);
+            return false;
+        }
+        std::vector<KREntity*> guards = VisibleGuards();
+        guards.erase(std::remove_if(guards.begin(), guards.end(),
+                                    [&](const KREntity* g) { return player->DistanceTo(g) > range; }),
+                     guards.end());
+        if (!guards.empty() && Chance(80)) {
+            const KREntity* g = guards[static_cast<std::size_t>(
+                RandomGetInt(0, static_cast<int>(guards.size()) - 1))];
+            QueueClick(CellPixel(g->x), CellPixel(g->y), SDL_BUTTON_LEFT);
+            return true;
+        }
+        if (!needsGuard && RandomCellNear(range, cx, cy)) {
+            QueueClick(CellPixel(cx), CellPixel(cy), SDL_BUTTON_LEFT);
+            return true;
+        }
+        QueueClick(RandomGetInt(0, 639), RandomGetInt(0, 319), SDL_BUTTON_RIGHT);
+        return false;
+    }
+
+    // The inventory box, answered with a letter (or a cancelling key) queued
+    // beforehand; aimed items also get their clicks queued.
+    void InventoryCommand(bool use) {
+        const int n = static_cast<int>(inventory.size());
+        const bool cancel = n == 0 || Chance(8);
+        KREntity* chosen = nullptr;
+        std::string what = use ? "use " : "drop ";
+        if (cancel) {
+            const SDL_Scancode keys[] = {SDL_SCANCODE_1, SDL_SCANCODE_ESCAPE, SDL_SCANCODE_RETURN,
+                                         static_cast<SDL_Scancode>(SDL_SCANCODE_A + std::min(n, 25))};
+            const SDL_Scancode key = keys[RandomGetInt(0, n >= 26 ? 2 : 3)];
+            QueueKey(key);
+            what += std::string("(cancelled with ") + SDL_GetScancodeName(key) + ")";
+        } else {
+            const int letter = RandomGetInt(0, n - 1);
+            QueueKey(static_cast<SDL_Scancode>(SDL_SCANCODE_A + letter));
+            auto it = inventory.begin();
+            std::advance(it, n - 1 - letter);
+            chosen = *it;
+            what += chosen->name;
+        }
+        const int kind = chosen != nullptr ? KindOf(chosen) : -1;
+        bool aimedAtSomething = false;
+        if (use && (kind == Stun || kind == Pepper)) {
+            aimedAtSomething = QueueAim(kind == Pepper, kind == Pepper ? 8 : 3);
+            what += aimedAtSomething ? " (aimed)" : " (aim cancelled)";
+        }
+        const bool wearable = chosen != nullptr && chosen->equippable != nullptr;
+        const KREntity* mainBefore = player->equipment->mainHand;
+        const KREntity* offBefore = player->equipment->offHand;
+        const std::size_t before = inventory.size();
+        Note(what);
+        Frame(use ? ActionInventory : ActionDrop);
+        if (!use) {
+            ++(chosen != nullptr ? tally.drops : tally.dropCancels);
+            if (chosen != nullptr) {
+                EXPECT_EQ(inventory.size() + 1, before) << "a drop did not leave the inventory\n"
+                                                        << Context();
+            }
+            return;
+        }
+        if (chosen == nullptr) {
+            ++tally.useCancels;
+            return;
+        }
+        const bool spent = inventory.size() < before;
+        const bool toggled =
+            player->equipment->mainHand != mainBefore || player->equipment->offHand != offBefore;
+        if (spent || (wearable && toggled)) {
+            ++tally.used[kind];
+        }
+        if (kind == Stun || kind == Pepper) {
+            EXPECT_EQ(spent, aimedAtSomething)
+                << "an aimed item was spent on a cancelled aim or kept after a hit\n"
+                << Context();
+            ++(spent ? tally.aimedHits : tally.aimedCancels);
+        }
+    }
+
+    void InfoBox() {
+        const SDL_Scancode keys[] = {SDL_SCANCODE_RETURN, SDL_SCANCODE_SPACE, SDL_SCANCODE_X,
+                                     SDL_SCANCODE_DOWN};
+        QueueKey(keys[RandomGetInt(0, 3)]);
+        Note("character information");
+        Frame(ActionCharacterInformation);
+        ++tally.infoBoxes;
+    }
+
+    // Puts the player on the way up or down (when that cell is free), then
+    // presses Use.
+    void Stairs() {
+        const bool up = Chance(75);
+        KREntity* target = nullptr;
+        for (KREntity* e : entities) {
+            if ((e->name == "Stairs" || e->name == "Exit") && (e->appearance == '>') != up) {
+                target = e;
+            }
+        }
+        if (target == nullptr) {
+            Note("use (no stairs that way)");
+            Frame(ActionUse);
+            return;
+        }
+        const bool occupied = std::any_of(entities.begin(), entities.end(), [&](const KREntity* e) {
+            return e != player && e->blocks && e->x == target->x && e->y == target->y;
+        });
+        if (occupied) {
+            Note("use (stairs occupied, stayed)");
+            Frame(ActionUse);
+            return;
+        }
+        if (playerMarked) {
+            theMap->TileAt(player->x, player->y)->blocked = false;
+        }
+        player->x = target->x;
+        player->y = target->y;
+        playerMarked = false;
+        const bool exit = target->name == "Exit";
+        if (exit) {
+            QueueKey(SDL_SCANCODE_RETURN); // the closing message box
+        }
+        const int floor = theMap->currentFloor;
+        const int wins = tally.wins;
+        Note(exit ? "use the exit" : up ? "stairs onward" : "stairs back");
+        Frame(ActionUse);
+        if (exit) {
+            EXPECT_EQ(tally.wins, wins + 1) << "the exit did not end the game\n" << Context();
+            return;
+        }
+        EXPECT_EQ(theMap->currentFloor, floor + (up ? 1 : -1)) << Context();
+        ++(up ? tally.floorsUp : tally.floorsDown);
+        tally.maxFloor = std::max(tally.maxFloor, theMap->currentFloor);
+        playerMarked = false; // the new floor places the player directly
+    }
+
+    void Weaken() {
+        KRFighter* f = player->fighter;
+        if (f->hp > 0) {
+            f->hp = std::min(f->hp, RandomGetInt(1, 8));
+            Note("player weakened to " + std::to_string(f->hp));
+        }
+    }
+
+    void SaveAndLoad() {
+        const Snapshot before = TakeSnapshot();
+        ASSERT_TRUE(SaveGame());
+        ++tally.saves;
+        std::string version;
+        ASSERT_EQ(LoadGame(version), 0) << version;
+        ++tally.loads;
+        playerMarked = true; // the loader marks every fighter's cell
+        Render();
+        const Snapshot after = TakeSnapshot();
+        EXPECT_TRUE(before == after) << "a save did not load back as it was\nbefore:\n"
+                                     << Join(before.entities) << Join(before.inventory)
+                                     << Join(before.shownLog) << "after:\n"
+                                     << Join(after.entities) << Join(after.inventory)
+                                     << Join(after.shownLog);
+        Note("saved and loaded");
+    }
+
+    // A defeated player accepts no command: no dialog opens, nothing moves.
+    void DeadCommand() {
+        const auto action = static_cast<KRActionTypes>(RandomGetInt(0, ActionCount - 1));
+        const std::string before = Describe(player);
+        const std::size_t carried = inventory.size();
+        Note("key " + std::to_string(action) + " on the defeated player");
+        Frame(action);
+        EXPECT_EQ(Describe(player), before) << Context();
+        EXPECT_EQ(inventory.size(), carried) << Context();
+    }
+
+    void RandomCommand() {
+        if (gameState == 1) {
+            // A few ignored key presses, then the main menu starts a new game.
+            if (++deadCommands > 3) {
+                Note("new game after defeat");
+                NewGameAsMenuDoes();
+            } else {
+                DeadCommand();
+            }
+            return;
+        }
+        if (Chance(10)) {
+            mousePos = {RandomGetInt(0, 639), RandomGetInt(0, 399)};
+        }
+        const int r = RandomGetInt(1, 1000);
+        if (r <= 560) {
+            Move();
+        } else if (r <= 600) {
+            PutItemUnderPlayer();
+            TakeCommand();
+        } else if (r <= 620) {
+            TakeCommand();
+        } else if (r <= 660) {
+            GiveItem();
+            InventoryCommand(true);
+        } else if (r <= 780) {
+            InventoryCommand(true);
+        } else if (r <= 840) {
+            InventoryCommand(false);
+        } else if (r <= 850) {
+            InfoBox();
+        } else if (r <= 920) {
+            Stairs();
+        } else if (r <= 975) {
+            Summon();
+            Move();
+        } else {
+            Weaken();
+            Move();
+        }
+    }
+
+    // Every check of the game's bookkeeping; empty when all hold.
+    std::string Violation() const {
+        std::ostringstream out;
+        std::map<const KREntity*, int> seen;
+        for (const KREntity* e : entities) {
+            ++seen[e];
+        }
+        for (const KREntity* e : inventory) {
+            seen[e] += 100;
+            if (e->item == nullptr) {
+                out << "carried entity without an item component: " << Describe(e) << "\n";
+            }
+        }
+        for (const auto& [e, count] : seen) {
+            if (count != 1 && count != 100) {
+                out << "entity listed " << count % 100 << "x on the floor and " << count / 100
+                    << "x in the inventory: " << Describe(e) << "\n";
+            }
+        }
+        if (seen[player] != 1) {
+            out << "the player is not listed exactly once on the floor\n";
+        }
+        if (inventory.size() > InventoryLimit) {
+            out << "inventory holds " << inventory.size() << " items\n";
+        }
+
+        std::vector<int> blockers(MapWidth * MapHeight, 0);
+        for (const KREntity* e : entities) {
+            if (!KRMap::InBounds(e->x, e->y)) {
+                out << "entity off the map: " << Describe(e) << "\n";
+                continue;
+            }
+            if (e->fighter != nullptr) {
+                const KRFighter* f = e->fighter;
+                if (f->hp < 0 || f->hp > f->GetMaxHP(true)) {
+                    out << "hit points out of range: " << Describe(e) << "\n";
+                }
+            }
+            if (e->blocks && e->fighter != nullptr && (e != player || playerMarked)) {
+                ++blockers[e->y * MapWidth + e->x];
+            }
+        }
+        for (const KREntity* a : entities) {
+            for (const KREntity* b : entities) {
+                if (a < b && a->blocks && b->blocks && a->fighter != nullptr &&
+                    b->fighter != nullptr && a->x == b->x && a->y == b->y) {
+                    out << "two blocking fighters share a cell: " << Describe(a) << " and "
+                        << Describe(b) << "\n";
+                }
+            }
+        }
+        for (int y = 0; y < MapHeight; ++y) {
+            for (int x = 0; x < MapWidth; ++x) {
+                const KRTile* t = theMap->TileAt(x, y);
+                const bool expected = t->blockSight || blockers[y * MapWidth + x] > 0;
+                if (t->blocked != expected) {
+                    out << "tile " << x << "," << y << " blocked=" << t->blocked
+                        << " but expected " << expected << (t->blockSight ? " (wall)" : "")
+                        << "\n";
+                }
+            }
+        }
+
+        const KREquipment* eq = player->equipment;
+        if (eq == nullptr) {
+            out << "the player has no equipment\n";
+        } else {
+            for (const KREntity* worn : {eq->mainHand, eq->offHand}) {
+                if (worn != nullptr &&
+                    std::find(inventory.begin(), inventory.end(), worn) == inventory.end()) {
+                    out << "a worn item is not in the inventory\n";
+                }
+            }
+            if (eq->mainHand != nullptr &&
+                (eq->mainHand->equippable == nullptr || eq->mainHand->equippable->slot != 0)) {
+                out << "main hand holds " << eq->mainHand->name << "\n";
+            }
+            if (eq->offHand != nullptr &&
+                (eq->offHand->equippable == nullptr || eq->offHand->equippable->slot != 1)) {
+                out << "off hand holds " << eq->offHand->name << "\n";
+            }
+        }
+        if (KRMap::InBounds(player->x, player->y) && !theMap->IsVisible(player->x, player->y)) {
+            out << "the player's own cell is not in view\n";
+        }
+        if (gameState != 0 && gameState != 1) {
+            out << "gameState " << gameState << " during a game\n";
+        }
+        return out.str();
+    }
+};
+
+TEST_F(RandomPlayTest, TwentyThousandCommandsKeepTheWorldConsistent) {
+    NewGameAsMenuDoes();
+    const Uint32 start = SDL_GetTicks();
+    for (int i = 1; i <= CommandCount; ++i) {
+        SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+        const int stateBefore = gameState;
+        RandomCommand();
+        if (stateBefore == 0 && gameState == 1) {
+            ++tally.deaths;
+        }
+        if (i % SaveLoadEvery == 0) {
+            SaveAndLoad();
+        }
+        lastProgress = SDL_GetTicks();
+        ASSERT_FALSE(stalled) << "command " << i << " sat in a dialog nobody answered\n"
+                              << Context();
+        ASSERT_EQ(LeftoverInput(), 0) << "command " << i << " left queued input unread\n"
+                                      << Context();
+        const std::string broken = Violation();
+        ASSERT_TRUE(broken.empty()) << "after command " << i << ":\n" << broken << Context();
+        if (HasFailure()) {
+            FAIL() << "stopped at command " << i;
+        }
+    }
+    const Uint32 elapsed = SDL_GetTicks() - start;
+
+    std::ostringstream summary;
+    summary << CommandCount << " commands in " << elapsed << " ms: " << tally.moves << " moves, "
+            << tally.attacks << " attacks, " << tally.takes << " takes, " << tally.drops
+            << " drops (" << tally.dropCancels << " cancelled), uses";
+    for (int k = 0; k < KindCount; ++k) {
+        summary << " " << Kinds[k].name << "=" << tally.used[k];
+    }
+    summary << ", " << tally.useCancels << " cancelled uses, " << tally.aimedHits << " aimed hits, "
+            << tally.aimedCancels << " aimed cancels, " << tally.ignoredClicks
+            << " ignored clicks, " << tally.infoBoxes << " info boxes, " << tally.floorsUp
+            << " floors up, " << tally.floorsDown << " down (deepest " << tally.maxFloor << "), "
+            << tally.wins << " wins, " << tally.deaths << " deaths, " << tally.newGames
+            << " new games, " << tally.levelUps << " level-ups (" << tally.levelUpMenuCalls
+            << " dialog steps), " << tally.summoned << " guards summoned, " << tally.saves
+            << " saves, " << tally.loads << " loads";
+    std::cout << summary.str() << std::endl;
+    RecordProperty("summary", summary.str());
+
+    // The run must have gone everywhere it claims to.
+    EXPECT_GT(tally.moves, 0);
+    EXPECT_GT(tally.attacks, 0);
+    EXPECT_GT(tally.takes, 0);
+    EXPECT_GT(tally.drops, 0);
+    for (int k = 0; k < KindCount; ++k) {
+        EXPECT_GT(tally.used[k], 0) << Kinds[k].name << " was never used";
+    }
+    EXPECT_GT(tally.aimedHits, 0);
+    EXPECT_GT(tally.aimedCancels, 0);
+    EXPECT_GT(tally.floorsUp, 0);
+    EXPECT_GT(tally.floorsDown, 0);
+    EXPECT_GT(tally.deaths, 0);
+    EXPECT_GT(tally.levelUps, 0);
+    EXPECT_EQ(tally.saves, CommandCount / SaveLoadEvery);
+    EXPECT_EQ(tally.loads, CommandCount / SaveLoadEvery);
+}
+
+} // namespace
