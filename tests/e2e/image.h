@@ -1,0 +1,43 @@
+// Screenshots of the end-to-end tests: an RGB picture, read from the X
+// server's XWD dump and written as PNG for a person to look at.
+// Depends on the standard library only (no zlib, no X headers).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+struct Rgb {
+    uint8_t r = 0, g = 0, b = 0;
+    bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
+    bool operator!=(const Rgb& o) const { return !(*this == o); }
+};
+
+// A width x height picture, rows top to bottom, three bytes per pixel.
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> rgb;
+
+    bool Empty() const { return width <= 0 || height <= 0; }
+    // The pixel at (x, y); outside the picture it reads as black.
+    Rgb At(int x, int y) const;
+    // True when any pixel of the picture is not black.
+    bool AnyNonBlack() const;
+};
+
+// Decodes an XWD dump (as `xwd -silent` writes it): ZPixmap of 24 or 32 bits
+// per pixel in either byte order, colours taken through the header's masks.
+// Returns false with a reason in `error` for anything else or a short file.
+bool DecodeXwd(const std::string& bytes, Image& out, std::string& error);
+
+// Encodes the picture as a PNG (8-bit RGB) compressed with fixed-Huffman
+// deflate. Returns the file's bytes.
+std::string EncodePng(const Image& image);
+
+// Writes EncodePng(image) to `path`, creating the folders above it.
+bool WritePng(const Image& image, const std::string& path);
+
+} // namespace e2e

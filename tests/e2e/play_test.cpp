@@ -1,0 +1,262 @@
+// Playing a floor in the real binary: the first frame of a game, moving,
+// the inventory and character boxes, leaving with Escape, and exploring.
+#include <chrono>
+#include <deque>
+#include <filesystem>
+#include <iostream>
+
+#include "session.h"
+
+namespace e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+class PlayE2E : public GameSession {
+protected:
+    // Launches and starts a new game; the test stops when that fails.
+    Screen NewGameOnScreen(bool& ok) {
+        Launch();
+        WaitMainMenu(0, ok);
+        if (!ok) {
+            return Screen();
+        }
+        return StartNewGame(ok);
+    }
+};
+
+TEST_F(PlayE2E, NewGameShowsTheMapAndTheStatusPanel) {
+    bool ok = false;
+    Screen s = NewGameOnScreen(ok);
+    ASSERT_TRUE(ok) << s.Dump();
+
+    EXPECT_EQ(FloorText(s), "Floor #10");
+    const auto problems = CheckStatusFrame(s);
+    EXPECT_TRUE(problems.empty()) << Lines(problems);
+    // The HP bar: 20 full blocks from (8, 344), all red at full health, the
+    // caption centred on it in white.
+    EXPECT_TRUE(s.TextAt(44, 344, "HP: 100/100", White)) << "found \"" << s.Text(44, 344, 11) << "\"";
+    for (int k : {0, 1, 2, 3, 16, 17, 18, 19}) {
+        const Glyph g = s.At(8 + 8 * k, 344);
+        EXPECT_TRUE(g.code == 219 && g.ink == Red) << "HP bar block " << k;
+    }
+    const auto log = LogLines(s);
+    EXPECT_EQ(log[0].text.rfind("YOUR OBJECTIVE IS TO ESCAPE", 0), 0u) << log[0].text;
+    EXPECT_EQ(log[0].ink, White);
+
+    // The player stands in view: its neighbourhood holds lit walls or floor.
+    const CellPos at = *FindPlayer(s);
+    int lit = 0, walls = 0;
+    for (int row = 0; row < kMapRows; ++row) {
+        for (int col = 0; col < kMapColumns; ++col) {
+            const Glyph g = s.Cell(col, row);
+            lit += g.code == '.' && g.ink == White;
+            walls += g.code == '#' && g.ink == Blue;
+        }
+    }
+    EXPECT_GT(lit, 0) << "no floor in view around the player at " << at.column << "," << at.row;
+    EXPECT_GT(walls, 0) << "no wall in view";
+}
+
+TEST_F(PlayE2E, ArrowKeysMoveOntoOpenFloorButNotIntoWalls) {
+    bool ok = false;
+    Screen s = NewGameOnScreen(ok);
+    ASSERT_TRUE(ok) << s.Dump();
+    CellPos at = *FindPlayer(s);
+    const int d = OpenDirection(s, at);
+    ASSERT_GE(d, 0) << "no open floor next to the player\n" << s.Dump();
+    Press({ArrowKey(d)});
+    s = WaitPlayerMoved(at, true, ok, "moved");
+    ASSERT_TRUE(ok) << "the player did not move " << ArrowKey(d) << "\n" << s.Dump();
+    EXPECT_EQ(*FindPlayer(s), Step(at, d)) << "one press, one cell";
+    at = *FindPlayer(s);
+
+    // Find a wall next to the player within a few steps and bump it.
+    for (int tries = 0; tries < 12; ++tries) {
+        int wall = -1;
+        for (int k = 0; k < 4 && wall < 0; ++k) {
+            const CellPos next = Step(at, k);
+            const Glyph g = s.Cell(next.column, next.row);
+            if (g.code == '#') {
+                wall = k;
+            }
+        }
+        if (wall >= 0) {
+            Press({ArrowKey(wall)});
+            s = WaitPlayerMoved(at, false, ok, "bumped-wall");
+            EXPECT_TRUE(ok) << "walked into the wall " << ArrowKey(wall) << "\n" << s.Dump();
+            return;
+        }
+        const int open = OpenDirection(s, at);
+        ASSERT_GE(open, 0);
+        Press({ArrowKey(open)});
+        s = WaitPlayerMoved(at, true, ok, "walking");
+        ASSERT_TRUE(ok) << s.Dump();
+        at = *FindPlayer(s);
+    }
+    ADD_FAILURE() << "no wall reached in 12 steps\n" << s.Dump();
+}
+
+TEST_F(PlayE2E, InventoryListsTheEquippedBatonUntilAnyKey) {
+    bool ok = false;
+    Screen s = NewGameOnScreen(ok);
+    ASSERT_TRUE(ok) << s.Dump();
+    const CellPos at = *FindPlayer(s);
+    Press({"i"});
+    s = WaitFor(
+        "inventory", [](const Screen& v) { return v.Contains("(A) BATON (EQUIPPED)", White); },
+        ok);
+    ASSERT_TRUE(ok) << s.Dump();
+    Publish(s, "inventory");
+    // The canvas is 464 pixels wide and centred: x = 88; lines centred in it.
+    EXPECT_EQ(s.Find("(A) BATON (EQUIPPED)", White)->x, 88 + (464 - 8 * 20) / 2);
+    EXPECT_TRUE(s.Contains("Inventory", Black)) << "title bar";
+    EXPECT_TRUE(s.Contains("PRESS THE KEY SHOWN NEXT TO AN ITEM", White)) << "upper-cased prompt";
+    EXPECT_EQ(FloorText(s), "Floor #10") << "the game picture stays behind the box";
+
+    Press({"1"});
+    s = WaitFor(
+        "inventory-closed",
+        [](const Screen& v) { return !v.Contains("(A) BATON") && FindPlayer(v).has_value(); }, ok);
+    EXPECT_TRUE(ok) << "a key that names no item closes the box\n" << s.Dump();
+    EXPECT_EQ(*FindPlayer(s), at) << "cancelling costs nothing and moves nothing";
+}
+
+TEST_F(PlayE2E, CharacterInformationShowsAttackFourWithTheBaton) {
+    bool ok = false;
+    Screen s = NewGameOnScreen(ok);
+    ASSERT_TRUE(ok) << s.Dump();
+    Press({"c"});
+    s = WaitFor(
+        "character", [](const Screen& v) { return v.Contains("Attack: 4", White); }, ok);
+    ASSERT_TRUE(ok) << s.Dump();
+    const auto problems = CheckTitledBox(
+        s, {" Character Information ",
+            {"Experience: 0", "Experience to level up: 350", "Defense: 1", "Attack: 4",
+             "Maximum HP: 100"},
+            -1,
+            true});
+    EXPECT_TRUE(problems.empty()) << Lines(problems);
+
+    Press({"x"});
+    s = WaitFor(
+        "character-closed",
+        [](const Screen& v) { return !v.Contains("Attack: 4") && FindPlayer(v).has_value(); }, ok);
+    EXPECT_TRUE(ok) << s.Dump();
+}
+
+TEST_F(PlayE2E, EscapeSavesAndReturnsToTheMenu) {
+    bool ok = false;
+    Screen s = NewGameOnScreen(ok);
+    ASSERT_TRUE(ok) << s.Dump();
+    Press({"Escape"});
+    s = WaitMainMenu(0, ok, "menu-after-escape");
+    ASSERT_TRUE(ok) << "Escape should lead back to the menu with \"New Game\" highlighted\n"
+                    << s.Dump();
+    const std::string save = ReadWorkFile("game.sav");
+    EXPECT_NE(save.find("VLOSG"), std::string::npos) << "game.sav holds no signature";
+}
+
+// Breadth-first walk towards the nearest floor cell that borders the unseen,
+// until a guard shows up. Also what makes the README's floor screenshot.
+TEST_F(PlayE2E, ExploringRevealsTheFloorAndShowsGuardsInTheirColours) {
+    bool ok = false;
+    Screen s = NewGameOnScreen(ok);
+    ASSERT_TRUE(ok) << s.Dump();
+    auto seenCells = [](const Screen& v) {
+        int n = 0;
+        for (int row = 0; row < kMapRows; ++row) {
+            for (int col = 0; col < kMapColumns; ++col) {
+                n += !IsUnseen(v.Cell(col, row));
+            }
+        }
+        return n;
+    };
+    auto guardInView = [](const Screen& v) {
+        for (int row = 0; row < kMapRows; ++row) {
+            for (int col = 0; col < kMapColumns; ++col) {
+                const int code = v.Cell(col, row).code;
+                if (code == 'g' || code == 'E') {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    const int seenAtStart = seenCells(s);
+    std::vector<bool> refused(kMapColumns * kMapRows, false);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    int steps = 0;
+    while (!guardInView(s) && steps < 150 && std::chrono::steady_clock::now() < deadline) {
+        const CellPos at = *FindPlayer(s);
+        // Walkable: any drawn glyph but walls and the red cursor block.
+        auto walkable = [&](CellPos c) {
+            if (c.column < 0 || c.row < 0 || c.column >= kMapColumns || c.row >= kMapRows ||
+                refused[static_cast<size_t>(c.row * kMapColumns + c.column)]) {
+                return false;
+            }
+            const Glyph g = s.Cell(c.column, c.row);
+            return g.code >= 0 && g.code != '#' && g.code != 219 && !IsUnseen(g);
+        };
+        std::vector<int> firstStep(kMapColumns * kMapRows, -1);
+        std::deque<CellPos> queue;
+        int chosen = -1;
+        for (int d = 0; d < 4; ++d) {
+            const CellPos n = Step(at, d);
+            if (walkable(n) && firstStep[static_cast<size_t>(n.row * kMapColumns + n.column)] < 0) {
+                firstStep[static_cast<size_t>(n.row * kMapColumns + n.column)] = d;
+                queue.push_back(n);
+            }
+        }
+        while (!queue.empty() && chosen < 0) {
+            const CellPos c = queue.front();
+            queue.pop_front();
+            const int via = firstStep[static_cast<size_t>(c.row * kMapColumns + c.column)];
+            for (int d = 0; d < 4; ++d) {
+                const CellPos n = Step(c, d);
+                if (n.column < 0 || n.row < 0 || n.column >= kMapColumns || n.row >= kMapRows) {
+                    continue;
+                }
+                if (IsUnseen(s.Cell(n.column, n.row))) {
+                    chosen = via;
+                    break;
+                }
+                if (walkable(n) && !(n == at) &&
+                    firstStep[static_cast<size_t>(n.row * kMapColumns + n.column)] < 0) {
+                    firstStep[static_cast<size_t>(n.row * kMapColumns + n.column)] = via;
+                    queue.push_back(n);
+                }
+            }
+        }
+        if (chosen < 0) {
+            break; // everything reachable is explored
+        }
+        Press({ArrowKey(chosen)});
+        ++steps;
+        Screen next = WaitPlayerMoved(at, true, ok, "explore");
+        if (!ok) {
+            const CellPos blocked = Step(at, chosen);
+            refused[static_cast<size_t>(blocked.row * kMapColumns + blocked.column)] = true;
+        }
+        if (next.Valid() && FindPlayer(next)) {
+            s = next;
+        }
+    }
+    std::cout << "explored " << seenCells(s) - seenAtStart << " more cells in " << steps
+              << " steps; guard in view: " << (guardInView(s) ? "yes" : "no") << "\n";
+    EXPECT_GT(seenCells(s), seenAtStart) << "walking revealed nothing\n" << s.Dump();
+    for (int row = 0; row < kMapRows; ++row) {
+        for (int col = 0; col < kMapColumns; ++col) {
+            const Glyph g = s.Cell(col, row);
+            if (g.code == 'g') {
+                EXPECT_EQ(g.ink, LightBlue) << "guard at " << col << "," << row;
+            } else if (g.code == 'E') {
+                EXPECT_EQ(g.ink, Green) << "elite guard at " << col << "," << row;
+            }
+        }
+    }
+    Publish(s, "floor");
+}
+
+} // namespace
+} // namespace e2e

@@ -1,0 +1,97 @@
+// Leaving a game with Escape and loading it again from the main menu: the
+// same floor, player position, equipment and log lines come back.
+#include <algorithm>
+
+#include "session.h"
+
+namespace e2e {
+namespace {
+
+class SaveGameE2E : public GameSession {};
+
+TEST_F(SaveGameE2E, LoadGameRestoresTheFloorThePlayerAndTheLog) {
+    // Windowed, and no "Keyboard": the missing bindings come from the defaults.
+    WriteConfig(R"({"Fullscreen": false, "Music": true, "MusicVolume": 96})");
+    GameProcess& game = Launch();
+    bool ok = false;
+    WaitMainMenu(0, ok);
+    ASSERT_TRUE(ok);
+    Screen s = StartNewGame(ok);
+    ASSERT_TRUE(ok) << s.Dump();
+
+    // Take the Baton off, so that the save has a log line and a state that
+    // differ from a fresh game.
+    Press({"i"});
+    s = WaitFor("inventory", [](const Screen& v) { return v.Contains("(A) BATON (EQUIPPED)"); }, ok);
+    ASSERT_TRUE(ok) << s.Dump();
+    Press({"a"});
+    s = WaitFor(
+        "dequipped",
+        [](const Screen& v) {
+            return !v.Contains("(A) BATON") && v.Contains("YOU DEQUIPPED THE BATON");
+        },
+        ok);
+    ASSERT_TRUE(ok) << s.Dump();
+
+    for (int moves = 0; moves < 3; ++moves) {
+        const CellPos at = *FindPlayer(s);
+        const int d = OpenDirection(s, at);
+        ASSERT_GE(d, 0) << s.Dump();
+        Press({ArrowKey(d)});
+        s = WaitPlayerMoved(at, true, ok, "move");
+        ASSERT_TRUE(ok) << s.Dump();
+    }
+    const Screen before = Shot("before-escape");
+    const CellPos where = *FindPlayer(before);
+    const auto log = LogLines(before);
+
+    Press({"Escape"});
+    WaitMainMenu(0, ok, "menu-after-escape");
+    ASSERT_TRUE(ok);
+    Press({"Down"});
+    WaitMainMenu(1, ok, "load-highlighted");
+    ASSERT_TRUE(ok);
+    Press({"Return"});
+    const Screen after = WaitFor(
+        "loaded", [](const Screen& v) { return FindPlayer(v).has_value(); }, ok, 8000);
+    ASSERT_TRUE(ok) << after.Dump() << game.Stdout();
+
+    EXPECT_EQ(FloorText(after), FloorText(before));
+    EXPECT_EQ(*FindPlayer(after), where);
+    const auto logAfter = LogLines(after);
+    for (size_t i = 0; i < log.size(); ++i) {
+        EXPECT_EQ(logAfter[i].text, log[i].text) << "log line " << i;
+        EXPECT_EQ(logAfter[i].ink, log[i].ink) << "colour of log line " << i;
+    }
+    const auto diffs = MapDifferences(before, after);
+    EXPECT_TRUE(diffs.empty()) << diffs.size() << " map cells differ after loading:\n"
+                               << Lines(std::vector<std::string>(
+                                      diffs.begin(), diffs.begin() + std::min<size_t>(20, diffs.size())));
+
+    Press({"i"});
+    s = WaitFor("inventory-after-load", [](const Screen& v) { return v.Contains("(A) BATON"); }, ok);
+    ASSERT_TRUE(ok) << s.Dump();
+    EXPECT_FALSE(s.Contains("(A) BATON (EQUIPPED)")) << "the Baton was taken off before saving";
+}
+
+TEST_F(SaveGameE2E, LoadGameWithoutASaveShowsTheFailureBox) {
+    Launch();
+    bool ok = false;
+    WaitMainMenu(0, ok);
+    ASSERT_TRUE(ok);
+    Press({"Down", "Return"});
+    Screen s = WaitFor(
+        "load-failed",
+        // The reason wraps at 320 pixels (40 glyphs).
+        [](const Screen& v) { return v.Contains("No saved game to load or saved game"); },
+        ok);
+    ASSERT_TRUE(ok) << s.Dump();
+    EXPECT_TRUE(s.Contains(" Loading saved game failed ", Black));
+    EXPECT_TRUE(s.Contains("Press any key to return to main menu.", White));
+    Press({"x"});
+    s = WaitMainMenu(1, ok, "menu-after-failure");
+    EXPECT_TRUE(ok) << "back on \"Load Game\"\n" << s.Dump();
+}
+
+} // namespace
+} // namespace e2e
