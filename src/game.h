@@ -189,10 +189,10 @@ enum MusicPatternType : unsigned char { Zone, Fill, Unknown };
 
 struct MusicPatternEntry {
     std::string patternName;
-    std::string nextPatternName;
+    std::string nextPatternName; // empty when the document names none
     std::string fileName;
-    Mix_Music* music = nullptr;
-    MusicPatternType type = Unknown; // owns `music`: freed by FreeMusicPatterns
+    Mix_Music* music = nullptr; // owned: freed by FreeMusicPatterns
+    MusicPatternType type = Unknown;
 };
 
 extern std::vector<std::unique_ptr<MusicPatternEntry>> mMusicPatternEntries;
@@ -201,20 +201,27 @@ extern std::string currentMusicPatternName;
 extern std::string nextMusicPatternName;
 extern int musicLoopEnd;
 
+// "Zone" -> Zone, "Fill" -> Fill (exact case), anything else -> Unknown.
 MusicPatternType GetMusicPatternType(const std::string& name);
 std::string GetMusicPatternTypeName(MusicPatternType type);
-// Throws std::runtime_error for an unknown name; nothing changes then.
+// Queues the first pattern of that name and makes it current. Throws
+// std::runtime_error for an unknown name; nothing changes then.
 void SetNextMusicPattern(const std::string& name);
-// Start-up: reads music/music_def.json, loads every pattern, queues and (if
-// enabled) fades in the first. False after printing the failure.
+// Start-up: opens audio, reads music/music_def.json, loads every pattern,
+// queues and (if enabled) fades in the first. False after printing the
+// failure; a document of the wrong shape throws. An empty list is no music.
 bool LoadMusicPatterns();
 // The pattern the renderer asks for: entry 1 with a guard in view, else entry
 // 0 (entry 0 when the list has only one; null when it is empty).
 const MusicPatternEntry* WantedMusicPattern(bool enemyInView);
 // Queues entry 0 and plays it from its beginning; throws when it cannot play.
+// Does nothing with an empty list.
 void RestartFirstPattern();
-// Once per main-loop frame: starts the queued pattern at the boundary.
+// Once per main-loop frame: at the end of the playing pattern starts the
+// queued one (a fill leading to it first, when leaving a pattern that loops on
+// itself). Throws std::runtime_error when a pattern cannot play.
 void UpdateMusic();
-// Shutdown: fade out and wait, then (after the settings are saved) free.
+// Shutdown: fade out and wait (at most 2 s), then (after the settings are
+// saved) free every pattern and empty the list.
 void FadeOutMusic();
 void FreeMusicPatterns();

@@ -1,0 +1,279 @@
+// Background music: the pattern list of music/music_def.json, the one-slot
+// queue and the switch from pattern to pattern at their boundaries. The only
+// file that drives SDL_mixer's music; it knows nothing of the world or of the
+// drawing, and everything here runs on the main thread.
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <iostream>
+#include <stdexcept>
+
+#include "game.h"
+#include "korJSON/korJSON.h"
+
+// Seeing a boundary. A pattern loops inside the mixer (Mix_PlayMusic with -1),
+// and SDL_mixer 2.6 restarts the reported position at every loop, so the
+// position never reaches the duration and a rule "position >= length" never
+// fires. What the mixer reports is how far its decoder has read: for WAV it
+// steps in blocks of 4096 frames, while the audio device takes 2048 frames at
+// a time, and anything we start takes over at the next of those 2048-frame
+// chunks. So a loop has ended when the position has gone backwards since the
+// previous frame, and that is when the queued pattern is started.
+//
+// The game's patterns are 2048 frames longer than a multiple of 4096
+// (tools/musicgen.cpp makes them so). For them the position drops back to the
+// start exactly when the pattern's last chunk has been mixed, so a pattern
+// started in that frame begins on the boundary to the frame, and one started a
+// frame later begins one chunk (46 ms) after it; the old pattern is never cut
+// short. Other lengths still switch, within about one block of the boundary.
+//
+// A wrap seen long after it happened (the main loop was held by a dialog) is
+// not a boundary: starting then would cut the new loop mid-bar, so the switch
+// waits for the next one. A pattern queued onto itself is left to the mixer's
+// own seamless loop instead of being restarted.
+//
+// Fills. The queue's successor rule ("the requested pattern's successor
+// starts") keeps a zone that names itself looping, but never reaches a fill:
+// the renderer asks for a zone by name and re-asks whenever another name is
+// current. So when the switch leaves a pattern that rests on itself for a
+// different one, a pattern whose successor is that one (a fill) plays first as
+// a bridge, while the target stays queued and current; the target follows at
+// the bridge's end unless another request came in meanwhile.
+
+namespace {
+
+const char* const DefinitionFile = "music/music_def.json";
+constexpr int FadeInMs = 500;
+constexpr int FadeOutMs = 500;
+// A backwards step of the position counts as a boundary only this close to the
+// start of the new loop (the position moves in 93 ms blocks).
+constexpr int LateWrapMs = 2 * static_cast<int>(FrameMs);
+
+MusicPatternEntry* playing = nullptr;      // what the mixer plays, as we started it
+MusicPatternEntry* bridgeTarget = nullptr; // set while a fill bridges to it
+int lastPositionMs = 0;                    // position at the previous frame
+
+int DurationMs(Mix_Music* music) {
+    return static_cast<int>(Mix_MusicDuration(music) * 1000.0);
+}
+
+void ThrowPlayFailure() {
+    throw std::runtime_error(std::string("Failed to play music! SDL_mixer Error: ") +
+                             SDL_GetError());
+}
+
+// Starts `entry` from its beginning in an endless loop; its loop end becomes
+// the one measured against.
+void StartPattern(MusicPatternEntry* entry) {
+    if (Mix_PlayMusic(entry->music, -1) == -1) {
+        ThrowPlayFailure();
+    }
+    musicLoopEnd = DurationMs(entry->music);
+    playing = entry;
+    lastPositionMs = 0;
+}
+
+bool RestsOnItself(const MusicPatternEntry* entry) {
+    return entry->nextPatternName.empty() || entry->nextPatternName == entry->patternName;
+}
+
+// The fill to play before `target` when leaving the playing pattern, or null.
+MusicPatternEntry* BridgeInto(const MusicPatternEntry* target) {
+    if (playing == nullptr || !RestsOnItself(playing)) {
+        return nullptr;
+    }
+    for (auto& entry : mMusicPatternEntries) {
+        if (entry.get() != target && entry.get() != playing &&
+            entry->nextPatternName == target->patternName) {
+            return entry.get();
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+MusicPatternType GetMusicPatternType(const std::string& name) {
+    if (name == "Zone") {
+        return Zone;
+    }
+    if (name == "Fill") {
+        return Fill;
+    }
+    return Unknown;
+}
+
+std::string GetMusicPatternTypeName(MusicPatternType type) {
+    switch (type) {
+    case Zone: return "Zone";
+    case Fill: return "Fill";
+    default: return "Unknown";
+    }
+}
+
+void SetNextMusicPattern(const std::string& name) {
+    for (auto& entry : mMusicPatternEntries) {
+        if (entry->patternName == name) {
+            nextMusicPattern = entry.get();
+            currentMusicPatternName = entry->patternName;
+            nextMusicPatternName = entry->nextPatternName;
+            return;
+        }
+    }
+    throw std::runtime_error("Requested zone or fill could not be found: " + name);
+}
+
+bool LoadMusicPatterns() {
+    if (Mix_OpenAudio(44100, 0x8010, 2, 2048) < 0) {
+        std::cerr << "SDL_mixer could not initialize! SDL_mixer Error: " << SDL_GetError()
+                  << std::endl;
+        return false;
+    }
+    Mix_VolumeMusic(musicVolume);
+
+    korJSON::korJSONData document;
+    korJSON::korJSONStream stream;
+    if (!stream.ParseFile(DefinitionFile, document, korJSON::JSON)) {
+        std::cerr << "Failed to load music definition file!" << std::endl;
+        return false;
+    }
+    // Wrong shapes (no object, no "patterns", a missing member) raise the
+    // document library's exceptions, which end the program through its entry.
+    const korJSON::korJSONData& patterns = document["patterns"];
+    const unsigned count = patterns.arraySize();
+    for (unsigned i = 0; i < count; ++i) {
+        const korJSON::korJSONData& pattern = patterns[static_cast<int>(i)];
+        auto entry = std::make_unique<MusicPatternEntry>();
+        entry->patternName = pattern["patternName"].toString();
+        entry->nextPatternName.clear();
+        if (pattern.contains("nextPatternName")) {
+            entry->nextPatternName = pattern["nextPatternName"].toString();
+        }
+        entry->fileName = pattern["fileName"].toString();
+        entry->type = GetMusicPatternType(pattern["type"].toString());
+        if (entry->type == Unknown) {
+            std::cerr << "Given pattern type is unknown!" << std::endl;
+            return false;
+        }
+        entry->music = Mix_LoadMUS(entry->fileName.c_str());
+        if (entry->music == nullptr) {
+            std::cerr << "Failed to load music! SDL_mixer Error: " << SDL_GetError() << std::endl;
+            return false;
+        }
+        mMusicPatternEntries.push_back(std::move(entry));
+    }
+
+    // An empty list is a game without music: nothing is queued or played, and
+    // the other operations leave the mixer alone.
+    if (mMusicPatternEntries.empty()) {
+        musicLoopEnd = 0;
+        return true;
+    }
+    SetNextMusicPattern(mMusicPatternEntries[0]->patternName);
+    musicLoopEnd = DurationMs(nextMusicPattern->music);
+    if (musicEnabled) {
+        if (Mix_FadeInMusic(nextMusicPattern->music, -1, FadeInMs) == -1) {
+            std::cerr << "Failed to play music! SDL_mixer Error: " << SDL_GetError() << std::endl;
+            return false;
+        }
+        playing = nextMusicPattern;
+        lastPositionMs = 0;
+    }
+    nextMusicPattern = nullptr;
+    return true;
+}
+
+const MusicPatternEntry* WantedMusicPattern(bool enemyInView) {
+    if (mMusicPatternEntries.empty()) {
+        return nullptr;
+    }
+    if (enemyInView && mMusicPatternEntries.size() >= 2) {
+        return mMusicPatternEntries[1].get();
+    }
+    return mMusicPatternEntries[0].get();
+}
+
+void RestartFirstPattern() {
+    if (mMusicPatternEntries.empty()) {
+        return;
+    }
+    SetNextMusicPattern(mMusicPatternEntries[0]->patternName);
+    bridgeTarget = nullptr;
+    StartPattern(nextMusicPattern);
+    nextMusicPattern = nullptr;
+}
+
+void UpdateMusic() {
+    if (!musicEnabled || playing == nullptr) {
+        return;
+    }
+    const double seconds = Mix_GetMusicPosition(nullptr);
+    if (seconds < 0) {
+        return; // halted: nothing to follow until a pattern is started again
+    }
+    const int position = static_cast<int>(seconds * 1000.0);
+    const bool wrapped = position < lastPositionMs && position <= LateWrapMs;
+    lastPositionMs = position;
+    if (position < musicLoopEnd && !wrapped) {
+        return;
+    }
+
+    if (bridgeTarget != nullptr) {
+        MusicPatternEntry* target = bridgeTarget;
+        bridgeTarget = nullptr;
+        if (nextMusicPattern == target && currentMusicPatternName == target->patternName) {
+            StartPattern(target);
+            nextMusicPattern = nullptr;
+            return;
+        }
+    }
+    if (!nextMusicPatternName.empty()) {
+        SetNextMusicPattern(nextMusicPatternName);
+    }
+    MusicPatternEntry* target = nextMusicPattern;
+    if (target == nullptr) {
+        return;
+    }
+    if (target == playing) {
+        nextMusicPattern = nullptr;
+        return;
+    }
+    if (MusicPatternEntry* bridge = BridgeInto(target)) {
+        StartPattern(bridge);
+        bridgeTarget = target;
+        return;
+    }
+    StartPattern(target);
+    nextMusicPattern = nullptr;
+}
+
+void FadeOutMusic() {
+    if (!Mix_PlayingMusic()) {
+        return;
+    }
+    Mix_FadeOutMusic(FadeOutMs);
+    // The fade ends on the audio thread; a device that stopped calling back
+    // must not hang the shutdown, so the wait gives up after four fades.
+    const Uint32 giveUp = SDL_GetTicks() + 4 * FadeOutMs;
+    while (Mix_PlayingMusic() && SDL_GetTicks() < giveUp) {
+        SDL_Delay(1);
+    }
+    playing = nullptr;
+}
+
+void FreeMusicPatterns() {
+    for (auto& entry : mMusicPatternEntries) {
+        if (entry->music != nullptr) {
+            Mix_FreeMusic(entry->music);
+            entry->music = nullptr;
+        }
+    }
+    mMusicPatternEntries.clear();
+    nextMusicPattern = nullptr;
+    currentMusicPatternName.clear();
+    nextMusicPatternName.clear();
+    musicLoopEnd = 0;
+    playing = nullptr;
+    bridgeTarget = nullptr;
+    lastPositionMs = 0;
+}
