@@ -1,9 +1,11 @@
 // The process as a desktop sees it: the window and its first frame, ending
 // on close requests and signals, and a start-up without its font.
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <iostream>
 #include <thread>
+#include <vector>
 
 #include "session.h"
 
@@ -15,21 +17,42 @@ namespace fs = std::filesystem;
 class ShellE2E : public GameSession {};
 
 TEST_F(ShellE2E, OpensTitledWindowAndPresentsTheMenuQuickly) {
-    GameProcess& game = Launch(false);
+    // Time from fork to the first screenshot that is not all black, over a
+    // few starts (the median is reported). Measured, not a timed test: the
+    // goal is 300 ms; the bound only catches a start-up that hangs.
+    std::vector<long> samples;
     bool ok = false;
-    Screen first = WaitFor(
-        "first-frame", [](const Screen& s) { return s.Picture().AnyNonBlack(); }, ok, 10000);
-    const auto firstFrameMs = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                  std::chrono::steady_clock::now() - game.Started())
-                                  .count();
-    ASSERT_TRUE(ok) << "the window stayed black for 10 s";
-    // Measured, not a timed test: the goal is 300 ms; the bound only
-    // catches a start-up that hangs.
-    std::cout << "STARTUP-FIRST-FRAME-MS " << firstFrameMs
-              << " (process start to first non-black screenshot, xwd polling)\n";
-    RecordProperty("startup_first_frame_ms", static_cast<int>(firstFrameMs));
-    EXPECT_LT(firstFrameMs, 5000);
+    for (int run = 0; run < 3; ++run) {
+        GameProcess& game = Launch(false);
+        const auto deadline = game.Started() + std::chrono::seconds(10);
+        Image image;
+        std::string error;
+        ok = false;
+        while (!ok && std::chrono::steady_clock::now() < deadline) {
+            ok = game.Capture(image, error) && image.AnyNonBlack();
+            if (!ok) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        }
+        samples.push_back(static_cast<long>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(
+                std::chrono::steady_clock::now() - game.Started())
+                .count()));
+        ASSERT_TRUE(ok) << "the window stayed black for 10 s: " << error;
+        Shot("first-frame");
+        if (run < 2) {
+            game.Kill();
+        }
+    }
+    std::vector<long> sorted = samples;
+    std::sort(sorted.begin(), sorted.end());
+    std::cout << "STARTUP-FIRST-FRAME-MS " << sorted[1] << " (median of " << samples[0] << ", "
+              << samples[1] << ", " << samples[2]
+              << "; process start to first non-black screenshot, xwd polled every 5 ms, some 20 ms a dump)\n";
+    RecordProperty("startup_first_frame_ms", static_cast<int>(sorted[1]));
+    EXPECT_LT(sorted[1], 5000);
 
+    GameProcess& game = Game();
     std::string error;
     ASSERT_TRUE(game.FindWindow(5000, error)) << error;
     EXPECT_EQ(game.WindowName(), "Velvet Lockout (V.L.O.) v0.3");
