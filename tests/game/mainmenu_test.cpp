@@ -1,0 +1,287 @@
+// The main menu driven by scripted keys, read back from the screen: the box
+// and its highlight, games started and left from it, the load-failure box,
+// the help screen, and the title banner.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <list>
+#include <set>
+#include <string>
+#include <utility>
+
+#include "game.h"
+#include "game_env.h"
+#include "glyph_probe.h"
+#include "scripted_input.h"
+
+namespace {
+
+using vlotest::FindText;
+using vlotest::GlyphAt;
+using vlotest::TextAt;
+
+using MainMenuTest = vlotest::GameEnv;
+
+bool Shown(const std::string& text, KRColors color) {
+    return FindText(screen, text, color).has_value();
+}
+
+// A box title: black letters on the white title bar.
+bool TitleShown(const std::string& title) {
+    return FindText(screen, title, Black, White).has_value();
+}
+
+// With "New Game" highlighted the box is 136 x 72 (content 13 cells: the
+// title), centred on the window at (252, 164).
+bool NewGameHighlighted() {
+    const int x0 = 252;
+    const int y0 = 164;
+    return TextAt(screen, x0 + 16, y0, " Version 0.3 ", Black, White) &&
+           TextAt(screen, x0 + 20, y0 + 16, "> New Game <", Cyan) &&
+           TextAt(screen, x0 + 32, y0 + 24, "Load Game", White) &&
+           TextAt(screen, x0 + 40, y0 + 32, "Options", White) &&
+           TextAt(screen, x0 + 52, y0 + 40, "Help", White) &&
+           TextAt(screen, x0 + 52, y0 + 48, "Quit", White);
+}
+
+std::function<bool()> Highlighted(const std::string& entry) {
+    return [entry] { return Shown("> " + entry + " <", Cyan); };
+}
+
+bool InGame() {
+    return TextAt(screen, 8, 360, "Floor #10", LightGray);
+}
+
+TEST_F(MainMenuTest, BoxShowsTheVersionTitleAndTheHighlightWrapsBothWays) {
+    vlotest::ScriptedInput script;
+    script.Expect("the menu with New Game highlighted", NewGameHighlighted)
+        .Key(SDL_SCANCODE_UP)
+        .Expect("Up on the first entry highlights Quit", Highlighted("Quit"))
+        .Key(SDL_SCANCODE_DOWN)
+        .Expect("Down on Quit highlights New Game", NewGameHighlighted)
+        .Key(SDL_SCANCODE_DOWN)
+        .Expect("Down moves one entry", Highlighted("Load Game"))
+        .Key(SDL_SCANCODE_UP)
+        .Key(SDL_SCANCODE_UP)
+        .Key(SDL_SCANCODE_RETURN);
+    EXPECT_TRUE(script.Run([] { MainMenu(); })) << script.Failures();
+}
+
+TEST_F(MainMenuTest, AWindowCloseRequestOnlyRedrawsTheMenu) {
+    vlotest::ScriptedInput script;
+    script.Quit()
+        .Expect("still the menu", NewGameHighlighted)
+        .Key(SDL_SCANCODE_DOWN)
+        .Expect("and still listening", Highlighted("Load Game"))
+        .Key(SDL_SCANCODE_UP)
+        .Key(SDL_SCANCODE_UP)
+        .Key(SDL_SCANCODE_RETURN);
+    EXPECT_TRUE(script.Run([] { MainMenu(); })) << script.Failures();
+}
+
+TEST_F(MainMenuTest, NewGamePlaysAndEscapeComesBackWithNewGameHighlighted) {
+    vlotest::ScriptedInput script;
+    script.Key(SDL_SCANCODE_RETURN)
+        .Expect("a game on the first floor", InGame)
+        .Key(SDL_SCANCODE_ESCAPE)
+        .Expect("the menu again, New Game highlighted",
+                [] { return NewGameHighlighted() && std::filesystem::exists("game.sav"); })
+        .Key(SDL_SCANCODE_UP)
+        .Key(SDL_SCANCODE_RETURN);
+    EXPECT_TRUE(script.Run([] { MainMenu(); })) << script.Failures();
+    EXPECT_EQ(gameState, 2);
+}
+
+TEST_F(MainMenuTest, LoadingWithoutASaveShowsTheFailureBoxThenTheMenuOnLoadGame) {
+    ASSERT_FALSE(std::filesystem::exists("game.sav"));
+    vlotest::ScriptedInput script;
+    script.Key(SDL_SCANCODE_DOWN)
+        .Key(SDL_SCANCODE_RETURN)
+        .Expect("the load-failure box",
+                [] {
+                    // The reason wraps at 320 pixels (39 characters).
+                    return TitleShown(" Loading saved game failed ") &&
+                           Shown("No saved game to load or saved game", White) &&
+                           Shown("corrupted.", White) &&
+                           Shown("Press any key to return to main menu.", White);
+                })
+        .Key(SDL_SCANCODE_SPACE)
+        .Expect("the menu on Load Game", Highlighted("Load Game"))
+        .Key(SDL_SCANCODE_DOWN)
+        .Key(SDL_SCANCODE_DOWN)
+        .Key(SDL_SCANCODE_DOWN)
+        .Expect("Quit", Highlighted("Quit"))
+        .Key(SDL_SCANCODE_RETURN);
+    EXPECT_TRUE(script.Run([] { MainMenu(); })) << script.Failures();
+}
+
+TEST_F(MainMenuTest, ASavedGameLoadsAndLeavingItKeepsLoadGameHighlighted) {
+    vlotest::ScriptedInput script;
+    script.Key(SDL_SCANCODE_RETURN)
+        .Expect("a new game", InGame)
+        .Key(SDL_SCANCODE_ESCAPE)
+        .Expect("saved and back in the menu",
+                [] { return NewGameHighlighted() && std::filesystem::exists("game.sav"); })
+        .Key(SDL_SCANCODE_DOWN)
+        .Key(SDL_SCANCODE_RETURN)
+        .Expect("the loaded game", InGame)
+        .Key(SDL_SCANCODE_ESCAPE)
+        .Expect("the menu on Load Game", Highlighted("Load Game"))
+        .Key(SDL_SCANCODE_UP)
+        .Key(SDL_SCANCODE_UP)
+        .Key(SDL_SCANCODE_RETURN);
+    EXPECT_TRUE(script.Run([] { MainMenu(); })) << script.Failures();
+}
+
+TEST_F(MainMenuTest, HelpShowsTheLegendUntilAnyKeyButF2OrAClose) {
+    auto helpShown = [] {
+        return TitleShown(" Help ") && Shown("Map:", LightGray) &&
+               Shown("Press any key to return to main menu.", White);
+    };
+    vlotest::ScriptedInput script;
+    script.Key(SDL_SCANCODE_DOWN)
+        .Key(SDL_SCANCODE_DOWN)
+        .Key(SDL_SCANCODE_DOWN)
+        .Key(SDL_SCANCODE_RETURN)
+        .Expect("the help box", helpShown)
+        .Key(SDL_SCANCODE_F2)
+        .Expect("F2 keeps it open", helpShown)
+        .Quit()
+        .Expect("a close request keeps it open", helpShown)
+        .Key(SDL_SCANCODE_SPACE)
+        .Expect("back in the menu on Help", Highlighted("Help"))
+        .Key(SDL_SCANCODE_DOWN)
+        .Key(SDL_SCANCODE_RETURN);
+    EXPECT_TRUE(script.Run([] { MainMenu(); })) << script.Failures();
+}
+
+TEST_F(MainMenuTest, HelpListsTheTwentySevenLegendLines) {
+    ASSERT_TRUE(vlotest::PushAll({vlotest::KeyDown(SDL_SCANCODE_Q)}));
+    vlotest::ScriptedInput guard;
+    EXPECT_TRUE(guard.Run([] { HelpScreen(); })) << guard.Failures();
+    const std::list<std::string> expected = {
+        "^C7|Map:",
+        "\\n",
+        "^C1^# - Wall",
+        "^C15^. - Floor",
+        "< - Stairs / Exit (Press USE key on top of stairs / exit to get to the next floor)",
+        "> - Stairs (Press USE key on top of stairs to get to the previous floor)",
+        "\\n",
+        "^C7|Characters / Objects:",
+        "\\n",
+        "^C10^@ - Player",
+        "^C3^- - Baton",
+        "^C9^g - Guard",
+        "^C2^E - Elite Guard",
+        "^C5^! - First Aid Kit",
+        "^C8^\\ - Taser",
+        "^C7^[ - Riot Shield",
+        "^C10^} - Tranquilizer Gun",
+        "^C14^? - Stun Grenade",
+        "^C12^} - Pepper Spray",
+        "% - Unconsious Eenemy / Player",
+        "\\n",
+        "^C7|Miscellaneous:",
+        "\\n",
+        "^C4^\xDB - In-Game Mouse Cursor (Used to hover over characters / objects to see their "
+        "descriptions and for certain attacks)",
+        "\\n",
+        "\\n",
+        "Press any key to return to main menu.",
+    };
+    EXPECT_EQ(option, expected);
+    EXPECT_TRUE(FindText(inventoryPanel, " Help ", Black, White).has_value());
+    EXPECT_TRUE(FindText(inventoryPanel, "Wall", White).has_value());
+}
+
+// ---- the title header ---------------------------------------------------------
+
+TEST_F(MainMenuTest, BannerSpellsThreeLettersInTheirColumnsAndColours) {
+    Header();
+    struct Letter {
+        KRColors color;
+        int first;
+        int last;
+    };
+    const Letter letters[] = {{Red, 0, 14}, {Green, 20, 44}, {Blue, 50, 64}};
+    const int x0 = (640 - 520) / 2;
+    ASSERT_EQ(x0, 60);
+    for (const Letter& l : letters) {
+        std::set<std::pair<int, int>> cells; // (column, row) of this letter's '#'
+        for (int row = 0; row < 16; ++row) {
+            for (int col = -7; col < 72; ++col) {
+                if (GlyphAt(screen, x0 + 8 * col, 8 + 8 * row, '#', l.color)) {
+                    cells.insert({col, row});
+                }
+            }
+        }
+        const int ornament = l.last + 3; // the diamond's middle column
+        const std::set<std::pair<int, int>> diamond = {
+            {ornament, 13}, {ornament - 1, 14}, {ornament + 1, 14}, {ornament, 15}};
+        int lowest = 99;
+        int highest = -99;
+        for (const auto& cell : cells) {
+            if (diamond.count(cell) != 0) {
+                continue;
+            }
+            lowest = std::min(lowest, cell.first);
+            highest = std::max(highest, cell.first);
+        }
+        EXPECT_EQ(lowest, l.first) << "colour " << l.color;
+        EXPECT_EQ(highest, l.last) << "colour " << l.color;
+        for (const auto& cell : diamond) {
+            EXPECT_EQ(cells.count(cell), 1u)
+                << "ornament cell " << cell.first << ", " << cell.second << " in colour " << l.color;
+        }
+    }
+    EXPECT_TRUE(GlyphAt(screen, 460, 8 + 8 * 4, '#', Blue)) << "letter 3 starts at x = 460";
+    // Nothing but '#' in the three colours on black in the banner rows.
+    for (int row = 0; row < 16; ++row) {
+        for (int x = x0 % 8; x + 8 <= 640; x += 8) {
+            const int y = 8 + 8 * row;
+            if (vlotest::AreaIs(screen, x, y, 8, 8, Black)) {
+                continue;
+            }
+            EXPECT_TRUE(GlyphAt(screen, x, y, '#', Red) || GlyphAt(screen, x, y, '#', Green) ||
+                        GlyphAt(screen, x, y, '#', Blue))
+                << "banner cell at " << x << ", " << y;
+        }
+    }
+}
+
+TEST_F(MainMenuTest, CopyrightLineIsCentredInYellow) {
+    Header();
+    // Find the length whose centred cells hold every yellow pixel of the row,
+    // each cell being one whole glyph.
+    int found = 0;
+    for (int length = 1; length <= 80 && found == 0; ++length) {
+        const int x0 = (640 - 8 * length) / 2;
+        bool outside = false;
+        for (int y = 144; y < 152 && !outside; ++y) {
+            for (int x = 0; x < 640; ++x) {
+                const bool yellow = vlotest::PixelAt(screen, x, y) == vlotest::ColorValue(screen, Yellow);
+                if (yellow && (x < x0 || x >= x0 + 8 * length)) {
+                    outside = true;
+                    break;
+                }
+            }
+        }
+        if (outside) {
+            continue;
+        }
+        bool glyphs = true;
+        for (int i = 0; i < length && glyphs; ++i) {
+            glyphs = vlotest::GlyphCode(screen, x0 + 8 * i, 144, Yellow, Black) >= 0;
+        }
+        const bool endsInk = !vlotest::AreaIs(screen, x0, 144, 8, 8, Black) &&
+                             !vlotest::AreaIs(screen, x0 + 8 * (length - 1), 144, 8, 8, Black);
+        if (glyphs && endsInk) {
+            found = length;
+        }
+    }
+    EXPECT_GT(found, 5) << "a centred line of glyphs at y = 144";
+}
+
+} // namespace

@@ -1,0 +1,262 @@
+// The options screen driven by scripted keys and read back from the screen:
+// the list and its live values, rebinding, the volume screen, fullscreen and
+// the three ways out.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "game.h"
+#include "game_env.h"
+#include "glyph_probe.h"
+#include "scripted_input.h"
+
+namespace {
+
+using vlotest::FindText;
+
+using OptionsTest = vlotest::GameEnv;
+
+const std::vector<std::string> Defaults = {
+    "Move / Attack Up: Up",     "Move / Attack Down: Down",
+    "Move / Attack Left: Left", "Move / Attack Right: Right",
+    "Take: G",                  "Use: Space",
+    "Drop: D",                  "Character Information: C",
+    "Inventory: I",             "Fullscreen: Yes",
+    "Music: On",                "Music Volume: 75%",
+    "Restore Default Settings", "Save Changes",
+    "Discard Changes"};
+
+// The fifteen lines, one under the other, the highlighted one marked in cyan.
+bool ListShows(int selected, const std::vector<std::string>& items) {
+    int y0 = 0;
+    for (int i = 0; i < static_cast<int>(items.size()); ++i) {
+        const bool lit = i == selected;
+        const auto at = FindText(screen, lit ? "> " + items[i] + " <" : items[i], lit ? Cyan : White);
+        if (!at || (i > 0 && at->y != y0 + 8 * i)) {
+            return false;
+        }
+        if (i == 0) {
+            y0 = at->y;
+        }
+    }
+    return FindText(screen, " Options ", Black, White).has_value();
+}
+
+std::function<bool()> Lit(const std::string& text) {
+    return [text] { return FindText(screen, "> " + text + " <", Cyan).has_value(); };
+}
+
+std::function<bool()> VolumeShows(const std::string& percent, int volume) {
+    return [percent, volume] {
+        return musicVolume == volume && Mix_VolumeMusic(-1) == volume &&
+               FindText(screen, "< " + percent + " >", White).has_value() &&
+               FindText(screen, " Change Music Volume ", Black, White).has_value();
+    };
+}
+
+bool CaptureBoxShown(const std::string& action) {
+    return FindText(screen, " Change " + action + " Key ", Black, White).has_value() &&
+           FindText(screen, "Please press a key", White).has_value();
+}
+
+SDL_Scancode Bound(KRActionTypes action) {
+    return FindBinding(keyboard, action)->second.scancode;
+}
+
+std::string ReadFile(const char* path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The settings text holds the member "key": value (any spacing).
+bool MemberHolds(const std::string& text, const std::string& key, const std::string& value) {
+    const std::string quoted = "\"" + key + "\"";
+    for (std::size_t at = text.find(quoted); at != std::string::npos;
+         at = text.find(quoted, at + 1)) {
+        std::size_t i = at + quoted.size();
+        auto skipBlanks = [&] {
+            while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) {
+                ++i;
+            }
+        };
+        skipBlanks();
+        if (i >= text.size() || text[i] != ':') {
+            continue;
+        }
+        ++i;
+        skipBlanks();
+        if (text.compare(i, value.size(), value) == 0 &&
+            (i + value.size() >= text.size() ||
+             !std::isalnum(static_cast<unsigned char>(text[i + value.size()])))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Down `n` times in the list.
+vlotest::ScriptedInput& Down(vlotest::ScriptedInput& s, int n) {
+    for (int i = 0; i < n; ++i) {
+        s.Key(SDL_SCANCODE_DOWN);
+    }
+    return s;
+}
+vlotest::ScriptedInput& Up(vlotest::ScriptedInput& s, int n) {
+    for (int i = 0; i < n; ++i) {
+        s.Key(SDL_SCANCODE_UP);
+    }
+    return s;
+}
+
+TEST_F(OptionsTest, OpeningListsTheCurrentValuesAndTheHighlightWraps) {
+    vlotest::ScriptedInput script;
+    script.Expect("the default list", [] { return ListShows(0, Defaults); })
+        .Key(SDL_SCANCODE_UP)
+        .Expect("Up on the first entry highlights the last", [] { return ListShows(14, Defaults); })
+        .Key(SDL_SCANCODE_DOWN)
+        .Expect("Down on the last highlights the first", Lit("Move / Attack Up: Up"))
+        .Key(SDL_SCANCODE_UP)
+        .Key(SDL_SCANCODE_RETURN);
+    EXPECT_TRUE(script.Run([] { OptionsMenu(); })) << script.Failures();
+}
+
+TEST_F(OptionsTest, FullscreenEntryReportsTheWindowNotTheSetting) {
+    SetFullscreen(false);
+    ASSERT_TRUE(fullscreen);
+    vlotest::ScriptedInput script;
+    script.Expect("Fullscreen: No", [] { return FindText(screen, "Fullscreen: No", White).has_value(); })
+        .Key(SDL_SCANCODE_UP)
+        .Key(SDL_SCANCODE_RETURN);
+    EXPECT_TRUE(script.Run([] { OptionsMenu(); })) << script.Failures();
+    EXPECT_NE(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP, 0u)
+        << "discarding applies the kept setting to the window";
+}
+
+TEST_F(OptionsTest, RebindingTakeThenDiscardingRestoresG) {
+    vlotest::ScriptedInput script;
+    Down(script, 4)
+        .Expect("Take highlighted", Lit("Take: G"))
+        .Key(SDL_SCANCODE_RETURN)
+        .Expect("the key capture box", [] { return CaptureBoxShown("Take"); })
+        .Key(SDL_SCANCODE_H)
+        .Expect("Take shows H", Lit("Take: H"));
+    Up(script, 5).Expect("Discard Changes", Lit("Discard Changes")).Key(SDL_SCANCODE_RETURN);
+    EXPECT_TRUE(script.Run([] { OptionsMenu(); })) << script.Failures();
+    EXPECT_EQ(Bound(ActionTake), SDL_SCANCODE_G);
+    EXPECT_FALSE(std::filesystem::exists("game.cfg"));
+}
+
+TEST_F(OptionsTest, SavingWritesTheNewKeyUnderItsAction) {
+    vlotest::ScriptedInput script;
+    Down(script, 4).Key(SDL_SCANCODE_RETURN).Key(SDL_SCANCODE_H).Expect("Take shows H", Lit("Take: H"));
+    Up(script, 6).Expect("Save Changes", Lit("Save Changes")).Key(SDL_SCANCODE_RETURN);
+    EXPECT_TRUE(script.Run([] { OptionsMenu(); })) << script.Failures();
+    EXPECT_EQ(Bound(ActionTake), SDL_SCANCODE_H);
+    const std::string cfg = ReadFile("game.cfg");
+    EXPECT_TRUE(MemberHolds(cfg, "4", "11")) << cfg;
+    EXPECT_TRUE(MemberHolds(cfg, "0", "82")) << cfg;
+}
+
+TEST_F(OptionsTest, TwoActionsMayShareOneKey) {
+    vlotest::ScriptedInput script;
+    Down(script, 4)
+        .Key(SDL_SCANCODE_RETURN)
+        .Expect("the key capture box", [] { return CaptureBoxShown("Take"); })
+        .Key(SDL_SCANCODE_UP)
+        .Expect("both entries show Up", [] {
+            return Lit("Take: Up")() && FindText(screen, "Move / Attack Up: Up", White).has_value();
+        });
+    Up(script, 6).Key(SDL_SCANCODE_RETURN);
+    EXPECT_TRUE(script.Run([] { OptionsMenu(); })) << script.Failures();
+    EXPECT_EQ(Bound(ActionTake), SDL_SCANCODE_UP);
+    EXPECT_EQ(Bound(ActionMoveAttackUp), SDL_SCANCODE_UP);
+}
+
+TEST_F(OptionsTest, VolumeScreenStopsAtItsBoundsAndShowsTruncatedPercentages) {
+    ASSERT_EQ(musicVolume, 96);
+    vlotest::ScriptedInput script;
+    Down(script, 11)
+        .Expect("the volume entry", Lit("Music Volume: 75%"))
+        .Key(SDL_SCANCODE_RETURN)
+        .Expect("75%", VolumeShows("75%", 96))
+        .Burst(SDL_SCANCODE_LEFT, 96)
+        .Expect("96 Left presses reach 0%", VolumeShows("0%", 0))
+        .Key(SDL_SCANCODE_LEFT)
+        .Expect("and stay there", VolumeShows("0%", 0))
+        .Key(SDL_SCANCODE_RIGHT)
+        .Expect("1 is 0%", VolumeShows("0%", 1))
+        .Key(SDL_SCANCODE_RIGHT)
+        .Expect("2 is 1%", VolumeShows("1%", 2))
+        .Burst(SDL_SCANCODE_RIGHT, 94)
+        .Expect("back at 96", VolumeShows("75%", 96))
+        .Burst(SDL_SCANCODE_RIGHT, 31)
+        .Expect("127 is 99%", VolumeShows("99%", 127))
+        .Key(SDL_SCANCODE_RIGHT)
+        .Expect("32 Right presses from 96 reach 100%", VolumeShows("100%", 128))
+        .Key(SDL_SCANCODE_RIGHT)
+        .Expect("and stay there", VolumeShows("100%", 128))
+        .Key(SDL_SCANCODE_ESCAPE)
+        .Expect("the list with the new value", Lit("Music Volume: 100%"));
+    Down(script, 3).Key(SDL_SCANCODE_RETURN);
+    EXPECT_TRUE(script.Run([] { OptionsMenu(); })) << script.Failures();
+    EXPECT_EQ(musicVolume, 96) << "discarded";
+    EXPECT_EQ(Mix_VolumeMusic(-1), 96);
+}
+
+TEST_F(OptionsTest, FullscreenToggledTwiceReturnsToTheFirstMode) {
+    const bool wasFullscreen = (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+    ASSERT_TRUE(wasFullscreen);
+    vlotest::ScriptedInput script;
+    Down(script, 9)
+        .Key(SDL_SCANCODE_RETURN)
+        .Expect("windowed", [] {
+            return !fullscreen && (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) == 0 &&
+                   Lit("Fullscreen: No")();
+        })
+        .Key(SDL_SCANCODE_RETURN)
+        .Expect("fullscreen again", [] { return fullscreen && Lit("Fullscreen: Yes")(); });
+    Down(script, 4).Key(SDL_SCANCODE_RETURN);
+    EXPECT_TRUE(script.Run([] { OptionsMenu(); })) << script.Failures();
+    EXPECT_TRUE(fullscreen);
+    EXPECT_NE(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP, 0u);
+}
+
+TEST_F(OptionsTest, RestoringDefaultsAfterARebindingKeepsTheDefaultsLive) {
+    vlotest::ScriptedInput script;
+    Down(script, 4).Key(SDL_SCANCODE_RETURN).Key(SDL_SCANCODE_H).Expect("Take shows H", Lit("Take: H"));
+    Down(script, 8).Expect("Restore Default Settings", Lit("Restore Default Settings"));
+    script.Key(SDL_SCANCODE_RETURN);
+    EXPECT_TRUE(script.Run([] { OptionsMenu(); })) << script.Failures();
+    EXPECT_EQ(Bound(ActionTake), SDL_SCANCODE_G);
+    EXPECT_FALSE(std::filesystem::exists("game.cfg")) << "restoring does not write the file";
+
+    vlotest::ScriptedInput again;
+    again.Expect("reopened with the defaults", [] { return ListShows(0, Defaults); })
+        .Key(SDL_SCANCODE_UP)
+        .Key(SDL_SCANCODE_RETURN);
+    EXPECT_TRUE(again.Run([] { OptionsMenu(); })) << again.Failures();
+}
+
+TEST_F(OptionsTest, ACloseRequestIsIgnoredInTheListAndBindsTheLastKeyInTheCaptureBox) {
+    selectedKey = SDL_SCANCODE_K;
+    vlotest::ScriptedInput script;
+    script.Quit().Expect("the list stays", [] { return ListShows(0, Defaults); });
+    Down(script, 4)
+        .Key(SDL_SCANCODE_RETURN)
+        .Expect("the key capture box", [] { return CaptureBoxShown("Take"); })
+        .Quit()
+        .Expect("Take bound to the last captured key", Lit("Take: K"));
+    Up(script, 6).Key(SDL_SCANCODE_RETURN);
+    EXPECT_TRUE(script.Run([] { OptionsMenu(); })) << script.Failures();
+    EXPECT_EQ(Bound(ActionTake), SDL_SCANCODE_K);
+}
+
+} // namespace

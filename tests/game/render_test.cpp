@@ -1,0 +1,262 @@
+// One frame of a running game on the real font and surfaces: the status
+// frame, the HP bar, the floor counter, remembered tiles, entity order, the
+// names under the mouse, the log lines and the cursor; and the scaling of
+// window mouse positions to picture pixels.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "entity.h"
+#include "fighter.h"
+#include "game.h"
+#include "game_env.h"
+#include "glyph_probe.h"
+#include "map.h"
+#include "message.h"
+#include "scripted_input.h"
+#include "test_floor.h"
+
+namespace {
+
+using vlotest::AreaIs;
+using vlotest::GlyphAt;
+using vlotest::TextAt;
+
+constexpr int PanelTop = 320;
+
+// A room with interior 10..30 x 10..20 and the player at (15, 15), 29 of 30 HP.
+class RenderTest : public vlotest::GameEnv {
+protected:
+    void SetUp() override {
+        GameEnv::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
+        vlotest::MakeSolidMap();
+        vlotest::OpenArea(10, 10, 30, 20);
+        vlotest::PlacePlayer(15, 15, 29, 30);
+        mousePos = {600, 300}; // a never-seen wall cell: no names, cursor out of the way
+        message->messages.clear();
+    }
+
+    // Cell (cx, cy) of the map panel shows `code` in `color` on black.
+    static bool MapCell(int cx, int cy, unsigned char code, KRColors color) {
+        return GlyphAt(mapPanel, 8 * cx, 8 * cy, code, color);
+    }
+    // Screen cell (column, row) of the status panel is frame glyph `code`.
+    static bool Frame(int col, int row, unsigned char code) {
+        return GlyphAt(screen, 8 * col, 8 * row, code, White);
+    }
+    // Bar block i: every pixel that the white caption does not cover is `c`.
+    static bool Block(int i, KRColors c) {
+        const Uint32 want = vlotest::ColorValue(screen, c);
+        const Uint32 caption = vlotest::ColorValue(screen, White);
+        int seen = 0;
+        for (int y = 344; y < 352; ++y) {
+            for (int x = 8 + 8 * i; x < 16 + 8 * i; ++x) {
+                const Uint32 p = vlotest::PixelAt(screen, x, y);
+                if (p == caption) {
+                    continue;
+                }
+                if (p != want) {
+                    return false;
+                }
+                ++seen;
+            }
+        }
+        return seen > 0;
+    }
+};
+
+// ---- status panel -------------------------------------------------------------
+
+TEST_F(RenderTest, StatusFrameUsesTheBoxGlyphsAndJunctionColumns) {
+    Render();
+    EXPECT_TRUE(Frame(0, 40, 201));
+    EXPECT_TRUE(Frame(79, 40, 187));
+    EXPECT_TRUE(Frame(0, 41, 186));
+    EXPECT_TRUE(Frame(79, 41, 186));
+    EXPECT_TRUE(Frame(0, 42, 204));
+    EXPECT_TRUE(Frame(21, 42, 203));
+    EXPECT_TRUE(Frame(79, 42, 185));
+    EXPECT_TRUE(Frame(0, 49, 200));
+    EXPECT_TRUE(Frame(21, 49, 202));
+    EXPECT_TRUE(Frame(79, 49, 188));
+    for (int col = 1; col <= 78; ++col) {
+        EXPECT_TRUE(Frame(col, 40, 205)) << "top edge, column " << col;
+        if (col != 21) {
+            EXPECT_TRUE(Frame(col, 42, 205)) << "middle edge, column " << col;
+            EXPECT_TRUE(Frame(col, 49, 205)) << "bottom edge, column " << col;
+        }
+    }
+    for (int row = 43; row <= 48; ++row) {
+        for (int col : {0, 21, 79}) {
+            EXPECT_TRUE(Frame(col, row, 186)) << "row " << row << ", column " << col;
+        }
+    }
+}
+
+TEST_F(RenderTest, HpBarOf29Of30HasNineteenRedBlocksAndACentredCaption) {
+    Render();
+    for (int i = 0; i < 19; ++i) {
+        EXPECT_TRUE(Block(i, Red)) << "block " << i;
+    }
+    EXPECT_TRUE(Block(19, LightGray)) << "the partly filled twentieth block stays grey";
+    // Centred on the 160-pixel bar: 8 + 80 - 4 * 9, not on a cell boundary.
+    EXPECT_TRUE(TextAt(screen, 52, 344, "HP: 29/30", White, std::nullopt));
+    EXPECT_FALSE(TextAt(screen, 48, 344, "HP: 29/30", White, std::nullopt));
+}
+
+TEST_F(RenderTest, HpBarAtZeroIsAllGrey) {
+    player->fighter->hp = 0;
+    Render();
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_TRUE(Block(i, LightGray)) << "block " << i;
+    }
+    EXPECT_TRUE(TextAt(screen, 56, 344, "HP: 0/30", White, std::nullopt));
+}
+
+TEST_F(RenderTest, FloorCounterCountsDownFromTen) {
+    Render();
+    EXPECT_TRUE(TextAt(screen, 8, PanelTop + 40, "Floor #10", LightGray));
+    theMap->currentFloor = 10;
+    Render();
+    EXPECT_TRUE(TextAt(screen, 8, PanelTop + 40, "Floor #1 ", LightGray));
+}
+
+TEST_F(RenderTest, LogShowsTheSixNewestLinesFading) {
+    for (int i = 0; i < 7; ++i) {
+        message->SetMessage("line " + std::to_string(i), false);
+    }
+    Render();
+    const KRColors fade[6] = {White, White, LightGray, LightGray, DarkGray, DarkGray};
+    for (int row = 0; row < 6; ++row) {
+        EXPECT_TRUE(TextAt(screen, 176, PanelTop + 24 + 8 * row,
+                           "LINE " + std::to_string(6 - row) + " ", fade[row]))
+            << "row " << row;
+    }
+    EXPECT_TRUE(Frame(22, 49, 205)) << "no seventh line over the bottom edge";
+}
+
+// ---- map ----------------------------------------------------------------------
+
+TEST_F(RenderTest, SeenTilesAreBrightAndRememberedTilesDim) {
+    theMap->TileAt(28, 12)->explored = true; // floor out of view
+    theMap->TileAt(31, 12)->explored = true; // the room's wall, out of view
+    Render();
+    EXPECT_TRUE(MapCell(14, 15, '.', White));
+    EXPECT_TRUE(MapCell(9, 15, '#', Blue)) << "a visible wall";
+    EXPECT_TRUE(MapCell(28, 12, '.', DarkGray));
+    EXPECT_TRUE(MapCell(31, 12, '#', LightGray));
+    EXPECT_TRUE(AreaIs(mapPanel, 8 * 29, 8 * 19, 8, 8, Black)) << "never seen";
+    EXPECT_TRUE(MapCell(15, 15, '@', LightGreen));
+    EXPECT_TRUE(theMap->TileAt(14, 15)->explored) << "seen tiles become explored";
+
+    // Walk away: what was seen stays, dimmed.
+    player->x = 28;
+    Render();
+    EXPECT_TRUE(MapCell(14, 15, '.', DarkGray));
+    EXPECT_TRUE(MapCell(9, 15, '#', LightGray));
+    EXPECT_TRUE(MapCell(28, 15, '@', LightGreen));
+}
+
+TEST_F(RenderTest, ItemsAndStairsStayOnExploredTilesWhileGuardsVanish) {
+    KREntity* guard = vlotest::AddGuard(17, 15);
+    vlotest::AddStairs(12, 18);
+    vlotest::AddItem(19, 18, '!', "First Aid Kit", Magenta);
+    Render();
+    EXPECT_TRUE(MapCell(17, 15, 'g', LightBlue)) << "a guard in view is drawn";
+    EXPECT_TRUE(MapCell(12, 18, '<', White));
+    EXPECT_TRUE(MapCell(19, 18, '!', Magenta));
+
+    player->x = 28;
+    player->y = 11;
+    Render();
+    for (const SDL_Point& cell : {SDL_Point{17, 15}, SDL_Point{12, 18}, SDL_Point{19, 18}}) {
+        ASSERT_FALSE(theMap->IsVisible(cell.x, cell.y)) << "set-up: out of view";
+    }
+    EXPECT_TRUE(MapCell(17, 15, '.', DarkGray)) << guard->name << " is no longer drawn";
+    EXPECT_TRUE(MapCell(12, 18, '<', White));
+    EXPECT_TRUE(MapCell(19, 18, '!', Magenta));
+}
+
+TEST_F(RenderTest, LaterEntityOfOneCellIsDrawnOnTopAndBothAreNamed) {
+    vlotest::AddItem(18, 13, '[', "Riot Shield", LightGray);
+    vlotest::AddItem(18, 13, '\\', "Taser", DarkGray);
+    vlotest::AddItem(16, 15, '}', "Pepper Spray", LightRed); // listed after the player
+    player->x = 16;
+    mousePos = {18 * 8 + 3, 13 * 8 + 5};
+    Render();
+    EXPECT_TRUE(MapCell(18, 13, '\\', DarkGray)) << "the later one covers the earlier";
+    EXPECT_TRUE(MapCell(16, 15, '@', LightGreen)) << "the player is drawn over everything";
+    EXPECT_TRUE(TextAt(screen, 8, PanelTop + 8, "Riot Shield & Taser ", LightGray));
+
+    mousePos = {16 * 8, 15 * 8 + 7};
+    Render();
+    EXPECT_TRUE(TextAt(screen, 8, PanelTop + 8, "Player & Pepper Spray ", LightGray));
+}
+
+TEST_F(RenderTest, NoNamesOverTheStatusPanel) {
+    vlotest::OpenArea(18, 30, 18, 39);
+    player->x = 18;
+    player->y = 35;
+    vlotest::AddItem(18, 39, '!', "First Aid Kit", Magenta);
+    mousePos = {18 * 8 + 2, 39 * 8 + 2};
+    Render();
+    ASSERT_TRUE(TextAt(screen, 8, PanelTop + 8, "First Aid Kit", LightGray))
+        << "set-up: the item is named from the map";
+
+    for (int y : {PanelTop, PanelTop + 3, 399}) {
+        mousePos = {18 * 8 + 2, y};
+        Render();
+        EXPECT_TRUE(AreaIs(panel, 8, 8, 8 * 78, 8, Black)) << "mouse at y " << y;
+    }
+}
+
+TEST_F(RenderTest, CursorIsARedBlockAtTheMousePosition) {
+    mousePos = {101, 57};
+    Render();
+    EXPECT_TRUE(GlyphAt(screen, 101, 57, 219, Red, std::nullopt));
+    mousePos = {300, 350};
+    Render();
+    EXPECT_TRUE(GlyphAt(screen, 300, 350, 219, Red, std::nullopt)) << "drawn over the panel";
+}
+
+TEST_F(RenderTest, InventoryCanvasIsShownCentredOverTheMapOnlyWhileOpen) {
+    vlotest::FillSurface(inventoryPanel, Brown);
+    const int x = (640 - inventoryPanel->w) / 2;
+    const int y = (400 - inventoryPanel->h - 80) / 2;
+    Render();
+    EXPECT_FALSE(AreaIs(screen, x, y, inventoryPanel->w, inventoryPanel->h, Brown));
+    showInventory = true;
+    Render();
+    showInventory = false;
+    EXPECT_TRUE(AreaIs(screen, x, y, inventoryPanel->w, inventoryPanel->h, Brown));
+}
+
+// ---- mouse positions ----------------------------------------------------------
+
+TEST_F(RenderTest, WindowPositionsAreScaledToThePicture) {
+    SetFullscreen(false);
+    SDL_SetWindowSize(window, 640, 400);
+    SDL_Point p = WindowToPicture(123, 45);
+    EXPECT_EQ(p.x, 123);
+    EXPECT_EQ(p.y, 45);
+
+    SDL_SetWindowSize(window, 1280, 800);
+    p = WindowToPicture(640, 400);
+    EXPECT_EQ(p.x, 320);
+    EXPECT_EQ(p.y, 200);
+    p = WindowToPicture(1279, 799);
+    EXPECT_EQ(p.x, 639);
+    EXPECT_EQ(p.y, 399);
+
+    // The main loop stores the scaled position.
+    ASSERT_TRUE(vlotest::PushAll({vlotest::MouseMotion(640, 400), vlotest::QuitEvent()}));
+    RunGame();
+    EXPECT_EQ(mousePos.x, 320);
+    EXPECT_EQ(mousePos.y, 200);
+}
+
+} // namespace

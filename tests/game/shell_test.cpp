@@ -1,0 +1,137 @@
+// Start-up, shutdown and the frame clock of the shell under SDL's dummy
+// drivers: what InitGame builds, what a missing font does, and that an idle
+// game sleeps between its frames instead of spinning.
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+
+#include "font.h"
+#include "game.h"
+#include "game_env.h"
+#include "message.h"
+#include "scripted_input.h"
+
+namespace {
+
+class ShellTest : public ::testing::Test {
+protected:
+    std::filesystem::path dir;
+
+    void SetUp() override {
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        dir = vlotest::EnterScratchDir();
+    }
+    void TearDown() override {
+        std::error_code ec;
+        std::filesystem::current_path(std::filesystem::temp_directory_path(), ec);
+        std::filesystem::remove_all(dir, ec);
+    }
+};
+
+bool HasLineStartingWith(const std::string& text, const std::string& start) {
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.rfind(start, 0) == 0 && line.size() > start.size()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+double CpuSeconds() {
+    rusage use{};
+    getrusage(RUSAGE_SELF, &use);
+    return static_cast<double>(use.ru_utime.tv_sec + use.ru_stime.tv_sec) +
+           static_cast<double>(use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
+}
+
+TEST_F(ShellTest, StartUpBuildsTheWindowSurfacesFontAndLog) {
+    ASSERT_TRUE(InitGame(640, 400, false));
+    ASSERT_NE(window, nullptr);
+    EXPECT_STREQ(SDL_GetWindowTitle(window), "Velvet Lockout (V.L.O.) v0.3");
+    EXPECT_NE(renderer, nullptr);
+    EXPECT_NE(texture, nullptr);
+    const Uint32 format = rendererInfo.texture_formats[0];
+    struct Expected {
+        SDL_Surface* surface;
+        int w;
+        int h;
+    };
+    for (const Expected& e : {Expected{screen, 640, 400}, Expected{tempSurface, 640, 400},
+                              Expected{panel, 640, 80}, Expected{mapPanel, 640, 320},
+                              Expected{inventoryPanel, 456, 40}}) {
+        ASSERT_NE(e.surface, nullptr);
+        EXPECT_EQ(e.surface->w, e.w);
+        EXPECT_EQ(e.surface->h, e.h);
+        EXPECT_EQ(e.surface->format->format, format) << "every surface in the texture format";
+    }
+    ASSERT_NE(font, nullptr);
+    ASSERT_NE(message, nullptr);
+    EXPECT_EQ(message->surface, panel);
+    EXPECT_EQ(keyboard.size(), static_cast<std::size_t>(ActionCount)) << "the default bindings";
+    EXPECT_EQ(SDL_ShowCursor(-1), 0) << "the system cursor is hidden";
+
+    QuitGame();
+    EXPECT_EQ(window, nullptr);
+    EXPECT_EQ(screen, nullptr);
+    EXPECT_EQ(font, nullptr);
+    EXPECT_EQ(message, nullptr);
+    EXPECT_TRUE(std::filesystem::exists("game.cfg")) << "settings are written at shutdown";
+}
+
+TEST_F(ShellTest, QuitGameIsSafeWithNothingStarted) {
+    QuitGame();
+    EXPECT_EQ(window, nullptr);
+    EXPECT_EQ(renderer, nullptr);
+}
+
+TEST_F(ShellTest, MissingFontFailsStartUpWithItsMessageAndStillSavesSettings) {
+    std::filesystem::remove(dir / "gfx");
+    ::testing::internal::CaptureStdout();
+    const bool started = InitGame(640, 400, false);
+    QuitGame(); // after a partial start-up
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    EXPECT_FALSE(started);
+    EXPECT_TRUE(HasLineStartingWith(out, "Couldn't load font image: ")) << out;
+    EXPECT_EQ(font, nullptr);
+    EXPECT_TRUE(std::filesystem::exists("game.cfg"));
+}
+
+TEST_F(ShellTest, DelaySleepsUntilTheGivenTick) {
+    ASSERT_EQ(SDL_Init(SDL_INIT_TIMER), 0);
+    const Uint32 start = SDL_GetTicks();
+    Delay(start + 50);
+    EXPECT_GE(SDL_GetTicks() - start, 49u);
+    const Uint32 again = SDL_GetTicks();
+    Delay(0); // long passed
+    EXPECT_LT(SDL_GetTicks() - again, 20u);
+    SDL_Quit();
+}
+
+TEST_F(ShellTest, AnIdleGameSleepsBetweenItsFrames) {
+    ASSERT_TRUE(InitGame(640, 400, false));
+    ASSERT_TRUE(NewGame());
+    vlotest::ScriptedInput script;
+    script.Pause(1200).Quit();
+    const double cpuBefore = CpuSeconds();
+    const auto wallBefore = std::chrono::steady_clock::now();
+    EXPECT_TRUE(script.Run([] { RunGame(); })) << script.Failures();
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
+    const double cpu = CpuSeconds() - cpuBefore;
+    EXPECT_GT(wall, 1.0);
+    // Sanitized frames of 60 ms cost a few milliseconds each; a spinning loop
+    // would take a whole core.
+    EXPECT_LT(cpu / wall, 0.3) << "CPU " << cpu << " s over " << wall << " s";
+    QuitGame();
+}
+
+} // namespace

@@ -1,0 +1,124 @@
+// Hand-made floors for the in-process tests: a map of solid wall with open
+// cells where a test wants them, and the player, guards and items put in
+// place through the globals. Everything made here is owned by the globals,
+// so QuitGame releases it.
+#pragma once
+
+#include <list>
+#include <string>
+
+#include "basicenemy.h"
+#include "entity.h"
+#include "equipment.h"
+#include "fighter.h"
+#include "game.h"
+#include "item.h"
+#include "map.h"
+#include "tile.h"
+
+namespace vlotest {
+
+// theMap becomes floor 1 made of unexplored opaque wall.
+inline void MakeSolidMap() {
+    delete theMap;
+    theMap = new KRMap();
+    for (KRTile* t : theMap->tiles) {
+        delete t;
+    }
+    theMap->tiles.clear();
+    for (int i = 0; i < MapWidth * MapHeight; ++i) {
+        auto* t = new KRTile();
+        t->Init(true, false);
+        theMap->tiles.push_back(t);
+    }
+    theMap->visibleTiles.assign(MapWidth * MapHeight, false);
+    theMap->currentFloor = 1;
+}
+
+// Opens the cells x1..x2, y1..y2 (inclusive) as floor.
+inline void OpenArea(int x1, int y1, int x2, int y2) {
+    for (int y = y1; y <= y2; ++y) {
+        for (int x = x1; x <= x2; ++x) {
+            theMap->TileAt(x, y)->Init(false, false);
+        }
+    }
+}
+
+inline void CloseCell(int x, int y) {
+    theMap->TileAt(x, y)->Init(true, false);
+}
+
+// The player with `hp` of `maxHP`, defense 1, power 2, level 1, an empty
+// equipment, first in `entities`. The game is marked running.
+inline KREntity* PlacePlayer(int x, int y, int hp = 30, int maxHP = 30) {
+    auto* f = new KRFighter();
+    f->Init(maxHP, 1, 2, 1, 0, PlayerDeath, nullptr);
+    player = new KREntity();
+    player->Init(x, y, '@', "Player", LightGreen, theMap, true, true, f, nullptr, nullptr,
+                 new KREquipment(), nullptr);
+    player->fighter->hp = hp;
+    entities.push_back(player);
+    FillFunctionTables();
+    gameState = 0;
+    gameOver = false;
+    playerAction = 0;
+    playerMovedOrAttacked = false;
+    return player;
+}
+
+// A guard that occupies its cell; `ai` null gives the normal behaviour.
+inline KREntity* AddGuard(int x, int y, KRBasicEnemy* ai = nullptr,
+                          const std::string& name = "Guard") {
+    auto* f = new KRFighter();
+    f->Init(20, 0, 4, 1, 35, EnemyDeath, nullptr);
+    auto* g = new KREntity();
+    g->Init(x, y, 'g', name, LightBlue, theMap, true, false, f, ai != nullptr ? ai : new KRBasicEnemy(),
+            nullptr, nullptr, nullptr);
+    theMap->TileAt(x, y)->blocked = true;
+    entities.push_back(g);
+    return g;
+}
+
+// A carriable thing with no use function, appended to `list`.
+inline KREntity* AddItem(int x, int y, unsigned char glyph, const std::string& name, KRColors color,
+                         std::list<KREntity*>& list = entities) {
+    auto* item = new KRItem();
+    item->Init(nullptr, nullptr);
+    auto* e = new KREntity();
+    e->Init(x, y, glyph, name, color, theMap, false, true, nullptr, nullptr, item, nullptr,
+            nullptr);
+    list.push_back(e);
+    return e;
+}
+
+// A wearable thing (slot 0, +2 power) carried in the inventory.
+inline KREntity* AddWearable(const std::string& name, unsigned char glyph, KRColors color) {
+    auto* wearable = new KREquippable();
+    wearable->slot = 0;
+    wearable->powerBonus = 2;
+    auto* e = new KREntity();
+    e->Init(0, 0, glyph, name, color, theMap, false, true, nullptr, nullptr, nullptr, nullptr,
+            wearable);
+    inventory.push_back(e);
+    return e;
+}
+
+inline KREntity* AddStairs(int x, int y, unsigned char glyph = '<', const std::string& name = "Stairs") {
+    auto* e = new KREntity();
+    e->Init(x, y, glyph, name, name == "Exit" ? Red : White, theMap, false, true, nullptr, nullptr,
+            nullptr, nullptr, nullptr);
+    entities.push_back(e);
+    return e;
+}
+
+// A behaviour that only counts its turns.
+class CountingEnemy : public KRBasicEnemy {
+public:
+    explicit CountingEnemy(int* counter) : turns(counter) {}
+    void TakeTurn(KREntity* /*target*/, KRMessage* /*log*/) override { ++*turns; }
+
+private:
+    int* turns;
+};
+
+} // namespace vlotest
