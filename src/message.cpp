@@ -24,8 +24,13 @@ bool KRMessage::Init(SDL_Surface* target) {
 }
 
 void KRMessage::SetMessage(std::string text, bool append) {
-    for (char& c : text) {
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        // The 'n' of a backslash + 'n' line-break marker stays lower case, or
+        // the wrapper would no longer recognise it.
+        if (text[i] == 'n' && i > 0 && text[i - 1] == '\\') {
+            continue;
+        }
+        text[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[i])));
     }
     WordWarp(text, messages, 464, append);
 }

@@ -66,8 +66,12 @@ void DrawPanelFrame() {
     const int right = panel->w - 8;
     for (int x = 8; x < right; x += 8) {
         font->DrawChar(panel, 205, x, 0, White);
-        font->DrawChar(panel, 205, x, 16, White);
-        font->DrawChar(panel, 205, x, 72, White);
+        // Glyphs are keyed, not opaque: an edge drawn under a junction would
+        // show through it, so column 21 gets the junction alone.
+        if (x != 168) {
+            font->DrawChar(panel, 205, x, 16, White);
+            font->DrawChar(panel, 205, x, 72, White);
+        }
     }
     font->DrawChar(panel, 201, 0, 0, White);
     font->DrawChar(panel, 187, right, 0, White);
