@@ -27,7 +27,8 @@ using korJSON::korJSONData;
 struct Result {
     std::string name;  // run name, without the aggregate suffix
     std::string label; // what the benchmark says it measured
-    double ns = 0;     // median real time per iteration
+    double wallNs = 0; // median wall-clock time per iteration
+    double cpuNs = 0;  // median CPU time of the process per iteration
     int repetitions = 1;
 };
 
@@ -107,7 +108,8 @@ void Collect(const std::string& path, std::map<std::string, Result>& out) {
         }
         r.label = b.contains("label") ? b["label"].toString() : "";
         const std::string unit = b.contains("time_unit") ? b["time_unit"].toString() : "ns";
-        r.ns = Number(b["real_time"]) * UnitNs(unit);
+        r.wallNs = Number(b["real_time"]) * UnitNs(unit);
+        r.cpuNs = Number(b["cpu_time"]) * UnitNs(unit);
         if (median || out.count(r.name) == 0) {
             out[r.name] = r;
         }
@@ -135,6 +137,10 @@ std::string Fixed(double v, int digits) {
 
 std::string Shown(const Result& r) {
     std::string name = r.name.rfind("BM_", 0) == 0 ? r.name.substr(3) : r.name;
+    const auto repeats = name.find("/repeats:");
+    if (repeats != std::string::npos) {
+        name.erase(repeats); // set in the benchmark itself, said in the heading
+    }
     return r.label.empty() ? name : name + " (" + r.label + ")";
 }
 
@@ -153,34 +159,51 @@ std::string CpuModel() {
 }
 
 struct Row {
-    std::string what, median, goal, ratio, met;
+    std::string what, wall, cpu, goal, ratio, met;
 };
 
 void Print(const std::vector<Row>& rows) {
-    const Row head{"Measure", "Median", "Goal", "Ratio", "Met"};
-    std::size_t w[5] = {head.what.size(), head.median.size(), head.goal.size(),
-                        head.ratio.size(), head.met.size()};
+    const Row head{"Measure", "Wall (median)", "CPU (median)", "Goal", "Ratio", "Met"};
+    std::vector<std::size_t> w = {head.what.size(), head.wall.size(), head.cpu.size(),
+                                  head.goal.size(), head.ratio.size(), head.met.size()};
     for (const Row& r : rows) {
-        w[0] = std::max(w[0], r.what.size());
-        w[1] = std::max(w[1], r.median.size());
-        w[2] = std::max(w[2], r.goal.size());
-        w[3] = std::max(w[3], r.ratio.size());
-        w[4] = std::max(w[4], r.met.size());
+        const std::string* cells[] = {&r.what, &r.wall, &r.cpu, &r.goal, &r.ratio, &r.met};
+        for (std::size_t i = 0; i < w.size(); ++i) {
+            w[i] = std::max(w[i], cells[i]->size());
+        }
     }
+    // Columns 1, 2 and 4 hold numbers and are right-aligned.
+    const bool right[] = {false, true, true, false, true, false};
     auto line = [&](const Row& r) {
-        std::cout << "| " << std::left << std::setw(static_cast<int>(w[0])) << r.what << " | "
-                  << std::right << std::setw(static_cast<int>(w[1])) << r.median << " | "
-                  << std::left << std::setw(static_cast<int>(w[2])) << r.goal << " | "
-                  << std::right << std::setw(static_cast<int>(w[3])) << r.ratio << " | "
-                  << std::left << std::setw(static_cast<int>(w[4])) << r.met << " |\n";
+        const std::string* cells[] = {&r.what, &r.wall, &r.cpu, &r.goal, &r.ratio, &r.met};
+        std::cout << "|";
+        for (std::size_t i = 0; i < w.size(); ++i) {
+            std::cout << " " << (right[i] ? std::right : std::left)
+                      << std::setw(static_cast<int>(w[i])) << *cells[i] << " |";
+        }
+        std::cout << "\n";
     };
     line(head);
-    std::cout << "|" << std::string(w[0] + 2, '-') << "|" << std::string(w[1] + 1, '-') << ":|"
-              << std::string(w[2] + 2, '-') << "|" << std::string(w[3] + 1, '-') << ":|"
-              << std::string(w[4] + 2, '-') << "|\n";
+    std::cout << "|";
+    for (std::size_t i = 0; i < w.size(); ++i) {
+        std::cout << std::string(w[i] + 1, '-') << (right[i] ? ":|" : "-|");
+    }
+    std::cout << "\n";
     for (const Row& r : rows) {
         line(r);
     }
+}
+
+// The first report's load average: the benchmarks' wall-clock figures are
+// only as good as the machine was quiet.
+std::string LoadAverage(const std::string& path) {
+    korJSONData root;
+    korJSON::korJSONStream stream;
+    if (!stream.ParseFile(path, root, korJSON::JSON) || !root.contains("context") ||
+        !root["context"].contains("load_avg") || root["context"]["load_avg"].arraySize() == 0) {
+        return "unknown";
+    }
+    return Fixed(Number(root["context"]["load_avg"][0]), 2);
 }
 
 } // namespace
@@ -203,11 +226,14 @@ int main(int argc, char** argv) {
     std::vector<Row> rows;
     std::vector<std::string> used;
     int missed = 0;
-    int repetitions = 0;
+    int fewest = 0;
+    int most = 0;
     for (const auto& [name, r] : results) {
-        repetitions = std::max(repetitions, r.repetitions);
+        fewest = fewest == 0 ? r.repetitions : std::min(fewest, r.repetitions);
+        most = std::max(most, r.repetitions);
     }
-    // Goals first, in the order of the goal table.
+    // Goals first, in the order of the goal table. They are judged on CPU
+    // time: on a shared machine the wall clock also counts the neighbours.
     for (const Goal& g : Goals) {
         for (const auto& [name, r] : results) {
             const std::string lower = Lower(name);
@@ -215,13 +241,14 @@ int main(int argc, char** argv) {
                 lower.find("nlohmann") != std::string::npos) {
                 continue;
             }
-            const double ratio = r.ns / g.limitNs;
-            const bool met = g.strict ? r.ns < g.limitNs : r.ns <= g.limitNs;
+            const double ratio = r.cpuNs / g.limitNs;
+            const bool met = g.strict ? r.cpuNs < g.limitNs : r.cpuNs <= g.limitNs;
             missed += met ? 0 : 1;
-            rows.push_back({Shown(r), Duration(r.ns), g.text, Fixed(ratio, 2), met ? "yes" : "NO"});
+            rows.push_back({Shown(r), Duration(r.wallNs), Duration(r.cpuNs), g.text,
+                            Fixed(ratio, 2), met ? "yes" : "NO"});
             if (std::string(g.key) == "render") {
-                rows.push_back({"  share of the 60 ms frame", Fixed(100 * r.ns / FrameNs, 2) + " %",
-                                "", "", ""});
+                rows.push_back({"  share of the 60 ms frame", Fixed(100 * r.wallNs / FrameNs, 2) + " %",
+                                Fixed(100 * r.cpuNs / FrameNs, 2) + " %", "", "", ""});
             }
             used.push_back(name);
         }
@@ -241,11 +268,12 @@ int main(int argc, char** argv) {
         if (other == results.end()) {
             continue;
         }
-        const double ratio = r.ns / other->second.ns;
+        const Result& n = other->second;
+        const double ratio = r.cpuNs / n.cpuNs;
         const bool met = ratio <= 1.0;
         missed += met ? 0 : 1;
-        rows.push_back({Shown(r) + " vs nlohmann",
-                        Duration(r.ns) + " / " + Duration(other->second.ns), "korJSON/nlohmann <= 1.0",
+        rows.push_back({Shown(r) + " / nlohmann", Duration(r.wallNs) + " / " + Duration(n.wallNs),
+                        Duration(r.cpuNs) + " / " + Duration(n.cpuNs), "korJSON/nlohmann <= 1.0",
                         Fixed(ratio, 2), met ? "yes" : "NO"});
         used.push_back(name);
         used.push_back(other->first);
@@ -253,7 +281,7 @@ int main(int argc, char** argv) {
     // Everything else that was measured, without a goal.
     for (const auto& [name, r] : results) {
         if (std::find(used.begin(), used.end(), name) == used.end()) {
-            rows.push_back({Shown(r), Duration(r.ns), "", "", ""});
+            rows.push_back({Shown(r), Duration(r.wallNs), Duration(r.cpuNs), "", "", ""});
         }
     }
 
@@ -261,8 +289,12 @@ int main(int argc, char** argv) {
     const std::time_t now = std::time(nullptr);
     std::strftime(date, sizeof date, "%Y-%m-%d %H:%M %Z", std::localtime(&now));
     std::cout << "Benchmarks of " << date << " on " << CpuModel() << " ("
-              << std::thread::hardware_concurrency() << " cores); medians of " << repetitions
-              << " repetitions, wall-clock time per operation.\n\n";
+              << std::thread::hardware_concurrency() << " cores, load average "
+              << LoadAverage(argv[1]) << "): medians of "
+              << (fewest == most ? std::to_string(most)
+                                 : std::to_string(fewest) + " to " + std::to_string(most))
+              << " repetitions per operation. Goals are judged on CPU time; the ratio is CPU "
+                 "time over the goal (or korJSON over nlohmann/json).\n\n";
     Print(rows);
     if (missed > 0) {
         std::cout << "\n" << missed << " goal(s) not met.\n";
