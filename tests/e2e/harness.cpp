@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
@@ -196,7 +197,10 @@ void StopChild(pid_t& pid, int graceMs) {
 
 // ---- X server ---------------------------------------------------------------
 
-bool XServer::Start(bool windowManager, const fs::path& logDir, std::string& error) {
+bool XServer::Start(bool windowManager, const fs::path& logDir, std::string& error, int width,
+                    int height) {
+    width_ = width;
+    const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
     int fds[2];
     if (pipe(fds) != 0) {
         error = "pipe failed";
@@ -208,7 +212,7 @@ bool XServer::Start(bool windowManager, const fs::path& logDir, std::string& err
     if (xvfb_ == 0) {
         PrepareChild(log);
         close(fds[0]);
-        Exec({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "640x400x24",
+        Exec({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen,
               "-nolisten", "tcp", "-br"});
     }
     close(fds[1]);
@@ -352,7 +356,14 @@ bool GameProcess::Capture(Image& image, std::string& error) const {
         error = "xwd failed: " + r.err;
         return false;
     }
-    return DecodeXwd(r.out, image, error);
+    if (!DecodeXwd(r.out, image, error)) {
+        return false;
+    }
+    const int factor = image.width / 640;
+    if (factor > 1 && image.width == 640 * factor && image.height == 400 * factor) {
+        image = Downscale(image, factor);
+    }
+    return true;
 }
 
 void GameProcess::Signal(int signal) const {
@@ -411,12 +422,12 @@ void E2ETest::TearDown() {
     x_.Stop();
 }
 
-void E2ETest::StartX(bool windowManager) {
+void E2ETest::StartX(bool windowManager, int width, int height) {
     if (xStarted_) {
         return;
     }
     std::string error;
-    ASSERT_TRUE(x_.Start(windowManager, work_, error)) << error;
+    ASSERT_TRUE(x_.Start(windowManager, work_, error, width, height)) << error;
     xStarted_ = true;
 }
 
@@ -429,10 +440,10 @@ GameProcess& E2ETest::Launch(bool waitForWindow) {
     if (game_) {
         game_->Kill();
     }
+    game_ = std::make_unique<GameProcess>(x_, work_);
     // The in-game cursor is drawn at the pointer: keep it in the empty
     // mouse-look row of the status panel.
-    RunCommand({"xdotool", "mousemove", "240", "328"}, x_.Display(), 3000);
-    game_ = std::make_unique<GameProcess>(x_, work_);
+    PointAt(240, 328);
     std::string error;
     if (!game_->Start(error) || (waitForWindow && !game_->FindWindow(10000, error))) {
         ADD_FAILURE() << error;
@@ -447,6 +458,17 @@ std::string E2ETest::SavePicture(const Image& image, const std::string& label) {
         fs::path(VLO_BINARY_DIR) / "e2e-screens" / (testName_ + "-" + number + "-" + label + ".png");
     WritePng(image, path.string());
     return path.string();
+}
+
+void E2ETest::PointAt(int x, int y) {
+    const int factor = std::max(1, x_.Width() / 640);
+    const int sx = x * factor + factor / 2;
+    const int sy = y * factor + factor / 2;
+    EXPECT_EQ(RunCommand({"xdotool", "mousemove", std::to_string(sx), std::to_string(sy)},
+                         x_.Display(), 3000)
+                  .status,
+              0)
+        << "xdotool mousemove failed";
 }
 
 Screen E2ETest::Shot(const std::string& label) {

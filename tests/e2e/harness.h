@@ -50,14 +50,18 @@ public:
     XServer& operator=(const XServer&) = delete;
     ~XServer() { Stop(); }
 
-    // 640 x 400 x 24, black root, no TCP. With `windowManager`, openbox runs
-    // on it (for close requests and fullscreen as on a desktop).
-    bool Start(bool windowManager, const std::filesystem::path& logDir, std::string& error);
+    // width x height x 24 (the game's 640 x 400 by default), black root, no
+    // TCP. With `windowManager`, openbox runs on it (for close requests and
+    // fullscreen as on a desktop).
+    bool Start(bool windowManager, const std::filesystem::path& logDir, std::string& error,
+               int width = 640, int height = 400);
     void Stop();
     const std::string& Display() const { return display_; }
     pid_t Pid() const { return xvfb_; }
+    int Width() const { return width_; }
 
 private:
+    int width_ = 640;
     pid_t xvfb_ = -1;
     pid_t wm_ = -1;
     std::string display_;
@@ -87,7 +91,8 @@ public:
     std::string WindowName() const;
     // Presses and releases each keysym in turn (xdotool key names).
     bool Keys(const std::vector<std::string>& keysyms, int delayMs = 40) const;
-    // The whole X screen as a picture.
+    // The whole X screen as a picture; a screen that is an exact multiple of
+    // 640 x 400 (fullscreen, stretched) is scaled back down to it.
     bool Capture(Image& image, std::string& error) const;
 
     void Signal(int signal) const;
@@ -113,8 +118,9 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Starts the X server on first use (openbox only if asked then).
-    void StartX(bool windowManager = false);
+    // Starts the X server on first use (openbox and another screen size only
+    // if asked then).
+    void StartX(bool windowManager = false, int width = 640, int height = 400);
     // Writes game.cfg into the work folder before a launch.
     void WriteConfig(const std::string& json);
     // Starts the game (pointer parked over the status panel, away from the
@@ -130,6 +136,9 @@ protected:
     Screen WaitFor(const std::string& label, const std::function<bool(const Screen&)>& ready,
                    bool& ok, int timeoutMs = 5000);
     void Press(const std::vector<std::string>& keysyms, int delayMs = 40);
+    // Moves the X pointer over pixel (x, y) of the 640 x 400 picture (on a
+    // larger screen, where the stretched fullscreen picture shows it).
+    void PointAt(int x, int y);
 
     // With VLO_UPDATE_SCREENSHOTS=1 in the environment, writes the picture
     // as docs/screenshots/<name>.png of the source tree; otherwise nothing.

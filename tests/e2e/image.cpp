@@ -298,6 +298,26 @@ bool DecodeXwd(const std::string& bytes, Image& out, std::string& error) {
     return true;
 }
 
+Image Downscale(const Image& image, int factor) {
+    if (factor <= 1) {
+        return image;
+    }
+    Image out;
+    out.width = image.width / factor;
+    out.height = image.height / factor;
+    out.rgb.resize(static_cast<size_t>(out.width) * out.height * 3);
+    for (int y = 0; y < out.height; ++y) {
+        for (int x = 0; x < out.width; ++x) {
+            const Rgb c = image.At(x * factor, y * factor);
+            const size_t i = (static_cast<size_t>(y) * out.width + x) * 3;
+            out.rgb[i] = c.r;
+            out.rgb[i + 1] = c.g;
+            out.rgb[i + 2] = c.b;
+        }
+    }
+    return out;
+}
+
 std::string EncodePng(const Image& image) {
     std::string raw;
     raw.reserve(static_cast<size_t>(image.width * 3 + 1) * image.height);

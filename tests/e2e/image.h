@@ -33,6 +33,11 @@ struct Image {
 // Returns false with a reason in `error` for anything else or a short file.
 bool DecodeXwd(const std::string& bytes, Image& out, std::string& error);
 
+// Every `factor`-th pixel in both directions: undoes an exact integer
+// scaling with nearest-neighbour filtering (as the renderer stretches the
+// 640 x 400 picture over a larger fullscreen window).
+Image Downscale(const Image& image, int factor);
+
 // Encodes the picture as a PNG (8-bit RGB) compressed with fixed-Huffman
 // deflate. Returns the file's bytes.
 std::string EncodePng(const Image& image);

@@ -4,6 +4,7 @@
 #include <deque>
 #include <filesystem>
 #include <iostream>
+#include <thread>
 
 #include "session.h"
 
@@ -155,6 +156,34 @@ TEST_F(PlayE2E, EscapeSavesAndReturnsToTheMenu) {
                     << s.Dump();
     const std::string save = ReadWorkFile("game.sav");
     EXPECT_NE(save.find("VLOSG"), std::string::npos) << "game.sav holds no signature";
+}
+
+TEST_F(PlayE2E, MouseLookFollowsThePointerOverAStretchedFullscreenPicture) {
+    // A 1280 x 800 desktop: the fullscreen window (openbox places it at the
+    // origin) shows the 640 x 400 picture at twice its size, while the
+    // pointer's positions arrive in window pixels.
+    StartX(true, 1280, 800);
+    bool ok = false;
+    Screen s = NewGameOnScreen(ok);
+    ASSERT_TRUE(ok) << s.Dump();
+    const CellPos at = *FindPlayer(s);
+    // Relative mouse mode, on from the start, reports no positions; F2 turns it off.
+    Press({"F2"});
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const int px = 8 * at.column + 4;
+    const int py = 8 * at.row + 4;
+    PointAt(px, py);
+    s = WaitFor(
+        "mouse-look", [](const Screen& v) { return v.TextAt(8, 328, "Player", LightGray); }, ok);
+    EXPECT_TRUE(ok) << "hovering over the '@' at " << at.column << "," << at.row
+                    << " names the player; the look line reads \"" << s.Text(8, 328, 20) << "\"";
+    int red = 0;
+    for (int dy = 0; dy < 8; ++dy) {
+        for (int dx = 0; dx < 8; ++dx) {
+            red += s.ColourAt(px + dx, py + dy) == Red;
+        }
+    }
+    EXPECT_EQ(red, 64) << "the red cursor block should have its corner under the pointer";
 }
 
 // Breadth-first walk towards the nearest floor cell that borders the unseen,
