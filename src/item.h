@@ -19,7 +19,8 @@ public:
     // Floor -> front of the inventory (at most 26 carried).
     void PickUp(KRMessage* log, std::list<KREntity*>& entities, std::list<KREntity*>& inventory);
     // Returns the entity when the caller must toggle it as equipment; a spent
-    // item is removed from the inventory and deleted (its entity included).
+    // item is removed from the inventory and deleted with its entity, so the
+    // caller must not touch the item afterwards.
     KREntity* Use(KRMessage* log, KREntity* user, std::list<KREntity*>& inventory);
     // Inventory -> front of the floor list, at the dropper's cell; a worn
     // item is taken off first.

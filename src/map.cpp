@@ -13,7 +13,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <iterator>
+#include <memory>
 #include <random>
 #include <utility>
 
@@ -102,6 +104,26 @@ const RayTable& Rays() {
     return table;
 }
 
+// Any nondeterministic source serves. The hardware generator comes first:
+// where the CPU announces RDSEED but a hypervisor makes it fail, the library's
+// "default" device retries it for some 35 us per draw, and a floor takes a few
+// hundred draws. A source that repeats itself at once is not trusted.
+std::unique_ptr<std::random_device> OpenSeedSource() {
+    for (const char* token : {"rdrand", "getentropy", "/dev/urandom"}) {
+        try {
+            auto device = std::make_unique<std::random_device>(token);
+            const unsigned a = (*device)();
+            const unsigned b = (*device)();
+            if (a != b) {
+                return device;
+            }
+        } catch (const std::exception&) {
+            // not available here; try the next
+        }
+    }
+    return std::make_unique<std::random_device>("default");
+}
+
 KRTile* NewWall() {
     auto* t = new KRTile();
     t->Init(true, false);
@@ -115,11 +137,11 @@ int RandomGetInt(int low, int high) {
         std::swap(low, high); // an empty range is a caller's slip, not a crash
     }
     // No generator state survives a call: one fresh nondeterministic 32-bit
-    // draw seeds a brand-new Mersenne Twister every time. The device object
-    // itself is kept per thread because opening it is a system call each
-    // time; every call still takes a new nondeterministic value from it.
-    thread_local std::random_device device("default");
-    std::mt19937 generator(device());
+    // draw seeds a brand-new Mersenne Twister every time, so no floor can be
+    // replayed. Only the device object is kept (per thread): opening one can
+    // be a system call, and every call still takes a new value from it.
+    thread_local const std::unique_ptr<std::random_device> device = OpenSeedSource();
+    std::mt19937 generator((*device)());
     std::uniform_int_distribution<int> distribution(low, high);
     return distribution(generator);
 }
