@@ -35,7 +35,7 @@ constexpr int SaveLoadEvery = 500;
 constexpr std::size_t InventoryLimit = 26;
 // A command that has not returned after this long sits in a dialog nobody
 // answers; the watchdog then answers it so the test fails instead of hanging.
-constexpr Uint32 StallMs = 5000;
+constexpr Uint32 StallMs = 15000;
 
 // Every kind of carried thing, with the components the spawn tables give it.
 enum Kind { FirstAid, Tranquilizer, Stun, Pepper, Taser, Shield, Baton, KindCount };
