@@ -36,9 +36,10 @@
 // starts") keeps a zone that names itself looping, but never reaches a fill:
 // the renderer asks for a zone by name and re-asks whenever another name is
 // current. So when the switch leaves a pattern that rests on itself for a
-// different one, a pattern whose successor is that one (a fill) plays first as
-// a bridge, while the target stays queued and current; the target follows at
-// the bridge's end unless another request came in meanwhile.
+// different one, a Fill whose successor is that one plays first as a bridge,
+// while the target stays queued and current; the target follows at the
+// bridge's end unless another request came in meanwhile. (This is the one
+// place the kind of a pattern matters after loading.)
 
 namespace {
 
@@ -83,7 +84,7 @@ MusicPatternEntry* BridgeInto(const MusicPatternEntry* target) {
         return nullptr;
     }
     for (auto& entry : mMusicPatternEntries) {
-        if (entry.get() != target && entry.get() != playing &&
+        if (entry->type == Fill && entry.get() != target && entry.get() != playing &&
             entry->nextPatternName == target->patternName) {
             return entry.get();
         }

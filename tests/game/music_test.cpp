@@ -1,0 +1,519 @@
+// The music on the real mixer: the pattern list read at start-up, the queue,
+// and the switch at pattern boundaries, with small patterns written by the
+// test into a scratch folder (dummy audio driver), or with the mixed output
+// itself read back (disk audio driver).
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "game.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Pattern lengths the game's music also has: 2048 frames over a multiple of
+// 4096 (about 0.42, 0.33, 0.23 and 0.14 s).
+constexpr int FramesA = 4 * 4096 + 2048;
+constexpr int FramesB = 3 * 4096 + 2048;
+constexpr int FramesC = 2 * 4096 + 2048;
+constexpr int FramesF = 1 * 4096 + 2048;
+
+void Put16(std::string& b, unsigned x) {
+    b += static_cast<char>(x & 0xFF);
+    b += static_cast<char>((x >> 8) & 0xFF);
+}
+void Put32(std::string& b, unsigned x) {
+    Put16(b, x & 0xFFFF);
+    Put16(b, x >> 16);
+}
+
+// A stereo 16-bit WAV whose frame i holds `base + step * (i + 1)` on both
+// channels, titled `title` (the mixer reports it for the playing music). The
+// ramp tells, in mixed output, which pattern played and which frame of it.
+void WriteRamp(const std::string& path, int frames, int base, int step, const std::string& title) {
+    std::string data;
+    for (int i = 0; i < frames; ++i) {
+        const unsigned v = static_cast<unsigned>(base + step * (i + 1)) & 0xFFFF;
+        Put16(data, v);
+        Put16(data, v);
+    }
+    std::string name = title + '\0';
+    if (name.size() % 2) {
+        name += '\0';
+    }
+    std::string body = "WAVEfmt ";
+    Put32(body, 16);
+    Put16(body, 1);
+    Put16(body, 2);
+    Put32(body, 44100);
+    Put32(body, 44100 * 4);
+    Put16(body, 4);
+    Put16(body, 16);
+    body += "LIST";
+    Put32(body, static_cast<unsigned>(12 + name.size()));
+    body += "INFOINAM";
+    Put32(body, static_cast<unsigned>(name.size()));
+    body += name;
+    body += "data";
+    Put32(body, static_cast<unsigned>(data.size()));
+    body += data;
+    std::ofstream out(path, std::ios::binary);
+    out << "RIFF";
+    std::string size;
+    Put32(size, static_cast<unsigned>(body.size()));
+    out << size << body;
+}
+
+std::string Pattern(const std::string& name, const char* next, const std::string& file,
+                    const std::string& type = "Zone") {
+    std::string p = "{\"patternName\": \"" + name + "\", ";
+    if (next != nullptr) {
+        p += "\"nextPatternName\": \"" + std::string(next) + "\", ";
+    }
+    return p + "\"fileName\": \"" + file + "\", \"type\": \"" + type + "\"}";
+}
+
+void WriteDefinition(const std::vector<std::string>& patterns) {
+    std::string text = "{\"patterns\": [";
+    for (size_t i = 0; i < patterns.size(); ++i) {
+        text += (i ? ", " : "") + patterns[i];
+    }
+    std::ofstream("music/music_def.json") << text << "]}";
+}
+
+// Four test patterns of distinct lengths and value ranges.
+void WriteRamps() {
+    WriteRamp("music/a.wav", FramesA, 0, 1, "A");
+    WriteRamp("music/b.wav", FramesB, 0, -1, "B");
+    WriteRamp("music/c.wav", FramesC, 20000, 1, "C");
+    WriteRamp("music/f.wav", FramesF, -20000, -1, "F");
+}
+
+struct Frame {
+    int positionMs; // as the frame found it, before the music step
+    std::string title;
+};
+
+// The main loop's music step on its 60 ms clock, `count` frames; `before`
+// runs at the start of each frame (requests, as the renderer makes them).
+std::vector<Frame> RunFrames(int count, const std::function<void(int)>& before = nullptr) {
+    std::vector<Frame> frames;
+    Uint32 next = SDL_GetTicks() + FrameMs;
+    for (int i = 0; i < count; ++i) {
+        if (before) {
+            before(i);
+        }
+        const int position = static_cast<int>(Mix_GetMusicPosition(nullptr) * 1000.0);
+        UpdateMusic();
+        frames.push_back({position, Mix_GetMusicTitle(nullptr)});
+        const Uint32 now = SDL_GetTicks();
+        SDL_Delay(now < next ? next - now : 0);
+        next += FrameMs;
+    }
+    return frames;
+}
+
+int WrapsIn(const std::vector<Frame>& frames) {
+    int wraps = 0;
+    for (size_t i = 1; i < frames.size(); ++i) {
+        wraps += frames[i].positionMs < frames[i - 1].positionMs;
+    }
+    return wraps;
+}
+
+int DurationMsOf(const std::string& name) {
+    for (auto& e : mMusicPatternEntries) {
+        if (e->patternName == name) {
+            return static_cast<int>(Mix_MusicDuration(e->music) * 1000.0);
+        }
+    }
+    return -1;
+}
+
+class MusicTest : public ::testing::Test {
+protected:
+    fs::path dir;
+
+    void SetUp() override { Enter("dummy"); }
+
+    void Enter(const char* driver) {
+        std::string tmpl = (fs::temp_directory_path() / "vlo-music-XXXXXX").string();
+        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+        dir = tmpl;
+        fs::current_path(dir);
+        setenv("SDL_AUDIODRIVER", driver, 1);
+        setenv("SDL_DISKAUDIOFILE", (dir / "mixed.raw").c_str(), 1);
+        musicEnabled = true;
+        musicVolume = MIX_MAX_VOLUME; // the mixed output then equals the file's samples
+        ASSERT_EQ(SDL_Init(SDL_INIT_AUDIO | SDL_INIT_TIMER), 0) << SDL_GetError();
+    }
+
+    void TearDown() override {
+        CloseMusic();
+        SDL_Quit();
+        std::error_code ec;
+        fs::current_path(fs::temp_directory_path(), ec);
+        fs::remove_all(dir, ec);
+    }
+
+    // Every start-up opens audio once more; close them all, as shutdown does.
+    static void CloseMusic() {
+        Mix_HaltMusic();
+        FreeMusicPatterns();
+        while (Mix_QuerySpec(nullptr, nullptr, nullptr) > 0) {
+            Mix_CloseAudio();
+        }
+    }
+
+    void UseGameMusic() {
+        fs::create_directory_symlink(fs::path(VLO_BINARY_DIR) / "music", dir / "music");
+    }
+
+    void UseRamps(const std::vector<std::string>& patterns) {
+        fs::create_directory(dir / "music");
+        WriteRamps();
+        WriteDefinition(patterns);
+    }
+
+    // Start-up's music step with its standard error captured.
+    bool Load(std::string& err) {
+        testing::internal::CaptureStderr();
+        const bool ok = LoadMusicPatterns();
+        err = testing::internal::GetCapturedStderr();
+        return ok;
+    }
+};
+
+// ---- the game's own music ------------------------------------------------------
+
+TEST_F(MusicTest, StartUpLoadsEveryPatternOfTheGameAndFadesInTheFirst) {
+    UseGameMusic();
+    std::string err;
+    ASSERT_TRUE(Load(err)) << err;
+    EXPECT_EQ(err, "");
+    ASSERT_GE(mMusicPatternEntries.size(), 2u) << "a quiet and a guard-in-view pattern";
+    EXPECT_EQ(mMusicPatternEntries[0]->type, Zone);
+    EXPECT_EQ(mMusicPatternEntries[1]->type, Zone);
+    int fills = 0;
+    for (auto& e : mMusicPatternEntries) {
+        EXPECT_NE(e->music, nullptr) << e->fileName;
+        ASSERT_FALSE(e->nextPatternName.empty()) << e->patternName;
+        const MusicPatternEntry* next = nullptr;
+        for (auto& other : mMusicPatternEntries) {
+            if (other->patternName == e->nextPatternName) {
+                next = other.get();
+            }
+        }
+        ASSERT_NE(next, nullptr) << e->patternName << " names a missing successor";
+        if (e->type == Fill) {
+            ++fills;
+            EXPECT_EQ(next->type, Zone) << "a fill leads into a zone";
+        }
+    }
+    EXPECT_GE(fills, 2) << "one fill into each zone";
+
+    EXPECT_EQ(currentMusicPatternName, mMusicPatternEntries[0]->patternName);
+    EXPECT_EQ(nextMusicPattern, nullptr);
+    EXPECT_EQ(musicLoopEnd, static_cast<int>(Mix_MusicDuration(mMusicPatternEntries[0]->music) * 1000));
+    EXPECT_TRUE(Mix_PlayingMusic());
+    EXPECT_EQ(Mix_FadingMusic(), MIX_FADING_IN);
+    EXPECT_EQ(std::string(Mix_GetMusicTitle(nullptr)), mMusicPatternEntries[0]->patternName);
+}
+
+TEST_F(MusicTest, GeneratedPatternsJoinThemselvesWithoutAClick) {
+    UseGameMusic();
+    std::string err;
+    ASSERT_TRUE(Load(err)) << err;
+    for (auto& e : mMusicPatternEntries) {
+        std::ifstream in(e->fileName, std::ios::binary);
+        const std::string wav((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const size_t at = wav.find("data");
+        ASSERT_NE(at, std::string::npos) << e->fileName;
+        auto u16 = [&](size_t p) { return unsigned(uint8_t(wav[p])) | unsigned(uint8_t(wav[p + 1])) << 8; };
+        auto s16 = [&](size_t p) { return static_cast<int16_t>(u16(p)); };
+        const size_t bytes = u16(at + 4) | size_t(u16(at + 6)) << 16;
+        const size_t frames = bytes / 4;
+        EXPECT_EQ(u16(22), 2u) << "stereo";
+        EXPECT_EQ(frames % 4096, 2048u) << e->fileName << ": the length the switch relies on";
+        const double seconds = frames / 44100.0;
+        EXPECT_GT(seconds, 1.0);
+        EXPECT_LT(seconds, 6.0) << "a few seconds, so the music answers a guard quickly";
+        EXPECT_NEAR(Mix_MusicDuration(e->music), seconds, 1e-3);
+        const size_t first = at + 8, last = at + 8 + (frames - 1) * 4;
+        for (int ch = 0; ch < 2; ++ch) {
+            EXPECT_LE(std::abs(s16(first + 2 * ch)), 64) << e->fileName << " starts from silence";
+            EXPECT_LE(std::abs(s16(last + 2 * ch)), 64) << e->fileName << " ends in silence";
+        }
+    }
+}
+
+// ---- start-up -------------------------------------------------------------------
+
+TEST_F(MusicTest, DisabledMusicIsQueuedAndMeasuredButNeverPlays) {
+    UseRamps({Pattern("A", "A", "music/a.wav"), Pattern("B", "B", "music/b.wav")});
+    musicEnabled = false;
+    std::string err;
+    ASSERT_TRUE(Load(err)) << err;
+    EXPECT_EQ(mMusicPatternEntries.size(), 2u);
+    EXPECT_EQ(currentMusicPatternName, "A");
+    EXPECT_EQ(musicLoopEnd, FramesA * 1000 / 44100);
+    EXPECT_EQ(nextMusicPattern, nullptr);
+    EXPECT_FALSE(Mix_PlayingMusic());
+
+    SetNextMusicPattern("B");
+    RunFrames(16); // more than two lengths of A
+    EXPECT_FALSE(Mix_PlayingMusic());
+    EXPECT_EQ(nextMusicPattern, mMusicPatternEntries[1].get()) << "the queue is never taken";
+}
+
+TEST_F(MusicTest, StartUpFailuresReportTheirExactText) {
+    std::string err;
+    EXPECT_FALSE(Load(err)) << "no definition file";
+    EXPECT_EQ(err, "Failed to load music definition file!\n");
+    CloseMusic();
+
+    UseRamps({Pattern("A", "A", "music/a.wav"), Pattern("B", "B", "music/b.wav", "zone")});
+    EXPECT_FALSE(Load(err));
+    EXPECT_EQ(err, "Given pattern type is unknown!\n");
+    ASSERT_EQ(mMusicPatternEntries.size(), 1u) << "entries before the failure stay";
+    EXPECT_EQ(mMusicPatternEntries[0]->patternName, "A");
+    CloseMusic();
+
+    std::ofstream("music/noise.wav") << "not a sound file";
+    for (const char* file : {"music/missing.wav", "music/noise.wav"}) {
+        WriteDefinition({Pattern("A", "A", file)});
+        EXPECT_FALSE(Load(err)) << file;
+        EXPECT_EQ(err, std::string("Failed to load music! SDL_mixer Error: ") + SDL_GetError() + "\n");
+        EXPECT_GT(err.size(), std::string("Failed to load music! SDL_mixer Error: \n").size())
+            << "the mixer's reason follows";
+        EXPECT_TRUE(mMusicPatternEntries.empty());
+        CloseMusic();
+    }
+}
+
+TEST_F(MusicTest, AudioDeviceThatCannotOpenFailsStartUp) {
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    std::string err;
+    EXPECT_FALSE(Load(err));
+    EXPECT_EQ(err, std::string("SDL_mixer could not initialize! SDL_mixer Error: ") + SDL_GetError() + "\n");
+}
+
+TEST_F(MusicTest, DocumentOfTheWrongShapeThrows) {
+    fs::create_directory(dir / "music");
+    std::ofstream("music/music_def.json") << "{\"pattern\": []}";
+    EXPECT_THROW(
+        {
+            try {
+                LoadMusicPatterns();
+            } catch (const std::runtime_error& e) {
+                EXPECT_STREQ(e.what(), "Key was not found in object!");
+                throw;
+            }
+        },
+        std::runtime_error);
+}
+
+TEST_F(MusicTest, EmptyListIsAGameWithoutMusic) {
+    UseRamps({});
+    std::string err;
+    ASSERT_TRUE(Load(err)) << err;
+    EXPECT_FALSE(Mix_PlayingMusic());
+    EXPECT_EQ(WantedMusicPattern(false), nullptr);
+    EXPECT_EQ(WantedMusicPattern(true), nullptr);
+    RestartFirstPattern();
+    RunFrames(2);
+    EXPECT_FALSE(Mix_PlayingMusic());
+    EXPECT_EQ(currentMusicPatternName, "");
+}
+
+TEST_F(MusicTest, WantedPatternFollowsTheGuardAndCopesWithOneEntry) {
+    UseRamps({Pattern("A", "A", "music/a.wav")});
+    std::string err;
+    ASSERT_TRUE(Load(err)) << err;
+    EXPECT_EQ(WantedMusicPattern(false), mMusicPatternEntries[0].get());
+    EXPECT_EQ(WantedMusicPattern(true), mMusicPatternEntries[0].get()) << "the only pattern";
+    CloseMusic();
+
+    UseRamps({Pattern("A", "A", "music/a.wav"), Pattern("B", "B", "music/b.wav")});
+    ASSERT_TRUE(Load(err)) << err;
+    EXPECT_EQ(WantedMusicPattern(false), mMusicPatternEntries[0].get());
+    EXPECT_EQ(WantedMusicPattern(true), mMusicPatternEntries[1].get());
+    EXPECT_EQ(GetMusicPatternTypeName(static_cast<MusicPatternType>(9)), "Unknown");
+}
+
+// ---- the queue and the switch ----------------------------------------------------
+
+TEST_F(MusicTest, UnknownRequestThrowsAndChangesNothing) {
+    UseRamps({Pattern("A", "A", "music/a.wav")});
+    std::string err;
+    ASSERT_TRUE(Load(err)) << err;
+    try {
+        SetNextMusicPattern("Nowhere");
+        FAIL() << "no throw";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "Requested zone or fill could not be found: Nowhere");
+    }
+    EXPECT_EQ(currentMusicPatternName, "A");
+    EXPECT_EQ(nextMusicPatternName, "A");
+    EXPECT_EQ(nextMusicPattern, nullptr);
+}
+
+TEST_F(MusicTest, PatternNamingItselfKeepsLooping) {
+    UseRamps({Pattern("A", "A", "music/a.wav"), Pattern("B", "B", "music/b.wav")});
+    std::string err;
+    ASSERT_TRUE(Load(err)) << err;
+    const auto frames = RunFrames(25);
+    EXPECT_GE(WrapsIn(frames), 2) << "A ran through its end at least twice";
+    for (const Frame& f : frames) {
+        EXPECT_EQ(f.title, "A");
+    }
+    EXPECT_EQ(currentMusicPatternName, "A");
+}
+
+TEST_F(MusicTest, RequestStartsItsSuccessorOnTheFirstBoundary) {
+    UseRamps({Pattern("A", "A", "music/a.wav"), Pattern("B", "C", "music/b.wav"),
+              Pattern("C", "C", "music/c.wav")});
+    std::string err;
+    ASSERT_TRUE(Load(err)) << err;
+    RunFrames(2);
+    SetNextMusicPattern("B");
+    EXPECT_EQ(currentMusicPatternName, "B");
+    const auto frames = RunFrames(20);
+    size_t change = 0;
+    while (change < frames.size() && frames[change].title == "A") {
+        ++change;
+    }
+    ASSERT_LT(change, frames.size()) << "A never ended";
+    ASSERT_GT(change, 0u);
+    EXPECT_EQ(frames[change].title, "C") << "the requested pattern's successor, not B itself";
+    EXPECT_GE(frames[change - 1].positionMs, DurationMsOf("A") - 160)
+        << "the switch came in the first frame after A's end, not a loop later";
+    EXPECT_EQ(musicLoopEnd, DurationMsOf("C"));
+    for (size_t i = change; i < frames.size(); ++i) {
+        EXPECT_EQ(frames[i].title, "C") << "C names itself and keeps looping";
+    }
+}
+
+TEST_F(MusicTest, RequestWithoutSuccessorStartsItself) {
+    UseRamps({Pattern("A", "A", "music/a.wav"), Pattern("D", nullptr, "music/c.wav")});
+    std::string err;
+    ASSERT_TRUE(Load(err)) << err;
+    SetNextMusicPattern("D");
+    EXPECT_EQ(nextMusicPatternName, "");
+    const auto frames = RunFrames(24);
+    EXPECT_EQ(frames.back().title, "C") << "D (playing c.wav) started and went on looping";
+    EXPECT_EQ(currentMusicPatternName, "D");
+    EXPECT_EQ(nextMusicPattern, nullptr);
+}
+
+TEST_F(MusicTest, FillBridgesFromARestingPatternToTheRequestedOne) {
+    UseRamps({Pattern("A", "A", "music/a.wav"), Pattern("B", "B", "music/b.wav"),
+              Pattern("F", "B", "music/f.wav", "Fill")});
+    std::string err;
+    ASSERT_TRUE(Load(err)) << err;
+    std::vector<std::string> current;
+    const auto frames = RunFrames(30, [&](int i) {
+        if (i == 1) {
+            SetNextMusicPattern("B");
+        }
+        current.push_back(currentMusicPatternName);
+    });
+    std::vector<std::string> runs;
+    for (const Frame& f : frames) {
+        if (runs.empty() || runs.back() != f.title) {
+            runs.push_back(f.title);
+        }
+    }
+    EXPECT_EQ(runs, (std::vector<std::string>{"A", "F", "B"}));
+    for (size_t i = 2; i < current.size(); ++i) {
+        EXPECT_EQ(current[i], "B") << "the target stays current while the fill plays";
+    }
+}
+
+// ---- what the mixer actually mixed ------------------------------------------------
+
+class MusicOutputTest : public MusicTest {
+protected:
+    void SetUp() override { Enter("disk"); }
+};
+
+// The disk driver writes the mixed stream; the ramps tell pattern and frame.
+TEST_F(MusicOutputTest, SwitchLandsOnTheBoundaryWithoutCuttingThePlayingPattern) {
+    UseRamps({Pattern("A", "A", "music/a.wav"), Pattern("B", "B", "music/b.wav")});
+    musicEnabled = false; // start without the fade-in, which would scale the ramps
+    std::string err;
+    ASSERT_TRUE(Load(err)) << err;
+    musicEnabled = true;
+    RestartFirstPattern();
+    RunFrames(24, [](int i) {
+        if (i == 9) { // in A's second loop
+            SetNextMusicPattern("B");
+        }
+    });
+    Mix_HaltMusic();
+    Mix_CloseAudio();
+
+    std::ifstream in(dir / "mixed.raw", std::ios::binary);
+    std::vector<int16_t> left;
+    int16_t lr[2];
+    while (in.read(reinterpret_cast<char*>(lr), sizeof lr)) {
+        left.push_back(lr[0]);
+    }
+    // Runs of consecutive ramp values: (pattern, first frame, last frame).
+    struct Run {
+        char pattern;
+        int first, last;
+    };
+    std::vector<Run> runs;
+    for (size_t i = 0; i < left.size(); ++i) {
+        const int v = left[i];
+        const char p = v > 0 ? 'A' : v < 0 ? 'B' : '-';
+        const int frame = v > 0 ? v : -v;
+        if (!runs.empty() && runs.back().pattern == p && (p == '-' || frame == runs.back().last + 1)) {
+            runs.back().last = frame;
+        } else {
+            runs.push_back({p, frame, frame});
+        }
+    }
+    size_t firstB = 0;
+    while (firstB < runs.size() && runs[firstB].pattern != 'B') {
+        ++firstB;
+    }
+    ASSERT_LT(firstB, runs.size()) << "B never played";
+    ASSERT_GE(firstB, 2u) << "A played whole loops before B";
+    EXPECT_EQ(runs[firstB].first, 1) << "B starts from its beginning";
+    EXPECT_EQ(runs[firstB].last, FramesB) << "and plays through";
+    // Before B: whole loops of A, then at most one mixer chunk (2048 frames,
+    // 46 ms) of A's next loop, the frame the switch came after the boundary.
+    size_t lastWhole = firstB - 1;
+    const Run& before = runs[lastWhole];
+    ASSERT_EQ(before.pattern, 'A') << "no silence between the patterns";
+    if (before.last != FramesA) {
+        EXPECT_EQ(before.first, 1);
+        EXPECT_LE(before.last, 2048) << "B started " << before.last << " frames after the boundary";
+        --lastWhole;
+    }
+    for (size_t i = 0; i < lastWhole; ++i) {
+        if (runs[i].pattern == 'A') {
+            EXPECT_EQ(runs[i].first, 1);
+            EXPECT_EQ(runs[i].last, FramesA) << "no loop of A was cut short";
+        }
+    }
+    EXPECT_EQ(runs[lastWhole].pattern, 'A');
+    EXPECT_EQ(runs[lastWhole].last, FramesA) << "A's last loop ran to its end";
+}
+
+} // namespace
