@@ -1,0 +1,382 @@
+// The four consumable items and the mouse targeting behind two of them, on a
+// started shell with a hand-built open floor. Mouse and key events are queued
+// before the aiming loop runs, always ending in one that ends it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <utility>
+
+#include "basicenemy.h"
+#include "confusedenemy.h"
+#include "entity.h"
+#include "equipment.h"
+#include "fighter.h"
+#include "game.h"
+#include "game_env.h"
+#include "item.h"
+#include "map.h"
+#include "message.h"
+#include "scripted_input.h"
+
+namespace {
+
+constexpr int PlayerX = 40;
+constexpr int PlayerY = 20;
+
+// The log oldest message first, each message's wrapped lines in reading order
+// (the log keeps both newest first), joined by single spaces.
+std::string Transcript() {
+    std::string all;
+    for (auto it = message->messages.rbegin(); it != message->messages.rend(); ++it) {
+        all += (all.empty() ? "" : " ") + *it;
+    }
+    return all;
+}
+
+int Count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+// One open room over the whole grid (border wall), only the player on it, at
+// (40, 20), with its field of view computed.
+void OpenFloor() {
+    for (KREntity* e : entities) {
+        if (e != player) {
+            delete e;
+        }
+    }
+    entities.assign(1, player);
+    for (int y = 0; y < MapHeight; ++y) {
+        for (int x = 0; x < MapWidth; ++x) {
+            const bool border = x == 0 || y == 0 || x == MapWidth - 1 || y == MapHeight - 1;
+            theMap->TileAt(x, y)->Init(border, false);
+        }
+    }
+    player->x = PlayerX;
+    player->y = PlayerY;
+    theMap->TileAt(PlayerX, PlayerY)->blocked = true;
+    theMap->ComputeFOV(player);
+    message->messages.clear();
+}
+
+// A guard as the spawn tables make it, at an offset from the player.
+KREntity* AddGuard(int dx, int dy, bool elite = false) {
+    auto* f = new KRFighter();
+    f->Init(elite ? 30 : 20, elite ? 2 : 0, elite ? 8 : 4, 1, elite ? 100 : 35, funcVec[0],
+            nullptr);
+    auto* e = new KREntity();
+    e->Init(player->x + dx, player->y + dy, elite ? 'E' : 'g', elite ? "Elite Guard" : "Guard",
+            elite ? Green : LightBlue, theMap, true, false, f, new KRBasicEnemy(), nullptr,
+            nullptr, nullptr);
+    theMap->TileAt(e->x, e->y)->blocked = true;
+    entities.push_back(e);
+    return e;
+}
+
+// A carried consumable using entry `index` of the use-function table.
+KREntity* Carry(int index, const std::string& name) {
+    auto* item = new KRItem();
+    item->Init(useFuncVec[static_cast<std::size_t>(index)], nullptr);
+    auto* e = new KREntity();
+    e->Init(0, 0, '!', name, Magenta, theMap, false, true, nullptr, nullptr, item, nullptr,
+            nullptr);
+    inventory.push_front(e);
+    return e;
+}
+
+bool Carried(const KREntity* e) {
+    for (const KREntity* c : inventory) {
+        if (c == e) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The window pixel that shows picture pixel `p` (0 <= p) along an axis of
+// `window` pixels: the shell opens the window desktop-fullscreen by default,
+// so the picture is scaled and clicks come in window pixels.
+int ToWindow(int p, int picture, int windowSize) {
+    return (p * windowSize + picture - 1) / picture;
+}
+
+SDL_Point WindowPixel(int x, int y) {
+    int w = 0;
+    int h = 0;
+    SDL_GetWindowSize(window, &w, &h);
+    return {ToWindow(x, screen->w, w), ToWindow(y, screen->h, h)};
+}
+
+// A click at a raw window pixel.
+void PushWindowClick(int x, int y, Uint8 button) {
+    SDL_Event e;
+    SDL_zero(e);
+    e.type = SDL_MOUSEBUTTONDOWN;
+    e.button.windowID = SDL_GetWindowID(window);
+    e.button.button = button;
+    e.button.state = SDL_PRESSED;
+    e.button.clicks = 1;
+    e.button.x = x;
+    e.button.y = y;
+    ASSERT_EQ(SDL_PushEvent(&e), 1);
+}
+
+// A click on a pixel of the 640 x 400 picture.
+void PushPixelClick(int x, int y, Uint8 button) {
+    const SDL_Point at = WindowPixel(x, y);
+    PushWindowClick(at.x, at.y, button);
+}
+
+// A click in the middle of the map cell at an offset from the player.
+void PushClick(int dx, int dy, Uint8 button = SDL_BUTTON_LEFT) {
+    PushPixelClick(8 * (player->x + dx) + 4, 8 * (player->y + dy) + 4, button);
+}
+
+void Push(SDL_Event e) {
+    ASSERT_EQ(SDL_PushEvent(&e), 1);
+}
+
+int Queued(Uint32 type) {
+    SDL_PumpEvents();
+    return SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, type, type);
+}
+
+class UseFunctionsTest : public vlotest::GameEnv {
+protected:
+    void SetUp() override {
+        GameEnv::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
+        ASSERT_TRUE(NewGame());
+        OpenFloor();
+        SDL_PumpEvents();
+        SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+    }
+
+    KREntity* Use(KREntity* carried) {
+        return carried->item->Use(message, player, inventory);
+    }
+};
+
+// ---- First Aid Kit ------------------------------------------------------------
+
+TEST_F(UseFunctionsTest, FirstAidKitHealsFortyUpToTheMaximumAndIsSpent) {
+    player->fighter->hp = 50;
+    KREntity* kit = Carry(0, "First Aid Kit");
+    EXPECT_EQ(UseFirstAidKit(player), ItemUsed);
+    EXPECT_EQ(player->fighter->hp, 90);
+
+    player->fighter->hp = 95;
+    Use(kit);
+    EXPECT_EQ(player->fighter->hp, 100) << "the heal is capped at the maximum";
+    EXPECT_FALSE(Carried(kit)) << "a spent kit leaves the inventory";
+    EXPECT_EQ(Count(Transcript(), "YOUR INJURIES ARE STARTING TO FEEL BETTER!"), 2);
+}
+
+TEST_F(UseFunctionsTest, FirstAidKitAtFullHealthIsKept) {
+    KREntity* kit = Carry(0, "First Aid Kit");
+    Use(kit);
+    EXPECT_EQ(player->fighter->hp, 100);
+    EXPECT_TRUE(Carried(kit));
+    EXPECT_EQ(Transcript(), "YOU ARE ALREADY AT FULL HEALTH.");
+}
+
+// ---- Tranquilizer Gun and the closest enemy -----------------------------------
+
+TEST_F(UseFunctionsTest, TranquilizerReachesATruncatedDistanceOfFive) {
+    KREntity* guard = AddGuard(5, 3); // 5.83 cells
+    KREntity* gun = Carry(1, "Tranquilizer Gun");
+    Use(gun);
+    EXPECT_FALSE(Carried(gun));
+    EXPECT_EQ(guard->fighter, nullptr) << "40 knocks a guard out";
+    EXPECT_EQ(guard->name, "Unconscious Guard");
+    EXPECT_EQ(Transcript(), "A BALLISTIC SYRINGE STRIKES THE GUARD (40 HIT POINTS) GUARD IS "
+                            "UNCONSCIOUS! THE GUARD IS UNCONSCIOUS (35 EXPERIENCE POINTS GAINED)");
+
+    KREntity* elite = AddGuard(-5, 0, true);
+    EXPECT_EQ(UseTranquilizerGun(player), ItemUsed);
+    EXPECT_EQ(elite->name, "Unconscious Elite Guard") << "40 knocks an Elite Guard out too";
+    EXPECT_EQ(player->fighter->xp, 135);
+}
+
+TEST_F(UseFunctionsTest, TranquilizerAtSixCellsFindsNobody) {
+    KREntity* guard = AddGuard(6, 0);
+    KREntity* gun = Carry(1, "Tranquilizer Gun");
+    Use(gun);
+    EXPECT_TRUE(Carried(gun));
+    ASSERT_NE(guard->fighter, nullptr);
+    EXPECT_EQ(guard->fighter->hp, 20);
+    EXPECT_EQ(Transcript(), "NO ENEMY IS CLOSE ENOUGH TO USE TRANQUILIZER GUN.");
+}
+
+TEST_F(UseFunctionsTest, ClosestEnemyTieGoesToTheEarlierEntity) {
+    KREntity* first = AddGuard(3, 1);   // 3.16 -> 3
+    AddGuard(-3, 0);                    // 3.00 -> 3
+    EXPECT_EQ(ClosestEnemy(5), first);
+    KREntity* nearer = AddGuard(0, 2);
+    EXPECT_EQ(ClosestEnemy(5), nearer) << "a strictly smaller truncated distance wins";
+    EXPECT_EQ(ClosestEnemy(1), nullptr);
+}
+
+TEST_F(UseFunctionsTest, ClosestEnemySkipsThePlayerSceneryAndUnseenGuards) {
+    EXPECT_EQ(ClosestEnemy(5), nullptr) << "the player at distance 0 is not an enemy";
+    auto* body = new KREntity();
+    body->Init(player->x + 1, player->y, '%', "Unconscious Guard", LightBlue, theMap, false, false,
+               nullptr, nullptr, nullptr, nullptr, nullptr);
+    entities.push_back(body);
+    KREntity* hidden = AddGuard(2, 0);
+    theMap->visibleTiles[static_cast<std::size_t>(hidden->y * MapWidth + hidden->x)] = false;
+    KREntity* seen = AddGuard(0, -4);
+    EXPECT_EQ(ClosestEnemy(5), seen);
+}
+
+// ---- Stun Grenade ---------------------------------------------------------------
+
+TEST_F(UseFunctionsTest, StunGrenadeHitsEveryGuardInTheBlastOnceAndNeverThePlayer) {
+    // Blast centre two cells right of the player, so the player is inside it.
+    KREntity* g1 = AddGuard(3, 0);           // 1.0 from the centre
+    KREntity* g2 = AddGuard(2, 2);           // 2.0
+    KREntity* elite = AddGuard(2, -3, true); // exactly 3.0
+    KREntity* outside = AddGuard(0, 3);      // 3.6
+    KREntity* grenade = Carry(2, "Stun Grenade");
+    PushClick(2, 0);
+    Use(grenade);
+
+    EXPECT_FALSE(Carried(grenade));
+    EXPECT_EQ(player->fighter->hp, 100) << "the thrower is never hit";
+    EXPECT_EQ(g1->fighter, nullptr);
+    EXPECT_EQ(g2->fighter, nullptr);
+    ASSERT_NE(elite->fighter, nullptr);
+    EXPECT_EQ(elite->fighter->hp, 5) << "hit exactly once";
+    ASSERT_NE(outside->fighter, nullptr);
+    EXPECT_EQ(outside->fighter->hp, 20);
+    EXPECT_EQ(player->fighter->xp, 70);
+
+    const std::string log = Transcript();
+    EXPECT_EQ(Count(log, "GETS BLINDED (25 HIT POINTS)"), 3) << log;
+    EXPECT_EQ(log.find("LEFT-CLICK A TARGET TILE FOR THE STUN GRENADE, OR RIGHT-CLICK TO CANCEL. "
+                       "THE STUN GRENADE EXPLODES, BLINDING EVERYTHING WITHIN 3 TILES! "
+                       "THE ELITE GUARD GETS BLINDED"),
+              0u)
+        << "the blast goes from the back of the list: " << log;
+    EXPECT_EQ(entities.front()->name.rfind("Unconscious Guard", 0), 0u);
+}
+
+TEST_F(UseFunctionsTest, StunGrenadeCancelledByRightClickOrEscapeIsKept) {
+    KREntity* guard = AddGuard(1, 0);
+    KREntity* grenade = Carry(2, "Stun Grenade");
+    PushClick(1, 0, SDL_BUTTON_RIGHT);
+    Use(grenade);
+    Push(vlotest::KeyDown(SDL_SCANCODE_ESCAPE));
+    Use(grenade);
+    EXPECT_TRUE(Carried(grenade));
+    EXPECT_EQ(guard->fighter->hp, 20);
+    EXPECT_EQ(Count(Transcript(), "LEFT-CLICK A TARGET TILE FOR THE STUN GRENADE"), 2)
+        << "the prompt stays in the log";
+    EXPECT_EQ(Count(Transcript(), "EXPLODES"), 0);
+}
+
+// ---- Pepper Spray ------------------------------------------------------------------
+
+TEST_F(UseFunctionsTest, PepperSprayIgnoresAnEmptyTileThenConfusesTheGuard) {
+    KREntity* guard = AddGuard(3, 0);
+    KRBasicEnemy* before = guard->ai;
+    KREntity* spray = Carry(3, "Pepper Spray");
+    PushClick(1, 1);
+    PushClick(3, 0);
+    Use(spray);
+
+    EXPECT_FALSE(Carried(spray));
+    auto* confused = dynamic_cast<KRConfusedEnemy*>(guard->ai);
+    ASSERT_NE(confused, nullptr);
+    EXPECT_EQ(confused->numTurns, 10);
+    EXPECT_EQ(confused->previousAI, before) << "the old behaviour is kept for later";
+    EXPECT_EQ(confused->owner, guard);
+    EXPECT_EQ(Transcript(), "LEFT-CLICK TO DISORIENT AND BLIND AN ENEMY, OR RIGHT-CLICK TO "
+                            "CANCEL. THE EYES OF THE GUARD ARE CLOSED, AND HE STARTS TO WANDER "
+                            "AIMLESSLY!");
+}
+
+TEST_F(UseFunctionsTest, PepperSprayRightClickAfterAnEmptyTileKeepsTheItem) {
+    KREntity* guard = AddGuard(3, 0);
+    KRBasicEnemy* before = guard->ai;
+    KREntity* spray = Carry(3, "Pepper Spray");
+    PushClick(1, 1);
+    PushClick(0, 0); // the player's own cell: no guard there either
+    PushClick(1, 1, SDL_BUTTON_RIGHT);
+    Use(spray);
+    EXPECT_TRUE(Carried(spray));
+    EXPECT_EQ(guard->ai, before);
+}
+
+// ---- The aiming loop ---------------------------------------------------------------
+
+TEST_F(UseFunctionsTest, TargetTileIgnoresClicksOffTheView) {
+    // Cell (0, 0) is made visible: a pixel just left of the picture must not
+    // fold into it.
+    theMap->visibleTiles[0] = true;
+    ASSERT_FALSE(theMap->IsVisible(PlayerX + 20, PlayerY)) << "beyond the view radius";
+    PushClick(20, 0);
+    PushPixelClick(100, 360, SDL_BUTTON_LEFT); // the status panel
+    PushWindowClick(-3, -3, SDL_BUTTON_LEFT);
+    PushPixelClick(700, 100, SDL_BUTTON_LEFT);
+    PushClick(-1, 2);
+    EXPECT_EQ(TargetTile(3), std::make_pair(PlayerX - 1, PlayerY + 2));
+    EXPECT_EQ(mousePos.x, 8 * (PlayerX - 1) + 4);
+    EXPECT_EQ(mousePos.y, 8 * (PlayerY + 2) + 4);
+}
+
+TEST_F(UseFunctionsTest, TargetTileAcceptsAnyVisibleTileWhateverTheRange) {
+    ASSERT_TRUE(theMap->IsVisible(PlayerX + 7, PlayerY));
+    PushClick(7, 0);
+    EXPECT_EQ(TargetTile(3), std::make_pair(PlayerX + 7, PlayerY));
+}
+
+TEST_F(UseFunctionsTest, TargetTileSwallowsKeysAndCancelsOnEscape) {
+    Push(vlotest::KeyDown(SDL_SCANCODE_UP));
+    Push(vlotest::KeyDown(SDL_SCANCODE_SPACE));
+    const SDL_Point to = WindowPixel(123, 45);
+    Push(vlotest::MouseMotion(to.x, to.y));
+    Push(vlotest::KeyDown(SDL_SCANCODE_ESCAPE));
+    EXPECT_EQ(TargetTile(8), std::make_pair(-1, -1));
+    EXPECT_EQ(mousePos.x, 123) << "the cursor follows the mouse, in picture pixels";
+    EXPECT_EQ(mousePos.y, 45);
+    EXPECT_EQ(Queued(SDL_KEYDOWN), 0) << "keys typed while aiming are not replayed as commands";
+    EXPECT_EQ(player->x, PlayerX);
+    EXPECT_FALSE(gameOver) << "Escape only cancels the aim";
+}
+
+TEST_F(UseFunctionsTest, TargetTileWindowCloseCancelsAndEndsTheGame) {
+    AddGuard(2, 0);
+    Push(vlotest::QuitEvent());
+    PushClick(2, 0); // would select, but the close comes first
+    EXPECT_EQ(TargetEnemy(8), nullptr);
+    EXPECT_TRUE(gameOver);
+}
+
+TEST_F(UseFunctionsTest, WindowCloseWhileAimingEndsTheRunningGameUnsaved) {
+    AddGuard(3, 0);
+    KREntity* spray = Carry(3, "Pepper Spray");
+    // The inventory box lists the inventory from its back: find the letter.
+    int letter = 0;
+    for (auto it = inventory.rbegin(); *it != spray; ++it) {
+        ++letter;
+    }
+    vlotest::ScriptedInput input;
+    input.Key(SDL_SCANCODE_I)
+        .Key(static_cast<SDL_Scancode>(SDL_SCANCODE_A + letter))
+        .Pause(200)
+        .Quit();
+    ASSERT_TRUE(input.Run(RunGame)) << input.Failures();
+    EXPECT_EQ(gameState, 2);
+    EXPECT_TRUE(Carried(spray)) << "the cancelled aim keeps the spray";
+    EXPECT_FALSE(std::filesystem::exists("game.sav")) << "a close never saves";
+}
+
+} // namespace
