@@ -318,18 +318,22 @@ TEST_F(UseFunctionsTest, PepperSprayRightClickAfterAnEmptyTileKeepsTheItem) {
 // ---- The aiming loop ---------------------------------------------------------------
 
 TEST_F(UseFunctionsTest, TargetTileIgnoresClicksOffTheView) {
-    // Cell (0, 0) is made visible: a pixel just left of the picture must not
-    // fold into it.
-    theMap->visibleTiles[0] = true;
-    ASSERT_FALSE(theMap->IsVisible(PlayerX + 20, PlayerY)) << "beyond the view radius";
+    // In the corner the wall cell (0, 0) is in view: a pixel just left of and
+    // above the picture must not fold into it.
+    theMap->TileAt(player->x, player->y)->blocked = false;
+    player->x = 2;
+    player->y = 2;
+    theMap->ComputeFOV(player);
+    ASSERT_TRUE(theMap->IsVisible(0, 0));
+    ASSERT_FALSE(theMap->IsVisible(22, 2)) << "beyond the view radius";
     PushClick(20, 0);
     PushPixelClick(100, 360, SDL_BUTTON_LEFT); // the status panel
     PushWindowClick(-3, -3, SDL_BUTTON_LEFT);
-    PushPixelClick(700, 100, SDL_BUTTON_LEFT);
-    PushClick(-1, 2);
-    EXPECT_EQ(TargetTile(3), std::make_pair(PlayerX - 1, PlayerY + 2));
-    EXPECT_EQ(mousePos.x, 8 * (PlayerX - 1) + 4);
-    EXPECT_EQ(mousePos.y, 8 * (PlayerY + 2) + 4);
+    PushPixelClick(700, 100, SDL_BUTTON_LEFT); // right of the picture
+    PushClick(1, 2);
+    EXPECT_EQ(TargetTile(3), std::make_pair(3, 4));
+    EXPECT_EQ(mousePos.x, 8 * 3 + 4);
+    EXPECT_EQ(mousePos.y, 8 * 4 + 4);
 }
 
 TEST_F(UseFunctionsTest, TargetTileAcceptsAnyVisibleTileWhateverTheRange) {
