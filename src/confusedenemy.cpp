@@ -20,7 +20,7 @@ void KRConfusedEnemy::Init(KRBasicEnemy* previousAI_, int numTurns_) {
     numTurns = numTurns_;
 }
 
-void KRConfusedEnemy::TakeTurn(KREntity* /*target*/, KRMessage* log) {
+void KRConfusedEnemy::TakeTurn(KREntity* target, KRMessage* log) {
     KREntity* const self = owner;
     if (self == nullptr) {
         return;
@@ -30,7 +30,13 @@ void KRConfusedEnemy::TakeTurn(KREntity* /*target*/, KRMessage* log) {
         // simply fails on a blocked tile. A confused guard never attacks.
         const int dy = RandomGetInt(0, 1) == 0 ? -1 : 1;
         const int dx = RandomGetInt(0, 1) == 0 ? -1 : 1;
-        self->Move(dx, dy);
+        // The player's arrival cell is not marked blocked until the player
+        // first moves, so the stagger must not end on the player itself.
+        const bool ontoTarget =
+            target != nullptr && self->x + dx == target->x && self->y + dy == target->y;
+        if (!ontoTarget) {
+            self->Move(dx, dy);
+        }
         --numTurns;
         return;
     }
