@@ -42,6 +42,19 @@ void ClearFloorKeepingPlayer() {
     }
 }
 
+// Builds the floor and marks the player's arrival cell as occupied. Left
+// unmarked (as a bare placement leaves it), the cell is free to every walker
+// until the player first moves: a confused guard's random step could land on
+// the player, and whichever of the two left first would clear the other's
+// mark.
+void EnterFloor(bool placeAtUpStairs) {
+    theMap->CreateMap(theMap->currentFloor, player, entities, funcVec, useFuncVec,
+                      placeAtUpStairs);
+    if (KRMap::InBounds(player->x, player->y)) {
+        theMap->TileAt(player->x, player->y)->blocked = true;
+    }
+}
+
 // The starting weapon: worn in the main hand, +2 attack.
 KREntity* MakeBaton() {
     auto* wearable = new KREquippable();
@@ -108,7 +121,7 @@ bool NewGame() {
     player->equipment->ToggleEquip(baton);
 
     FillFunctionTables();
-    theMap->CreateMap(theMap->currentFloor, player, entities, funcVec, useFuncVec, true);
+    EnterFloor(true);
 
     gameState = 0;
     playerAction = 0;
@@ -128,7 +141,7 @@ void NextFloor() {
     theMap->currentFloor += 1;
     PostFloorNumber();
     ClearFloorKeepingPlayer();
-    theMap->CreateMap(theMap->currentFloor, player, entities, funcVec, useFuncVec, true);
+    EnterFloor(true);
 }
 
 void PreviousFloor() {
@@ -137,5 +150,5 @@ void PreviousFloor() {
     theMap->currentFloor -= 1;
     PostFloorNumber();
     ClearFloorKeepingPlayer();
-    theMap->CreateMap(theMap->currentFloor, player, entities, funcVec, useFuncVec, false);
+    EnterFloor(false);
 }
