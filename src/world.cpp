@@ -42,19 +42,6 @@ void ClearFloorKeepingPlayer() {
     }
 }
 
-// Builds the floor and marks the player's arrival cell as occupied. Left
-// unmarked (as a bare placement leaves it), the cell is free to every walker
-// until the player first moves: a confused guard's random step could land on
-// the player, and whichever of the two left first would clear the other's
-// mark.
-void EnterFloor(bool placeAtUpStairs) {
-    theMap->CreateMap(theMap->currentFloor, player, entities, funcVec, useFuncVec,
-                      placeAtUpStairs);
-    if (KRMap::InBounds(player->x, player->y)) {
-        theMap->TileAt(player->x, player->y)->blocked = true;
-    }
-}
-
 // The starting weapon: worn in the main hand, +2 attack.
 KREntity* MakeBaton() {
     auto* wearable = new KREquippable();
@@ -121,7 +108,7 @@ bool NewGame() {
     player->equipment->ToggleEquip(baton);
 
     FillFunctionTables();
-    EnterFloor(true);
+    theMap->CreateMap(theMap->currentFloor, player, entities, funcVec, useFuncVec, true);
 
     gameState = 0;
     playerAction = 0;
@@ -141,7 +128,7 @@ void NextFloor() {
     theMap->currentFloor += 1;
     PostFloorNumber();
     ClearFloorKeepingPlayer();
-    EnterFloor(true);
+    theMap->CreateMap(theMap->currentFloor, player, entities, funcVec, useFuncVec, true);
 }
 
 void PreviousFloor() {
@@ -150,5 +137,5 @@ void PreviousFloor() {
     theMap->currentFloor -= 1;
     PostFloorNumber();
     ClearFloorKeepingPlayer();
-    EnterFloor(false);
+    theMap->CreateMap(theMap->currentFloor, player, entities, funcVec, useFuncVec, false);
 }
