@@ -10,6 +10,7 @@
 #include "entity.h"
 #include "fighter.h"
 #include "game.h"
+#include "rules_support.h"
 #include "game_env.h"
 #include "map.h"
 #include "message.h"
@@ -17,52 +18,7 @@
 
 namespace {
 
-constexpr int PlayerX = 40;
-constexpr int PlayerY = 20;
-
-// The log oldest message first, each message's wrapped lines in reading order
-// (the log keeps both newest first), joined by single spaces.
-std::string Transcript() {
-    std::string all;
-    for (auto it = message->messages.rbegin(); it != message->messages.rend(); ++it) {
-        all += (all.empty() ? "" : " ") + *it;
-    }
-    return all;
-}
-
-// One open room over the whole grid, only the player on it, at (40, 20).
-void OpenFloor() {
-    for (KREntity* e : entities) {
-        if (e != player) {
-            delete e;
-        }
-    }
-    entities.assign(1, player);
-    for (int y = 0; y < MapHeight; ++y) {
-        for (int x = 0; x < MapWidth; ++x) {
-            const bool border = x == 0 || y == 0 || x == MapWidth - 1 || y == MapHeight - 1;
-            theMap->TileAt(x, y)->Init(border, false);
-        }
-    }
-    player->x = PlayerX;
-    player->y = PlayerY;
-    theMap->TileAt(PlayerX, PlayerY)->blocked = true;
-    theMap->ComputeFOV(player);
-    message->messages.clear();
-}
-
-KREntity* AddGuard(int dx, int dy, bool elite = false) {
-    auto* f = new KRFighter();
-    f->Init(elite ? 30 : 20, elite ? 2 : 0, elite ? 8 : 4, 1, elite ? 100 : 35, funcVec[0],
-            nullptr);
-    auto* e = new KREntity();
-    e->Init(player->x + dx, player->y + dy, elite ? 'E' : 'g', elite ? "Elite Guard" : "Guard",
-            elite ? Green : LightBlue, theMap, true, false, f, new KRBasicEnemy(), nullptr,
-            nullptr, nullptr);
-    theMap->TileAt(e->x, e->y)->blocked = true;
-    entities.push_back(e);
-    return e;
-}
+using namespace rulestest;
 
 void PushKeys(std::initializer_list<SDL_Scancode> keys) {
     for (SDL_Scancode k : keys) {

@@ -13,6 +13,7 @@
 #include "equipment.h"
 #include "fighter.h"
 #include "game.h"
+#include "rules_support.h"
 #include "game_env.h"
 #include "item.h"
 #include "map.h"
@@ -21,18 +22,9 @@
 
 namespace {
 
-constexpr int PlayerX = 40;
-constexpr int PlayerY = 20;
+using namespace rulestest;
 
-// The log oldest message first, each message's wrapped lines in reading order
-// (the log keeps both newest first), joined by single spaces.
-std::string Transcript() {
-    std::string all;
-    for (auto it = message->messages.rbegin(); it != message->messages.rend(); ++it) {
-        all += (all.empty() ? "" : " ") + *it;
-    }
-    return all;
-}
+
 
 int Count(const std::string& text, const std::string& what) {
     int n = 0;
@@ -42,41 +34,7 @@ int Count(const std::string& text, const std::string& what) {
     return n;
 }
 
-// One open room over the whole grid (border wall), only the player on it, at
-// (40, 20), with its field of view computed.
-void OpenFloor() {
-    for (KREntity* e : entities) {
-        if (e != player) {
-            delete e;
-        }
-    }
-    entities.assign(1, player);
-    for (int y = 0; y < MapHeight; ++y) {
-        for (int x = 0; x < MapWidth; ++x) {
-            const bool border = x == 0 || y == 0 || x == MapWidth - 1 || y == MapHeight - 1;
-            theMap->TileAt(x, y)->Init(border, false);
-        }
-    }
-    player->x = PlayerX;
-    player->y = PlayerY;
-    theMap->TileAt(PlayerX, PlayerY)->blocked = true;
-    theMap->ComputeFOV(player);
-    message->messages.clear();
-}
 
-// A guard as the spawn tables make it, at an offset from the player.
-KREntity* AddGuard(int dx, int dy, bool elite = false) {
-    auto* f = new KRFighter();
-    f->Init(elite ? 30 : 20, elite ? 2 : 0, elite ? 8 : 4, 1, elite ? 100 : 35, funcVec[0],
-            nullptr);
-    auto* e = new KREntity();
-    e->Init(player->x + dx, player->y + dy, elite ? 'E' : 'g', elite ? "Elite Guard" : "Guard",
-            elite ? Green : LightBlue, theMap, true, false, f, new KRBasicEnemy(), nullptr,
-            nullptr, nullptr);
-    theMap->TileAt(e->x, e->y)->blocked = true;
-    entities.push_back(e);
-    return e;
-}
 
 // A carried consumable using entry `index` of the use-function table.
 KREntity* Carry(int index, const std::string& name) {
