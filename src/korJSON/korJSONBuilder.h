@@ -97,28 +97,60 @@ inline bool BuildTree(std::deque<korJSONTokenValue>& tokens, korJSONData& data) 
     std::vector<std::shared_ptr<korJSONData>> dropped;  // containers under duplicate keys
     bool rootClosed = false;
     korJSONToken previous = None;
+    // A member is read in three tokens: its key, the colon, its value.
+    enum class Member { None, Key, Colon } member = Member::None;
+    std::string key;
 
-    const auto take = [&tokens, &previous]() {
-        korJSONTokenValue t = std::move(tokens.front());
-        tokens.pop_front();
+    for (; !tokens.empty(); tokens.pop_front()) {
+        korJSONTokenValue& token = tokens.front();
+        const korJSONToken kind = token.token;
         const korJSONToken before = previous;
-        previous = t.token;
-        const bool badPair = (before == ObjectBegin && t.token == ArrayEnd) ||
+        previous = kind;
+        if (member == Member::Key) {
+            if (kind != Colon) {
+                return fail();
+            }
+            member = Member::Colon;
+            continue;
+        }
+        if (member == Member::Colon) {
+            member = Member::None;
+            korJSONObject& members = std::get<korJSONObject>(open.back()->value);
+            // Keys mostly come in ascending order (the writer's order), so
+            // the end is tried before searching.
+            const bool last = members.empty() || members.rbegin()->first < key;
+            const auto at = last ? members.end() : members.lower_bound(key);
+            const bool taken = at != members.end() && at->first == key;
+            if (kind == ArrayBegin || kind == ObjectBegin) {
+                auto node = std::make_shared<korJSONData>(ContainerKind(kind));
+                open.push_back(node.get());
+                if (taken) {
+                    // The first member of a key stays; the second is still
+                    // built (its tokens follow) but into a node that is dropped.
+                    dropped.push_back(std::move(node));
+                } else {
+                    members.emplace_hint(at, std::move(key), std::move(node));
+                }
+            } else if (IsValueToken(kind)) {
+                auto node = MakeScalar(token);
+                if (!taken) {
+                    members.emplace_hint(at, std::move(key), std::move(node));
+                }
+            } else {
+                return fail();
+            }
+            continue;
+        }
+        const bool badPair = (before == ObjectBegin && kind == ArrayEnd) ||
                              (before == ArrayBegin &&
-                              (t.token == ObjectEnd || t.token == Colon || t.token == Key));
-        return std::make_pair(std::move(t), badPair);
-    };
-
-    while (!tokens.empty()) {
-        auto [token, badPair] = take();
+                              (kind == ObjectEnd || kind == Colon || kind == Key));
         if (badPair || rootClosed) {
             return fail();
         }
-        const korJSONToken kind = token.token;
-        if (kind == Comma) {
-            continue;
-        }
-        if (kind == ArrayBegin || kind == ObjectBegin) {
+        switch (kind) {
+        case Comma: continue;
+        case ArrayBegin:
+        case ObjectBegin:
             if (!root) {
                 root = std::make_shared<korJSONData>(ContainerKind(kind));
                 open.push_back(root.get());
@@ -129,50 +161,30 @@ inline bool BuildTree(std::deque<korJSONTokenValue>& tokens, korJSONData& data) 
                 open.push_back(raw);
             }
             continue;
-        }
-        if (kind == ArrayEnd || kind == ObjectEnd) {
+        case ArrayEnd:
+        case ObjectEnd:
             open.pop_back();
             rootClosed = open.empty();
             continue;
-        }
-        if (kind == Key) {
+        case Key:
             if (open.back()->type != Object) {
                 throw std::runtime_error("Invalid token! Expected object!");
             }
-            std::string& key = token.text.value();
-            if (tokens.empty() || tokens.front().token != Colon) {
-                return fail();
-            }
-            take();
-            if (tokens.empty()) {
-                return fail();
-            }
-            auto [member, memberBadPair] = take();
-            (void)memberBadPair;  // a pair after a colon is never one of the fixed ones
-            korJSONObject& members = std::get<korJSONObject>(open.back()->value);
-            if (member.token == ArrayBegin || member.token == ObjectBegin) {
-                auto node = std::make_shared<korJSONData>(ContainerKind(member.token));
-                open.push_back(node.get());
-                if (!members.emplace(std::move(key), node).second) {
-                    // The first member of a key stays; the second is still
-                    // built (its tokens follow) but into a node that is dropped.
-                    dropped.push_back(std::move(node));
-                }
-            } else if (IsValueToken(member.token)) {
-                members.emplace(std::move(key), MakeScalar(member));
-            } else {
-                return fail();
-            }
+            key = std::move(token.text.value());
+            member = Member::Key;
             continue;
+        default: break;
         }
-        if (IsValueToken(kind)) {
-            if (open.back()->type != Array) {
-                throw std::runtime_error("Invalid token! Expected array!");
-            }
-            std::get<korJSONArray>(open.back()->value).push_back(MakeScalar(token));
-            continue;
+        if (!IsValueToken(kind)) {
+            return fail();  // a stray colon, or a token kind the scanner never makes
         }
-        return fail();  // a stray colon, or a token kind the scanner never makes
+        if (open.back()->type != Array) {
+            throw std::runtime_error("Invalid token! Expected array!");
+        }
+        std::get<korJSONArray>(open.back()->value).push_back(MakeScalar(token));
+    }
+    if (member != Member::None) {
+        return fail();  // a key without its colon or value at the end
     }
     if (!root) {
         throw std::runtime_error("No root node found!");

@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <stdexcept>
 #include <string>
@@ -38,6 +39,35 @@ inline bool IsSeparator(char c) {
 
 inline bool EndsNumber(char c) {
     return IsSeparator(c) || c == ',' || c == ']' || c == '}';
+}
+
+// Index of the first byte at or after `i` that is no separator (or `n`).
+// Indentation comes in long runs of spaces, taken eight at a time.
+inline std::size_t SkipSeparators(const std::string& text, std::size_t i) {
+    static const struct Table {
+        bool separator[256] = {};
+        Table() {
+            for (const char c : {' ', '\b', '\t', '\n', '\v', '\f', '\r', '/', '\\'}) {
+                separator[static_cast<unsigned char>(c)] = true;
+            }
+        }
+    } table;
+    const std::size_t n = text.size();
+    const char* p = text.data();
+    for (;;) {
+        while (i + 8 <= n) {
+            std::uint64_t block = 0;
+            std::memcpy(&block, p + i, 8);
+            if (block != 0x2020202020202020ULL) {
+                break;
+            }
+            i += 8;
+        }
+        if (i >= n || !table.separator[static_cast<unsigned char>(p[i])]) {
+            return i;
+        }
+        ++i;
+    }
 }
 
 inline int HexValue(char c) {
@@ -77,11 +107,10 @@ inline std::string CheckForLiteral(unsigned& pos, const std::string& text,
     return literal;
 }
 
-// `pos` is on the opening quote; leaves it on the closing one. Bytes are copied
-// as they are; escapes are decoded, \u ones to UTF-8.
-inline korJSONTokenValue CheckForString(unsigned& pos, const std::string& text) {
+// `pos` is on the opening quote; leaves it on the closing one. Appends the
+// string to `out`: bytes as they are, escapes decoded (\u ones to UTF-8).
+inline void ScanString(std::string& out, unsigned& pos, const std::string& text) {
     const std::size_t n = text.size();
-    std::string out;
     std::size_t i = static_cast<std::size_t>(pos) + 1;
     for (;;) {
         std::size_t run = i;
@@ -95,7 +124,7 @@ inline korJSONTokenValue CheckForString(unsigned& pos, const std::string& text) 
         }
         if (text[i] == '"') {
             pos = static_cast<unsigned>(i);
-            return korJSONTokenValue{StringValue, std::move(out)};
+            return;
         }
         if (i + 1 >= n) {
             throw std::runtime_error("Read beyond end of file!");
@@ -168,13 +197,20 @@ inline korJSONTokenValue CheckForString(unsigned& pos, const std::string& text) 
     }
 }
 
-// Decides the kind of a number text and gives its payload: the canonical
-// decimal of an integer, 15 fixed decimals of a double.
-inline korJSONTokenValue NumberToken(std::string number) {
+inline korJSONTokenValue CheckForString(unsigned& pos, const std::string& text) {
+    korJSONTokenValue token{StringValue, std::string()};
+    ScanString(*token.text, pos, text);
+    return token;
+}
+
+// Decides the kind of a number text and writes it with its payload into
+// `token`: the canonical decimal of an integer, 15 fixed decimals of a double.
+inline void NumberInto(korJSONTokenValue& token, std::string&& number) {
     if (number.find_first_of(".eE") != std::string::npos) {
-        std::string payload;
-        AppendFixed(payload, Stod(number), 15);
-        return korJSONTokenValue{DoubleValue, std::move(payload)};
+        token.token = DoubleValue;
+        token.text.emplace();
+        AppendFixed(*token.text, Stod(number), 15);
+        return;
     }
     bool negative = false;
     std::uint32_t magnitude = 0;
@@ -182,34 +218,76 @@ inline korJSONTokenValue NumberToken(std::string number) {
     if (ParseShortDecimal(first, first + number.size(), negative, magnitude)) {
         const char lead = negative ? number[1] : number[0];
         const bool canonical = lead != '0' || number.size() == (negative ? 2u : 1u);
-        if (negative) {
-            if (!canonical || magnitude == 0) {
-                number = IntegerToString(-static_cast<std::int64_t>(magnitude));
-            }
-            return korJSONTokenValue{IntValue, std::move(number)};
+        token.token = negative ? IntValue : UIntValue;
+        if (!canonical || (negative && magnitude == 0)) {
+            token.text = negative ? IntegerToString(-static_cast<std::int64_t>(magnitude))
+                                  : IntegerToString(magnitude);
+        } else {
+            token.text = std::move(number);
         }
-        if (!canonical) {
-            number = IntegerToString(magnitude);
-        }
-        return korJSONTokenValue{UIntValue, std::move(number)};
+        return;
     }
-    if (number[0] == '-') {
-        try {
-            return korJSONTokenValue{IntValue, IntegerToString(std::stoi(number))};
-        } catch (const std::out_of_range&) {
-            return korJSONTokenValue{LongLongValue, IntegerToString(std::stoll(number))};
+    // Longer plain decimals are classified without the exceptions of the
+    // standard conversions, which would cost far more than the number itself.
+    const bool minus = number[0] == '-';
+    const std::size_t firstDigit = minus ? 1 : 0;
+    if (number.size() > firstDigit && number.size() - firstDigit <= 20 &&
+        number.find_first_not_of("0123456789", firstDigit) == std::string::npos) {
+        std::uint64_t value = 0;
+        bool overflow = false;
+        for (std::size_t k = firstDigit; k < number.size(); ++k) {
+            const auto d = static_cast<std::uint64_t>(number[k] - '0');
+            if (value > (UINT64_MAX - d) / 10) {
+                overflow = true;
+                break;
+            }
+            value = value * 10 + d;
         }
+        if (minus) {
+            if (value <= 0x80000000ULL) {
+                token.token = IntValue;
+                token.text = IntegerToString(-static_cast<std::int64_t>(value));
+                return;
+            }
+            if (!overflow && value <= 0x8000000000000000ULL) {
+                token.token = LongLongValue;
+                token.text = IntegerToString(static_cast<std::int64_t>(0 - value));
+                return;
+            }
+            throw std::out_of_range("stoll");
+        }
+        if (overflow) {
+            throw std::out_of_range("stoull");
+        }
+        token.token = value <= 0xFFFFFFFFULL ? UIntValue : ULongLongValue;
+        token.text = IntegerToString(value);
+        return;
+    }
+    // Anything else (a sign, trailing letters, no digits) goes through the
+    // standard conversions with their exact rules and messages.
+    if (minus) {
+        try {
+            token.text = IntegerToString(std::stoi(number));
+            token.token = IntValue;
+        } catch (const std::out_of_range&) {
+            token.text = IntegerToString(std::stoll(number));
+            token.token = LongLongValue;
+        }
+        return;
     }
     try {
-        return korJSONTokenValue{UIntValue, IntegerToString(Stoul32(number))};
+        token.text = IntegerToString(Stoul32(number));
+        token.token = UIntValue;
     } catch (const std::out_of_range&) {
-        return korJSONTokenValue{ULongLongValue, IntegerToString(std::stoull(number))};
+        token.text = IntegerToString(std::stoull(number));
+        token.token = ULongLongValue;
     }
 }
 
 // The number text is `first` and every byte after `pos` up to a separator, a
 // comma, a closing bracket or the end. Leaves `pos` on its last byte.
-inline korJSONTokenValue CheckForNumber(unsigned& pos, const std::string& text, char first) {
+inline void ScanNumber(korJSONTokenValue& token, unsigned& pos, const std::string& text,
+                       char first) {
     const std::size_t n = text.size();
     std::size_t end = static_cast<std::size_t>(pos) + 1;
     while (end < n && !EndsNumber(text[end])) {
@@ -222,67 +300,72 @@ inline korJSONTokenValue CheckForNumber(unsigned& pos, const std::string& text, 
         number.append(text, static_cast<std::size_t>(pos) + 1, end - pos - 1);
     }
     pos = static_cast<unsigned>(end - 1);
-    return NumberToken(std::move(number));
+    NumberInto(token, std::move(number));
+}
+
+inline korJSONTokenValue CheckForNumber(unsigned& pos, const std::string& text, char first) {
+    korJSONTokenValue token;
+    ScanNumber(token, pos, text, first);
+    return token;
 }
 
 // Reads the next token in a value position (or a member name in an object,
-// context ObjectBegin), skipping separators first. An opening bracket is queued
-// and returned. Closing brackets, commas and colons are left for the caller:
-// `pos` stays just before them, so the scanner's own nesting sees every
-// bracket. Other bytes that start nothing give None and are consumed. At the
-// end of the text an object context gives ObjectBegin, any other None.
-inline korJSONTokenValue CheckTypeToken(std::deque<korJSONTokenValue>& tokens,
-                                        korJSONToken context, unsigned& pos,
-                                        const std::string& text) {
+// context ObjectBegin), skipping separators first, and queues it. Returns the
+// kind queued, or None. An opening bracket is queued and returned; closing
+// brackets, commas and colons are left for the caller (`pos` stays just before
+// them, so the scanner's own nesting sees every bracket); other bytes that
+// start nothing give None and are consumed. At the end of the text an object
+// context returns ObjectBegin (nothing queued), any other None.
+inline korJSONToken QueueTypeToken(std::deque<korJSONTokenValue>& tokens, korJSONToken context,
+                                   unsigned& pos, const std::string& text) {
     const std::size_t n = text.size();
-    std::size_t i = pos;
-    while (i < n && IsSeparator(text[i])) {
-        ++i;
-    }
+    const std::size_t i = SkipSeparators(text, pos);
     if (i >= n) {
         pos = n == 0 ? 0u : static_cast<unsigned>(n - 1);
-        return korJSONTokenValue{context == ObjectBegin ? ObjectBegin : None, {}};
+        return context == ObjectBegin ? ObjectBegin : None;
     }
     pos = static_cast<unsigned>(i);
     const char c = text[i];
-    switch (c) {
-    case '[':
-        tokens.push_back(korJSONTokenValue{ArrayBegin, {}});
-        return korJSONTokenValue{ArrayBegin, {}};
-    case '{':
-        tokens.push_back(korJSONTokenValue{ObjectBegin, {}});
-        return korJSONTokenValue{ObjectBegin, {}};
-    case ']':
-    case '}':
-    case ',':
+    // Values are built in their place in the queue; one that fails half-way
+    // is taken out again before the exception leaves.
+    const auto build = [&tokens](korJSONToken kind, auto&& fill) {
+        tokens.push_back(korJSONTokenValue{kind, {}});
+        try {
+            fill(tokens.back());
+        } catch (...) {
+            tokens.pop_back();
+            throw;
+        }
+        return tokens.back().token;
+    };
+    const auto leave = [&pos]() {
         if (pos > 0) {
             --pos;
         }
-        return korJSONTokenValue{None, {}};
+        return None;
+    };
+    switch (c) {
+    case '[': tokens.push_back(korJSONTokenValue{ArrayBegin, {}}); return ArrayBegin;
+    case '{': tokens.push_back(korJSONTokenValue{ObjectBegin, {}}); return ObjectBegin;
+    case ']':
+    case '}':
+    case ',': return leave();
     case '"':
-        if (context == ObjectBegin) {
-            korJSONTokenValue key = CheckForString(pos, text);
-            key.token = Key;
-            return key;
-        }
-        return CheckForString(pos, text);
+        return build(context == ObjectBegin ? Key : StringValue, [&](korJSONTokenValue& t) {
+            t.text.emplace();
+            ScanString(*t.text, pos, text);
+        });
     default: break;
     }
     if (context == ObjectBegin) {
-        if (c == ':' && pos > 0) {
-            --pos;
-        }
-        return korJSONTokenValue{None, {}};
+        return c == ':' ? leave() : None;
     }
+    const auto number = [&](korJSONTokenValue& t) { ScanNumber(t, pos, text, c); };
+    const auto literal = [&](const char* word) {
+        return [&pos, &text, word](korJSONTokenValue& t) { t.text = CheckForLiteral(pos, text, word); };
+    };
     switch (c) {
-    case ':':
-        if (context == ArrayBegin) {
-            return CheckForNumber(pos, text, c);
-        }
-        if (pos > 0) {
-            --pos;
-        }
-        return korJSONTokenValue{None, {}};
+    case ':': return context == ArrayBegin ? build(None, number) : leave();
     case '+':
     case '-':
     case '.':
@@ -297,13 +380,30 @@ inline korJSONTokenValue CheckTypeToken(std::deque<korJSONTokenValue>& tokens,
     case '6':
     case '7':
     case '8':
-    case '9': return CheckForNumber(pos, text, c);
-    case 't': return korJSONTokenValue{BoolValue, CheckForLiteral(pos, text, "true")};
-    case 'f': return korJSONTokenValue{BoolValue, CheckForLiteral(pos, text, "false")};
-    case 'n': return korJSONTokenValue{NullValue, CheckForLiteral(pos, text, "null")};
-    case 'u': return korJSONTokenValue{StringValue, {}};
-    default: return korJSONTokenValue{None, {}};
+    case '9': return build(None, number);
+    case 't': return build(BoolValue, literal("true"));
+    case 'f': return build(BoolValue, literal("false"));
+    case 'n': return build(NullValue, literal("null"));
+    case 'u': tokens.push_back(korJSONTokenValue{StringValue, {}}); return StringValue;
+    default: return None;
     }
+}
+
+// The scanner step for one position, returning the token rather than keeping
+// it: only an opening bracket stays queued.
+inline korJSONTokenValue CheckTypeToken(std::deque<korJSONTokenValue>& tokens,
+                                        korJSONToken context, unsigned& pos,
+                                        const std::string& text) {
+    std::deque<korJSONTokenValue> scratch;
+    const korJSONToken kind = QueueTypeToken(scratch, context, pos, text);
+    if (scratch.empty()) {
+        return korJSONTokenValue{kind, {}};
+    }
+    korJSONTokenValue token = std::move(scratch.back());
+    if (kind == ArrayBegin || kind == ObjectBegin) {
+        tokens.push_back(token);
+    }
+    return token;
 }
 
 // Clears `tokens` and scans `text` into it. The container context of the
@@ -319,10 +419,6 @@ inline bool Tokenize(std::deque<korJSONTokenValue>& tokens, const std::string& t
     const unsigned n = static_cast<unsigned>(text.size());
     korJSONToken context = None;
     std::vector<korJSONToken> nesting;
-    const auto open = [&](korJSONToken kind) {
-        nesting.push_back(kind);
-        context = kind;
-    };
     const auto close = [&]() {
         if (!nesting.empty()) {
             const korJSONToken closed = nesting.back();
@@ -331,16 +427,16 @@ inline bool Tokenize(std::deque<korJSONTokenValue>& tokens, const std::string& t
         }
     };
     for (unsigned i = 0; i < n; ++i) {
-        korJSONTokenValue result;
+        korJSONToken kind = None;
         switch (text[i]) {
         case '[':
             tokens.push_back(korJSONTokenValue{ArrayBegin, {}});
-            open(ArrayBegin);
-            continue;
+            kind = ArrayBegin;
+            break;
         case '{':
             tokens.push_back(korJSONTokenValue{ObjectBegin, {}});
-            open(ObjectBegin);
-            continue;
+            kind = ObjectBegin;
+            break;
         case ']':
             tokens.push_back(korJSONTokenValue{ArrayEnd, {}});
             close();
@@ -352,20 +448,18 @@ inline bool Tokenize(std::deque<korJSONTokenValue>& tokens, const std::string& t
         case ':':
             tokens.push_back(korJSONTokenValue{Colon, {}});
             ++i;
-            result = CheckTypeToken(tokens, Colon, i, text);
+            kind = QueueTypeToken(tokens, Colon, i, text);
             break;
         case ',':
             tokens.push_back(korJSONTokenValue{Comma, {}});
             ++i;
-            result = CheckTypeToken(tokens, context, i, text);
+            kind = QueueTypeToken(tokens, context, i, text);
             break;
-        default: result = CheckTypeToken(tokens, context, i, text); break;
+        default: kind = QueueTypeToken(tokens, context, i, text); break;
         }
-        switch (result.token) {
-        case None: break;
-        case ArrayBegin:
-        case ObjectBegin: open(result.token); break;
-        default: tokens.push_back(std::move(result)); break;
+        if (kind == ArrayBegin || kind == ObjectBegin) {
+            nesting.push_back(kind);
+            context = kind;
         }
     }
     return !tokens.empty();

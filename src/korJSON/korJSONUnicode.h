@@ -134,30 +134,39 @@ inline std::u16string Utf8ToUtf16(const std::string& s) {
     return out;
 }
 
-inline void AppendHexEscape(std::string& out, std::uint32_t value) {
+// Output of the escaper: a string appended to.
+struct StringOutput {
+    std::string& text;
+    void Put(char c) { text += c; }
+    void Put(const char* p, std::size_t n) { text.append(p, n); }
+};
+
+// \u and the value in lowercase hex, at least four digits.
+template <typename Output>
+void PutHexEscape(Output& out, std::uint32_t value) {
     static const char digits[] = "0123456789abcdef";
-    out += '\\';
-    out += 'u';
-    char buffer[8];
+    char reversed[8];
     int n = 0;
     do {
-        buffer[n++] = digits[value & 0xF];
+        reversed[n++] = digits[value & 0xF];
         value >>= 4;
     } while (value != 0);
-    for (int pad = n; pad < 4; ++pad) {
-        out += '0';
+    char buffer[12] = {'\\', 'u', '0', '0', '0', '0'};
+    const int width = n < 4 ? 4 : n;
+    for (int k = 0; k < n; ++k) {
+        buffer[2 + width - 1 - k] = reversed[k];
     }
-    while (n > 0) {
-        out += buffer[--n];
-    }
+    out.Put(buffer, static_cast<std::size_t>(2 + width));
 }
 
-// Appends the escaped body of a string: the named escapes for the usual control
-// characters, \u with four lowercase hex digits for the other bytes below 20h
-// and for every non-ASCII character (above FFFFh as a surrogate pair, above
-// 10FFFFh with all its digits). Bytes that are not well-formed UTF-8 raise
-// std::runtime_error("Invalid UTF-8 sequence!"); overlong forms pass.
-inline void AppendEscaped(std::string& out, const char* s, std::size_t n) {
+// Writes the escaped body of a string: the named escapes for the usual
+// control characters, \u with four lowercase hex digits for the other bytes
+// below 20h and for every non-ASCII character (above FFFFh as a surrogate
+// pair, above 10FFFFh with all its digits). Bytes that are not well-formed
+// UTF-8 raise std::runtime_error("Invalid UTF-8 sequence!"); overlong forms
+// pass.
+template <typename Output>
+void PutEscaped(Output& out, const char* s, std::size_t n) {
     std::size_t i = 0;
     while (i < n) {
         // Copy the run of bytes that need no escape in one go.
@@ -169,25 +178,33 @@ inline void AppendEscaped(std::string& out, const char* s, std::size_t n) {
             }
             ++run;
         }
-        out.append(s + i, run - i);
+        if (run > i) {
+            out.Put(s + i, run - i);
+        }
         i = run;
         if (i >= n) {
             break;
         }
         const auto c = static_cast<unsigned char>(s[i]);
+        const char* named = nullptr;
         switch (c) {
-        case 0x08: out += "\\b"; ++i; continue;
-        case 0x09: out += "\\t"; ++i; continue;
-        case 0x0A: out += "\\n"; ++i; continue;
-        case 0x0B: out += "\\v"; ++i; continue;
-        case 0x0C: out += "\\f"; ++i; continue;
-        case 0x0D: out += "\\r"; ++i; continue;
-        case '"': out += "\\\""; ++i; continue;
-        case '\\': out += "\\\\"; ++i; continue;
+        case 0x08: named = "\\b"; break;
+        case 0x09: named = "\\t"; break;
+        case 0x0A: named = "\\n"; break;
+        case 0x0B: named = "\\v"; break;
+        case 0x0C: named = "\\f"; break;
+        case 0x0D: named = "\\r"; break;
+        case '"': named = "\\\""; break;
+        case '\\': named = "\\\\"; break;
         default: break;
         }
+        if (named) {
+            out.Put(named, 2);
+            ++i;
+            continue;
+        }
         if (c < 0x20) {
-            AppendHexEscape(out, c);
+            PutHexEscape(out, c);
             ++i;
             continue;
         }
@@ -216,13 +233,18 @@ inline void AppendEscaped(std::string& out, const char* s, std::size_t n) {
             cp = (cp << 6) | (f & 0x3F);
         }
         if (cp >= 0x10000 && cp <= 0x10FFFF) {
-            AppendHexEscape(out, 0xD800 + ((cp - 0x10000) >> 10));
-            AppendHexEscape(out, 0xDC00 + (cp & 0x3FF));
+            PutHexEscape(out, 0xD800 + ((cp - 0x10000) >> 10));
+            PutHexEscape(out, 0xDC00 + (cp & 0x3FF));
         } else {
-            AppendHexEscape(out, cp);
+            PutHexEscape(out, cp);
         }
         i += length;
     }
+}
+
+inline void AppendEscaped(std::string& out, const char* s, std::size_t n) {
+    StringOutput output{out};
+    PutEscaped(output, s, n);
 }
 
 } // namespace detail

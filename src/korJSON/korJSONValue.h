@@ -82,7 +82,8 @@ public:
 
     // A node holding `v` under the declared kind `kind`; pairing them is the
     // caller's duty.
-    korJSONData(korJSONValue v, korJSONDataType kind) : type(kind), value(std::move(v)) {}
+    korJSONData(korJSONValue&& v, korJSONDataType kind) : type(kind), value(std::move(v)) {}
+    korJSONData(const korJSONValue& v, korJSONDataType kind) : type(kind), value(v) {}
 
     korJSONData(const korJSONData&) = default;
     korJSONData(korJSONData&&) = default;
@@ -250,20 +251,24 @@ private:
         return elements[static_cast<std::size_t>(index)].get();
     }
 
-    // Moves the children of `node` onto `pending`, leaving its containers empty.
+    // Empties the containers of `node`. Children that this tree owns alone and
+    // that have children of their own go onto `pending`; the rest (scalars,
+    // empty containers, nodes also held elsewhere) are released on the spot,
+    // which cannot recurse.
     static void DetachChildren(korJSONData& node, korJSONArray& pending) {
+        const auto keep = [&pending](std::shared_ptr<korJSONData>& child) {
+            if (child && child.use_count() == 1 && HasChildren(*child)) {
+                pending.push_back(std::move(child));
+            }
+        };
         if (auto* elements = std::get_if<korJSONArray>(&node.value)) {
             for (auto& child : *elements) {
-                if (child) {
-                    pending.push_back(std::move(child));
-                }
+                keep(child);
             }
             elements->clear();
         } else if (auto* members = std::get_if<korJSONObject>(&node.value)) {
             for (auto& member : *members) {
-                if (member.second) {
-                    pending.push_back(std::move(member.second));
-                }
+                keep(member.second);
             }
             members->clear();
         }
@@ -292,9 +297,7 @@ private:
         while (!pending.empty()) {
             std::shared_ptr<korJSONData> node = std::move(pending.back());
             pending.pop_back();
-            if (node.use_count() == 1 && HasChildren(*node)) {
-                DetachChildren(*node, pending);
-            }
+            DetachChildren(*node, pending);
         }
     }
 };

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <stdexcept>
 #include <string>
@@ -200,6 +201,55 @@ inline Gap ChooseGap(korJSONToken k, korJSONToken p, korJSONToken c) {
     return Gap::Nothing;  // after a key
 }
 
+// Appends to a string through a small buffer of its own, so the writer pays
+// for neither a call nor a capacity check of the string per character; the
+// string then grows only by whole chunks.
+class TextBuffer {
+public:
+    explicit TextBuffer(std::string& out) : out_(out) {}
+    TextBuffer(const TextBuffer&) = delete;
+    TextBuffer& operator=(const TextBuffer&) = delete;
+
+    void Put(char c) {
+        if (used_ == sizeof chunk_) {
+            Finish();
+        }
+        chunk_[used_++] = c;
+    }
+    void Put(const char* p, std::size_t n) {
+        if (sizeof chunk_ - used_ < n) {
+            Finish();
+            if (n > sizeof chunk_) {
+                out_.append(p, n);
+                return;
+            }
+        }
+        std::memcpy(chunk_ + used_, p, n);
+        used_ += n;
+    }
+    void PutRepeated(char c, std::size_t n) {
+        while (n > 0) {
+            if (used_ == sizeof chunk_) {
+                Finish();
+            }
+            const std::size_t now = n < sizeof chunk_ - used_ ? n : sizeof chunk_ - used_;
+            std::memset(chunk_ + used_, c, now);
+            used_ += now;
+            n -= now;
+        }
+    }
+    // Moves what is buffered into the string.
+    void Finish() {
+        out_.append(chunk_, used_);
+        used_ = 0;
+    }
+
+private:
+    std::string& out_;
+    std::size_t used_ = 0;
+    char chunk_[16384];
+};
+
 // Writes tokens as text, with the pretty layout when asked.
 class LayoutSink {
 public:
@@ -216,11 +266,11 @@ public:
             switch (ChooseGap(k, previous_, token)) {
             case Gap::Nothing: break;
             case Gap::Line:
-                out_ += '\n';
-                out_.append(4 * depth, ' ');
+                out_.Put('\n');
+                out_.PutRepeated(' ', 4 * depth);
                 break;
-            case Gap::Space: out_ += ' '; break;
-            case Gap::Blank: out_ += "\n\n "; break;
+            case Gap::Space: out_.Put(' '); break;
+            case Gap::Blank: out_.Put("\n\n ", 3); break;
             }
         }
         started_ = true;
@@ -228,32 +278,34 @@ public:
         switch (token) {
         case ArrayBegin:
         case ObjectBegin:
-            out_ += token == ArrayBegin ? '[' : '{';
+            out_.Put(token == ArrayBegin ? '[' : '{');
             kinds_.push_back(token);
             lastKind_ = token;
             return;
         case ArrayEnd:
         case ObjectEnd:
-            out_ += token == ArrayEnd ? ']' : '}';
+            out_.Put(token == ArrayEnd ? ']' : '}');
             if (!kinds_.empty()) {
                 lastKind_ = kinds_.back();
                 kinds_.pop_back();
             }
             return;
-        case Colon: out_ += ':'; return;
-        case Comma: out_ += ','; return;
+        case Colon: out_.Put(':'); return;
+        case Comma: out_.Put(','); return;
         case Key:
         case StringValue:
-            out_ += '"';
-            AppendEscaped(out_, text, length);
-            out_ += '"';
+            out_.Put('"');
+            PutEscaped(out_, text, length);
+            out_.Put('"');
             return;
-        default: out_.append(text, length); return;
+        default: out_.Put(text, length); return;
         }
     }
 
+    void Finish() { out_.Finish(); }
+
 private:
-    std::string& out_;
+    TextBuffer out_;
     bool pretty_;
     bool started_ = false;
     korJSONToken previous_ = None;
@@ -280,6 +332,7 @@ inline bool WriteTree(const korJSONData& data, std::string& out, bool pretty) {
             sink.Emit(ObjectBegin, nullptr, 0);
             Walk(ObjectFrame(members), sink);
         }
+        sink.Finish();
     } catch (...) {
         out.resize(mark);
         throw;

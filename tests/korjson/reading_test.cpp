@@ -126,6 +126,16 @@ TEST(KorJSONReaderTest, StringErrorsHaveTheirMessages) {
               "runtime_error: Invalid code point range for UTF-16 low surrogate pair!");
 }
 
+TEST(KorJSONReaderTest, AValueThatFailsIsNotLeftInTheQueue) {
+    korJSONStream stream;
+    EXPECT_EQ(Raised([&] { stream.Tokenization(R"([1, "abc)"); }),
+              "runtime_error: Invalid string value!");
+    ASSERT_EQ(stream.tokens.size(), 3u);
+    EXPECT_EQ(stream.tokens.back().token, Comma);
+    EXPECT_EQ(Raised([&] { stream.Tokenization("[1, 2e999]"); }), "out_of_range: stod");
+    EXPECT_EQ(stream.tokens.back().token, Comma);
+}
+
 TEST(KorJSONReaderTest, LiteralsAreCheckedLetterByLetter) {
     EXPECT_EQ(ParseRaised("[tru"), "runtime_error: Invalid literal value!");
     EXPECT_EQ(ParseRaised("[trUe]"), "runtime_error: Literal value invalid: true");

@@ -245,3 +245,25 @@ TEST(KorJSONWriterTest, TargetThatCannotBeReplacedIsReportedAndCleanedUp) {
     EXPECT_FALSE(TempFileLeft(dir));
     EXPECT_EQ(kjtest::ReadBytes(target + "/inside"), "x");
 }
+
+TEST(KorJSONWriterTest, TextLongerThanTheWritersChunksComesOutWhole) {
+    std::string big;
+    for (int i = 0; i < 5000; ++i) {
+        big += "segment\t\xC3\xA9\"" + std::to_string(i);
+    }
+    korJSONData root(Array);
+    root.push_back(Node(big, String));
+    auto inner = Container(Array);
+    root.push_back(inner);
+    for (int i = 0; i < 3000; ++i) {  // 12 000 spaces of indentation at the bottom
+        auto next = Container(Array);
+        inner->push_back(next);
+        inner = next;
+    }
+    inner->push_back(Node(7, Int));
+    const std::string text = Write(root);
+    EXPECT_NE(text.find("\n" + std::string(4 * 3002, ' ') + "7\n"), std::string::npos);
+    korJSONData back = Read(text);
+    EXPECT_EQ(back[0].toString(), big);
+    EXPECT_EQ(Write(back), text);
+}
