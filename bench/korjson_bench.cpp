@@ -119,7 +119,7 @@ std::string SaveShapedText() {
 std::string MixedText() {
     Sequence seq;
     static const char* const words[] = {"prison", "floor", "tab\there", "quote\"d", "caf\xC3\xA9",
-                                        "\xE2\x82\xAC" "5", "line\nbreak", "plain text of some length",
+                                        "\u20ac5", "line\nbreak", "plain text of some length",
                                         "\xF0\x9F\x98\x80", "path/to/file"};
     const auto scalar = [&]() -> Node {
         switch (seq.Below(8)) {
