@@ -32,18 +32,8 @@ int QueuedKeys() {
     return SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_KEYDOWN, SDL_KEYDOWN);
 }
 
-class DeathTest : public vlotest::GameEnv {
+class DeathTest : public OpenFloorGame {
 protected:
-    void SetUp() override {
-        GameEnv::SetUp();
-        if (HasFatalFailure()) {
-            return;
-        }
-        ASSERT_TRUE(NewGame());
-        OpenFloor();
-        SDL_PumpEvents();
-        SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
-    }
 
     // A CheckLevelUp that must not open the dialog: a Return is queued so a
     // wrong dialog returns instead of waiting, and must still be queued.

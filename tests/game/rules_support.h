@@ -9,6 +9,7 @@
 #include "fighter.h"
 #include "game.h"
 #include "map.h"
+#include "game_env.h"
 #include "message.h"
 
 namespace rulestest {
@@ -59,5 +60,20 @@ inline KREntity* AddGuard(int dx, int dy, bool elite = false) {
     entities.push_back(e);
     return e;
 }
+
+// A new game whose floor is one open room, with an empty event queue.
+class OpenFloorGame : public vlotest::GameEnv {
+protected:
+    void SetUp() override {
+        GameEnv::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
+        ASSERT_TRUE(NewGame());
+        OpenFloor();
+        SDL_PumpEvents();
+        SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+    }
+};
 
 } // namespace rulestest

@@ -104,18 +104,8 @@ int Queued(Uint32 type) {
     return SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, type, type);
 }
 
-class UseFunctionsTest : public vlotest::GameEnv {
+class UseFunctionsTest : public OpenFloorGame {
 protected:
-    void SetUp() override {
-        GameEnv::SetUp();
-        if (HasFatalFailure()) {
-            return;
-        }
-        ASSERT_TRUE(NewGame());
-        OpenFloor();
-        SDL_PumpEvents();
-        SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
-    }
 
     KREntity* Use(KREntity* carried) {
         return carried->item->Use(message, player, inventory);
