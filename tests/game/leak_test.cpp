@@ -38,21 +38,7 @@ KREntity* DoublyConfusedGuard() {
     return guard;
 }
 
-class LeakTest : public ::testing::Test {
-protected:
-    std::filesystem::path dir;
-
-    void SetUp() override {
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        dir = vlotest::EnterScratchDir();
-    }
-    void TearDown() override {
-        std::error_code ec;
-        std::filesystem::current_path(std::filesystem::temp_directory_path(), ec);
-        std::filesystem::remove_all(dir, ec);
-    }
-};
+class LeakTest : public vlotest::ScratchEnv {};
 
 TEST_F(LeakTest, OrderlyQuitAfterGamesFloorsSaveAndLoadLeavesNothing) {
     ASSERT_TRUE(InitGame(640, 400, false));

@@ -19,21 +19,7 @@
 
 namespace {
 
-class ShellTest : public ::testing::Test {
-protected:
-    std::filesystem::path dir;
-
-    void SetUp() override {
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        dir = vlotest::EnterScratchDir();
-    }
-    void TearDown() override {
-        std::error_code ec;
-        std::filesystem::current_path(std::filesystem::temp_directory_path(), ec);
-        std::filesystem::remove_all(dir, ec);
-    }
-};
+class ShellTest : public vlotest::ScratchEnv {};
 
 bool HasLineStartingWith(const std::string& text, const std::string& start) {
     std::istringstream lines(text);

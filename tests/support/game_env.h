@@ -27,9 +27,9 @@ inline std::filesystem::path EnterScratchDir() {
     return dir;
 }
 
-// A started game shell (window, surfaces, font, log, audio) in a scratch
-// folder. QuitGame runs at tear-down, so the settings file is written there.
-class GameEnv : public ::testing::Test {
+// A scratch working folder on SDL's dummy drivers, removed at tear-down; for
+// tests that start (or fail to start) the shell themselves.
+class ScratchEnv : public ::testing::Test {
 protected:
     std::filesystem::path dir;
 
@@ -37,13 +37,25 @@ protected:
         setenv("SDL_VIDEODRIVER", "dummy", 1);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         dir = EnterScratchDir();
+    }
+    void TearDown() override {
+        std::error_code ec;
+        std::filesystem::current_path(std::filesystem::temp_directory_path(), ec);
+        std::filesystem::remove_all(dir, ec);
+    }
+};
+
+// A started game shell (window, surfaces, font, log, audio) in a scratch
+// folder. QuitGame runs at tear-down, so the settings file is written there.
+class GameEnv : public ScratchEnv {
+protected:
+    void SetUp() override {
+        ScratchEnv::SetUp();
         ASSERT_TRUE(InitGame(640, 400, false));
     }
     void TearDown() override {
         QuitGame();
-        std::error_code ec;
-        std::filesystem::current_path(std::filesystem::temp_directory_path(), ec);
-        std::filesystem::remove_all(dir, ec);
+        ScratchEnv::TearDown();
     }
 };
 
