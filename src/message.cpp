@@ -37,12 +37,11 @@ void KRMessage::SetMessage(std::string text, bool append) {
 
 void KRMessage::WordWarp(const std::string& text, std::list<std::string>& lines, unsigned maxWidth,
                          bool append) {
+    // Front insertion puts the whole message ahead of what was there, as one
+    // block in reading order: newest message on top, its first line first.
+    const auto oldFront = lines.begin();
     auto add = [&](std::string& line) {
-        if (append) {
-            lines.push_back(std::move(line));
-        } else {
-            lines.push_front(std::move(line));
-        }
+        lines.insert(append ? lines.end() : oldFront, std::move(line));
         line.clear();
     };
 

@@ -19,10 +19,13 @@ public:
 
     KRMessage();
     bool Init(SDL_Surface* target);
-    // Upper-cases and wraps at 464 pixels; append false puts it in front.
+    // Upper-cases and wraps at 464 pixels; append false puts the message's
+    // lines in front, as one block in reading order.
     void SetMessage(std::string text, bool append);
     // Wraps at whitespace into lines of at most maxWidth / 8 - 1 characters
     // (a longer single word stands alone); backslash + 'n' becomes '\n'.
+    // Adds them at the back (append) or ahead of the first old line, in
+    // reading order either way.
     void WordWarp(const std::string& text, std::list<std::string>& lines, unsigned maxWidth,
                   bool append);
     static void ReplaceAll(std::string& str, const std::string& from, const std::string& to);

@@ -150,8 +150,8 @@ TEST_F(DeathTest, EliteGuardKnockedOutBecomesABodyBeneathEverything) {
     me()->power = 40;
     PlayerMoveOrAttack(1, 0);
 
-    EXPECT_EQ(Transcript(), "PLAYER ATTACKS ELITE GUARD (38 HIT POINTS) ELITE GUARD IS UNCONSCIOUS! "
-                            "THE ELITE GUARD IS UNCONSCIOUS (100 EXPERIENCE POINTS GAINED)");
+    EXPECT_EQ(Transcript(), "THE ELITE GUARD IS UNCONSCIOUS (100 EXPERIENCE POINTS GAINED) "
+                            "ELITE GUARD IS UNCONSCIOUS! PLAYER ATTACKS ELITE GUARD (38 HIT POINTS)");
     EXPECT_EQ(me()->xp, 100);
     EXPECT_EQ(elite->name, "Unconscious Elite Guard");
     EXPECT_EQ(elite->appearance, '%');
@@ -183,7 +183,7 @@ TEST_F(DeathTest, DefeatedPlayerIsLeftAloneAndCommandsStop) {
     EXPECT_EQ(gameState, 1);
     EXPECT_EQ(player->appearance, '%');
     ASSERT_NE(player->fighter, nullptr) << "the player's fighter stays";
-    EXPECT_EQ(Transcript(), "GUARD ATTACKS PLAYER (3 HIT POINTS) YOU HAVE BEEN DEFEATED!");
+    EXPECT_EQ(Transcript(), "YOU HAVE BEEN DEFEATED! GUARD ATTACKS PLAYER (3 HIT POINTS)");
 
     message->messages.clear();
     guard->ai->TakeTurn(player, message);

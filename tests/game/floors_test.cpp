@@ -19,8 +19,8 @@
 
 namespace {
 
-// The log oldest message first, each message's wrapped lines in reading order
-// (the log keeps both newest first), joined by single spaces.
+// The log oldest message first, joined by single spaces (the log keeps
+// messages newest first; every message here fits one line).
 std::string Transcript() {
     std::string all;
     for (auto it = message->messages.rbegin(); it != message->messages.rend(); ++it) {

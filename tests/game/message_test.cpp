@@ -120,15 +120,18 @@ TEST(ReplaceAllTest, ResumesAfterTheInsertedText) {
 
 // ---- the log ------------------------------------------------------------------
 
-TEST_F(MessageLogTest, SetMessageUpperCasesAndPutsWrappedMessagesLastLineFirst) {
+// A wrapped message used to land upside down (its last line on top).
+TEST_F(MessageLogTest, WrappedMessageReadsFromItsFirstLineDownUnderNewestFirst) {
     log.SetMessage("first one", false);
     const std::string words = "alphaaaaa bravoaaaa charliaaa deltaaaaa echoaaaaa "
                               "foxtrotaa golfaaaaa hotelaaaa indiaaaaa julietaaa";
     log.SetMessage(words, false);
     const std::list<std::string> expected = {
-        "FOXTROTAA GOLFAAAAA HOTELAAAA INDIAAAAA JULIETAAA",
-        "ALPHAAAAA BRAVOAAAA CHARLIAAA DELTAAAAA ECHOAAAAA", "FIRST ONE"};
+        "ALPHAAAAA BRAVOAAAA CHARLIAAA DELTAAAAA ECHOAAAAA",
+        "FOXTROTAA GOLFAAAAA HOTELAAAA INDIAAAAA JULIETAAA", "FIRST ONE"};
     EXPECT_EQ(log.messages, expected);
+    log.SetMessage("newest", false);
+    EXPECT_EQ(log.messages.front(), "NEWEST");
 
     std::list<std::string> appended = {"kept"};
     log.WordWarp(words, appended, 464, true);

@@ -17,11 +17,11 @@ namespace rulestest {
 constexpr int PlayerX = 40;
 constexpr int PlayerY = 20;
 
-// The log oldest message first, each message's wrapped lines in reading order
-// (the log keeps both newest first), joined by single spaces.
+// The log as the panel lists it, top line first (newest message first, each
+// message in reading order), joined by single spaces.
 inline std::string Transcript() {
     std::string all;
-    for (auto it = message->messages.rbegin(); it != message->messages.rend(); ++it) {
+    for (auto it = message->messages.begin(); it != message->messages.end(); ++it) {
         all += (all.empty() ? "" : " ") + *it;
     }
     return all;
