@@ -1,4 +1,5 @@
-# A Debian package of the installed layout (see VloInstall.cmake), prefix /usr:
+# A Debian package of the installed layout (see VloInstall.cmake), prefix /usr,
+# with the launcher in /usr/games (see VloDebianGames.cmake):
 #   cpack -G DEB  (in a configured build folder), or scripts/package.
 # Its run-time dependencies come from the binary itself (dpkg-shlibdeps), so
 # they follow whatever SDL2 and SDL2_mixer the build linked.
@@ -29,11 +30,12 @@ set(CPACK_PACKAGE_NAME ${VLO_INSTALL_NAME})
 set(CPACK_PACKAGE_VENDOR "The Velvet Lockout developers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "turn-based escape from a ten-floor prison")
+# CPack keeps the line breaks; Debian wants lines of at most 80 characters.
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
-    "Velvet Lockout (V.L.O.) is a single-player roguelike in a 640 x 400 window. "
-    "You are a prisoner in a complex of ten floors, each generated afresh: "
-    "rooms and tunnels seen through a ray-cast field of view, guards to knock "
-    "out and items to use on the way to the exit on the last floor.")
+    "Velvet Lockout (V.L.O.) is a single-player roguelike in a 640 x 400\n"
+    "window. You are a prisoner in a complex of ten floors, each generated\n"
+    "afresh: rooms and tunnels seen through a ray-cast field of view, guards\n"
+    "to knock out and items to use on the way to the exit on the last floor.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
@@ -42,6 +44,7 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${VLO_PACKAGE_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/VloDebianGames.cmake)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 

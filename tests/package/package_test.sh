@@ -36,7 +36,7 @@ deb="$scratch/out/velvet-lockout_${version}_${arch}.deb"
 # music/ folders, file for file.
 expected() {
     local d f
-    for d in ./usr ./usr/bin ./usr/libexec ./usr/libexec/velvet-lockout ./usr/share \
+    for d in ./usr ./usr/games ./usr/libexec ./usr/libexec/velvet-lockout ./usr/share \
         ./usr/share/applications ./usr/share/doc ./usr/share/doc/velvet-lockout \
         ./usr/share/icons ./usr/share/icons/hicolor ./usr/share/icons/hicolor/scalable \
         ./usr/share/icons/hicolor/scalable/apps ./usr/share/man ./usr/share/man/man6 \
@@ -44,7 +44,7 @@ expected() {
         ./usr/share/velvet-lockout/gfx ./usr/share/velvet-lockout/music; do
         echo "drwxr-xr-x root/root $d/"
     done
-    echo "-rwxr-xr-x root/root ./usr/bin/velvet-lockout"
+    echo "-rwxr-xr-x root/root ./usr/games/velvet-lockout"
     echo "-rwxr-xr-x root/root ./usr/libexec/velvet-lockout/velvet-lockout"
     for f in applications/velvet-lockout.desktop doc/velvet-lockout/copyright \
         doc/velvet-lockout/changelog.gz icons/hicolor/scalable/apps/velvet-lockout.svg \
@@ -74,13 +74,13 @@ field Depends | grep -Eq 'libsdl2-2\.0-0 \(>= [0-9]' || fail "SDL2 without a min
 # -- the unpacked launcher -----------------------------------------------------
 root="$scratch/root"
 dpkg-deb -x "$deb" "$root"
-grep -qxF "Exec=/usr/bin/velvet-lockout" "$root/usr/share/applications/velvet-lockout.desktop" ||
+grep -qxF "Exec=/usr/games/velvet-lockout" "$root/usr/share/applications/velvet-lockout.desktop" ||
     fail "desktop entry: $(grep ^Exec "$root/usr/share/applications/velvet-lockout.desktop")"
 
 home="$scratch/home"
 mkdir -p "$home"
 test_name="MainMenuE2E.ShowsTheBannerAndTheVersionBoxWithNewGameInCyan"
-if ! HOME="$home" XDG_DATA_HOME="$home/data" VLO_E2E_PROGRAM="$root/usr/bin/velvet-lockout" \
+if ! HOME="$home" XDG_DATA_HOME="$home/data" VLO_E2E_PROGRAM="$root/usr/games/velvet-lockout" \
         "$e2e" --gtest_filter="$test_name" >"$scratch/e2e.log" 2>&1; then
     cat "$scratch/e2e.log"
     fail "the unpacked game did not show the main menu"
