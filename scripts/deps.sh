@@ -1,16 +1,53 @@
-# Sourced by scripts/play and scripts/test: installs the Debian packages that
-# are missing, non-interactively. Usage: vlo_install_packages pkg...
+# Sourced by the scripts: installs the Debian packages that are missing,
+# non-interactively, as root or through sudo. The package manager's output
+# goes to a log file (build/setup.log, or $VLO_SETUP_LOG); the terminal gets
+# one line naming what is installed, and the log's tail when it fails.
+# Usage: vlo_install_packages pkg...
 vlo_install_packages() {
-    local missing=()
+    local missing=() p
     for p in "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
-    echo "Installing: ${missing[*]}"
-    local sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo="sudo"
-    export DEBIAN_FRONTEND=noninteractive
-    $sudo apt-get update -qq
-    $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    local log="${VLO_SETUP_LOG:-$root/build/setup.log}"
+    mkdir -p "$(dirname "$log")"
+    echo "Installing ${missing[*]} (log: $log)"
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    if ! {
+        "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update &&
+            "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
+                apt-get install -y --no-install-recommends "${missing[@]}"
+    } >"$log" 2>&1 </dev/null; then
+        tail -n 25 "$log" >&2
+        echo "Installing packages failed; the whole log is $log" >&2
+        return 1
+    fi
 }
+
+# What each script needs, and why (see the README's Dependencies).
 VLO_BUILD_PACKAGES=(build-essential cmake pkg-config libsdl2-dev libsdl2-mixer-dev)
+# The Debian package: dpkg-shlibdeps (dpkg-dev) and file find its dependencies.
+VLO_PACKAGE_PACKAGES=(dpkg-dev file)
+VLO_TEST_PACKAGES=(googletest libgtest-dev libgmock-dev zlib1g-dev
+    xvfb xauth xdotool x11-apps openbox clang libclang-rt-14-dev "${VLO_PACKAGE_PACKAGES[@]}")
+VLO_BENCH_PACKAGES=(libbenchmark-dev nlohmann-json3-dev)
+
+# vlo_phase name command...: runs one step of a script, timed; the times are
+# printed together by vlo_phase_times. A failing step fails the script.
+VLO_PHASES=()
+vlo_phase() {
+    local name="$1" start status=0
+    shift
+    echo "== $name"
+    start=$(date +%s)
+    "$@" || status=$?
+    VLO_PHASES+=("$(printf '%-24s %5d s%s' "$name" $(($(date +%s) - start)) \
+        "$([ $status -eq 0 ] || echo "   FAILED ($status)")")")
+    return $status
+}
+vlo_phase_times() {
+    echo "== time by phase"
+    printf '%s\n' "${VLO_PHASES[@]}"
+    printf '%-24s %5d s\n' "total" "$SECONDS"
+}

@@ -274,8 +274,20 @@ void XServer::Stop() {
 
 // ---- the game ---------------------------------------------------------------
 
+namespace {
+
+// VLO_E2E_PROGRAM names another program to start instead of the build's
+// binary: the package test points it at the launcher of an unpacked package.
+const char* OtherProgram() {
+    const char* program = std::getenv("VLO_E2E_PROGRAM");
+    return program != nullptr && *program != '\0' ? program : nullptr;
+}
+
+} // namespace
+
 bool GameProcess::Start(std::string& error) {
-    const std::string binary = std::string(VLO_BINARY_DIR) + "/velvet-lockout";
+    const std::string binary =
+        OtherProgram() != nullptr ? OtherProgram() : std::string(VLO_BINARY_DIR) + "/velvet-lockout";
     if (access(binary.c_str(), X_OK) != 0) {
         error = "no game binary at " + binary;
         return false;
@@ -390,7 +402,9 @@ std::string GameProcess::Stderr() const { return ReadFile(dir_ / "stderr.txt"); 
 
 void E2ETest::SetUp() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    testName_ = std::string(info->test_suite_name()) + "." + info->name();
+    // Another program's run keeps its work folder and screenshots apart.
+    testName_ = std::string(OtherProgram() != nullptr ? "other." : "") + info->test_suite_name() +
+                "." + info->name();
     work_ = fs::path(VLO_BINARY_DIR) / "e2e-work" / testName_;
     std::error_code ec;
     fs::remove_all(work_, ec);

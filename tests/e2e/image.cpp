@@ -1,10 +1,9 @@
-// XWD decoding and a small PNG writer for the end-to-end screenshots.
-// The PNG uses fixed-Huffman deflate with a hash-chain matcher: the game's
-// pictures are large flat areas, so this alone makes them some 30 times smaller.
+// XWD decoding and a small PNG writer (compressed by zlib) for the
+// end-to-end screenshots.
 #include "image.h"
 
-#include <algorithm>
-#include <array>
+#include <zlib.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -59,173 +58,7 @@ uint8_t Channel(uint32_t pixel, uint32_t mask) {
     return static_cast<uint8_t>(top == 255 ? v : v * 255 / top);
 }
 
-// ---- deflate / PNG -------------------------------------------------------
-
-class BitWriter {
-public:
-    std::string out;
-    void Put(uint32_t value, int count) {
-        for (int i = 0; i < count; ++i) {
-            acc_ |= ((value >> i) & 1u) << used_;
-            if (++used_ == 8) {
-                out.push_back(static_cast<char>(acc_));
-                acc_ = 0;
-                used_ = 0;
-            }
-        }
-    }
-    // Huffman codes go into the stream most significant bit first.
-    void PutCode(uint32_t code, int length) {
-        for (int i = length - 1; i >= 0; --i) {
-            Put((code >> i) & 1u, 1);
-        }
-    }
-    void Flush() {
-        if (used_ > 0) {
-            out.push_back(static_cast<char>(acc_));
-            acc_ = 0;
-            used_ = 0;
-        }
-    }
-
-private:
-    uint32_t acc_ = 0;
-    int used_ = 0;
-};
-
-void PutLiteralOrLength(BitWriter& w, int v) {
-    if (v < 144) {
-        w.PutCode(0x30 + v, 8);
-    } else if (v < 256) {
-        w.PutCode(0x190 + (v - 144), 9);
-    } else if (v < 280) {
-        w.PutCode(v - 256, 7);
-    } else {
-        w.PutCode(0xC0 + (v - 280), 8);
-    }
-}
-
-// clang-format off
-constexpr std::array<int, 29> kLengthBase = {
-    3, 4, 5, 6, 7, 8, 9, 10, 11, 13, 15, 17, 19, 23, 27, 31,
-    35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
-constexpr std::array<int, 29> kLengthExtra = {
-    0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2,
-    3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-constexpr std::array<int, 30> kDistBase = {
-    1, 2, 3, 4, 5, 7, 9, 13, 17, 25, 33, 49, 65, 97, 129, 193,
-    257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-constexpr std::array<int, 30> kDistExtra = {
-    0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6,
-    7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
-// clang-format on
-
-void PutMatch(BitWriter& w, int length, int distance) {
-    int li = 28;
-    while (kLengthBase[li] > length) {
-        --li;
-    }
-    PutLiteralOrLength(w, 257 + li);
-    w.Put(length - kLengthBase[li], kLengthExtra[li]);
-    int di = 29;
-    while (kDistBase[di] > distance) {
-        --di;
-    }
-    w.PutCode(di, 5);
-    w.Put(distance - kDistBase[di], kDistExtra[di]);
-}
-
-std::string Deflate(const std::string& data) {
-    constexpr int kWindow = 32768;
-    constexpr int kMaxLength = 258;
-    constexpr int kChainSteps = 24;
-    constexpr int kHashBits = 15;
-    const int n = static_cast<int>(data.size());
-    std::vector<int> head(1 << kHashBits, -1);
-    std::vector<int> prev(data.size(), -1);
-    auto byteAt = [&](int i) { return static_cast<uint8_t>(data[i]); };
-    auto hashAt = [&](int i) {
-        const uint32_t v = byteAt(i) | byteAt(i + 1) << 8 | byteAt(i + 2) << 16;
-        return static_cast<int>((v * 2654435761u) >> (32 - kHashBits));
-    };
-    auto insert = [&](int i) {
-        if (i + 2 < n) {
-            const int h = hashAt(i);
-            prev[i] = head[h];
-            head[h] = i;
-        }
-    };
-
-    BitWriter w;
-    w.Put(1, 1); // last block
-    w.Put(1, 2); // fixed Huffman codes
-    int i = 0;
-    while (i < n) {
-        int bestLength = 0;
-        int bestDistance = 0;
-        if (i + 2 < n) {
-            int candidate = head[hashAt(i)];
-            for (int step = 0; step < kChainSteps && candidate >= 0 && i - candidate <= kWindow;
-                 ++step) {
-                int length = 0;
-                const int limit = std::min(kMaxLength, n - i);
-                while (length < limit && data[candidate + length] == data[i + length]) {
-                    ++length;
-                }
-                if (length > bestLength) {
-                    bestLength = length;
-                    bestDistance = i - candidate;
-                    if (length == limit) {
-                        break;
-                    }
-                }
-                candidate = prev[candidate];
-            }
-        }
-        if (bestLength >= 3) {
-            PutMatch(w, bestLength, bestDistance);
-            for (int k = 0; k < bestLength; ++k) {
-                insert(i + k);
-            }
-            i += bestLength;
-        } else {
-            PutLiteralOrLength(w, byteAt(i));
-            insert(i);
-            ++i;
-        }
-    }
-    PutLiteralOrLength(w, 256);
-    w.Flush();
-    return w.out;
-}
-
-uint32_t Crc32(const std::string& bytes) {
-    static const std::array<uint32_t, 256> table = [] {
-        std::array<uint32_t, 256> t{};
-        for (uint32_t n = 0; n < 256; ++n) {
-            uint32_t c = n;
-            for (int k = 0; k < 8; ++k) {
-                c = (c & 1u) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            }
-            t[n] = c;
-        }
-        return t;
-    }();
-    uint32_t c = 0xFFFFFFFFu;
-    for (char ch : bytes) {
-        c = table[(c ^ static_cast<uint8_t>(ch)) & 0xFFu] ^ (c >> 8);
-    }
-    return c ^ 0xFFFFFFFFu;
-}
-
-uint32_t Adler32(const std::string& bytes) {
-    uint32_t a = 1, b = 0;
-    for (char ch : bytes) {
-        a = (a + static_cast<uint8_t>(ch)) % 65521u;
-        b = (b + a) % 65521u;
-    }
-    return b << 16 | a;
-}
+// ---- PNG -----------------------------------------------------------------
 
 void AppendU32(std::string& s, uint32_t v) {
     for (int k = 3; k >= 0; --k) {
@@ -237,7 +70,9 @@ void AppendChunk(std::string& png, const char* type, const std::string& data) {
     AppendU32(png, static_cast<uint32_t>(data.size()));
     const std::string typed = std::string(type, 4) + data;
     png += typed;
-    AppendU32(png, Crc32(typed));
+    AppendU32(png, static_cast<uint32_t>(
+                       crc32(0, reinterpret_cast<const Bytef*>(typed.data()),
+                             static_cast<uInt>(typed.size()))));
 }
 
 } // namespace
@@ -327,9 +162,15 @@ std::string EncodePng(const Image& image) {
                        static_cast<size_t>(y) * image.width * 3,
                    static_cast<size_t>(image.width) * 3);
     }
-    std::string zlib = "\x78\x01";
-    zlib += Deflate(raw);
-    AppendU32(zlib, Adler32(raw));
+    // PNG's image data is exactly one zlib stream.
+    uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
+    std::string zlib(packedSize, '\0');
+    if (compress2(reinterpret_cast<Bytef*>(zlib.data()), &packedSize,
+                  reinterpret_cast<const Bytef*>(raw.data()), static_cast<uLong>(raw.size()),
+                  Z_DEFAULT_COMPRESSION) != Z_OK) {
+        return {};
+    }
+    zlib.resize(packedSize);
 
     std::string ihdr;
     AppendU32(ihdr, static_cast<uint32_t>(image.width));
@@ -346,8 +187,11 @@ std::string EncodePng(const Image& image) {
 bool WritePng(const Image& image, const std::string& path) {
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
     const std::string png = EncodePng(image);
+    if (png.empty()) {
+        return false;
+    }
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(png.data(), static_cast<std::streamsize>(png.size()));
     return static_cast<bool>(file);
 }

@@ -1,6 +1,6 @@
 // Screenshots of the end-to-end tests: an RGB picture, read from the X
 // server's XWD dump and written as PNG for a person to look at.
-// Depends on the standard library only (no zlib, no X headers).
+// Depends on the standard library and zlib (no X headers).
 #pragma once
 
 #include <cstdint>
@@ -38,8 +38,8 @@ bool DecodeXwd(const std::string& bytes, Image& out, std::string& error);
 // 640 x 400 picture over a larger fullscreen window).
 Image Downscale(const Image& image, int factor);
 
-// Encodes the picture as a PNG (8-bit RGB) compressed with fixed-Huffman
-// deflate. Returns the file's bytes.
+// Encodes the picture as a PNG (8-bit RGB, zlib-compressed). Returns the
+// file's bytes, or an empty string when compression fails.
 std::string EncodePng(const Image& image);
 
 // Writes EncodePng(image) to `path`, creating the folders above it.
