@@ -8,6 +8,7 @@
 #include "game.h"
 #include "item.h"
 #include "message.h"
+#include "rules.h"
 
 namespace {
 
@@ -90,8 +91,7 @@ void ShowCharacterInformation() {
     const KRFighter* f = player->fighter;
     option.clear();
     option.push_back("Experience: " + std::to_string(f->xp));
-    // Same threshold as the level-up rule.
-    option.push_back("Experience to level up: " + std::to_string(150 * f->level + 200));
+    option.push_back("Experience to level up: " + std::to_string(LevelUpThreshold(f->level)));
     option.push_back("Defense: " + std::to_string(f->GetDefense(false)));
     option.push_back("Attack: " + std::to_string(f->GetPower(false)));
     option.push_back("Maximum HP: " + std::to_string(f->GetMaxHP(false)));

@@ -2,9 +2,8 @@
 // never killed: they become scenery and hand their experience to the player.
 // Uses the world classes, the log and the titled dialog; no drawing of its own.
 //
-// Levelling: leaving level L takes 200 + 150 * L experience (350 at level 1,
-// 500 at level 2, ...). Experience counts from the last level-up, so the
-// threshold is subtracted and any surplus carries over. At most one level is
+// Levelling (threshold in rules.h): experience counts from the last level-up,
+// so the threshold is subtracted and any surplus carries over. At most one level is
 // gained per call; a surplus that reaches the next threshold waits a frame.
 #include <string>
 #include <vector>
@@ -15,19 +14,16 @@
 #include "game.h"
 #include "map.h"
 #include "message.h"
+#include "rules.h"
 
 namespace {
 
 // clang-format off
-constexpr int LevelBase      = 200;
-constexpr int LevelStep      = 150;
 constexpr int VitalityGain   = 20;
 constexpr int StrengthGain   = 1;
 constexpr int AgilityGain    = 1;
 constexpr int LevelUpWidth   = 464;
 // clang-format on
-
-const char* const LevelUpTitle = " Level up! Select a stat to improve: ";
 
 void Post(const std::string& text) {
     if (message != nullptr) {
@@ -109,7 +105,7 @@ bool CheckLevelUp() {
         return false;
     }
     KRFighter* f = player->fighter;
-    const int threshold = LevelBase + LevelStep * f->level;
+    const int threshold = LevelUpThreshold(f->level);
     if (f->xp < threshold) {
         return false;
     }

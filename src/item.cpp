@@ -8,11 +8,9 @@
 #include "entity.h"
 #include "equipment.h"
 #include "message.h"
+#include "rules.h"
 
 namespace {
-
-// One letter key per carried item in the inventory box.
-constexpr std::size_t InventoryLimit = 26;
 
 void Post(KRMessage* log, const std::string& text) {
     if (log != nullptr) {

@@ -10,10 +10,9 @@
 #include "font.h"
 #include "game.h"
 #include "message.h"
+#include "rules.h"
 
 namespace {
-
-const char* const LevelUpTitle = " Level up! Select a stat to improve: ";
 
 void Clear(SDL_Surface* s) {
     SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, 0, 0, 0));

@@ -8,6 +8,7 @@
 #include "game.h"
 #include "map.h"
 #include "message.h"
+#include "rules.h"
 
 namespace {
 
@@ -143,7 +144,7 @@ void Render() {
     DrawPanelFrame();
     RenderBar(8, 24, 160, "HP", player->fighter->hp, player->fighter->GetMaxHP(false), panel, Red,
               LightGray);
-    font->DrawString(panel, "Floor #" + std::to_string(11 - theMap->currentFloor), 8, 40,
+    font->DrawString(panel, "Floor #" + std::to_string(ShownFloorNumber(theMap->currentFloor)), 8, 40,
                      LightGray);
     message->GetMessages(176, 24, font, Black, true);
     std::string names;

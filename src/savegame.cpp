@@ -19,6 +19,7 @@
 #include "korJSON/korJSON.h"
 #include "map.h"
 #include "message.h"
+#include "rules.h"
 #include "tile.h"
 
 namespace {
@@ -29,7 +30,6 @@ using Node = std::shared_ptr<korJSONData>;
 
 const char* const SaveFile = "game.sav";
 constexpr unsigned ShownLines = 6;
-constexpr int LastFloor = 10;
 constexpr int ColorCount = 16;
 
 // ---- writing -------------------------------------------------------------------
@@ -272,7 +272,7 @@ int ReadSave(korJSONData& root, SavedGame& out, std::string& savedVersion) {
         return -1;
     }
     out.currentFloor = ReadInt(root, "CurrentFloor");
-    if (out.currentFloor < 1 || out.currentFloor > LastFloor) {
+    if (out.currentFloor < 1 || out.currentFloor > FloorCount) {
         return -1;
     }
     if (ReadInt(root, "Width") != MapWidth || ReadInt(root, "Height") != MapHeight) {
@@ -346,16 +346,15 @@ int ReadSave(korJSONData& root, SavedGame& out, std::string& savedVersion) {
     return 0;
 }
 
-// The item behaviour of the four usable kinds, chosen by name; it replaces
-// the plain item an equippable brought along.
+// The item behaviour of the usable kinds, chosen by name; it replaces the
+// plain item an equippable brought along.
 void AttachUseFunction(KREntity* e) {
-    static const char* const usable[] = {"First Aid Kit", "Tranquilizer Gun", "Stun Grenade",
-                                         "Pepper Spray"};
-    for (std::size_t i = 0; i < 4 && i < useFuncVec.size(); ++i) {
-        if (e->name == usable[i]) {
+    for (const ItemKind& kind : ItemKinds) {
+        if (kind.useIndex >= 0 && static_cast<std::size_t>(kind.useIndex) < useFuncVec.size() &&
+            e->name == kind.name) {
             delete e->item;
             e->item = new KRItem();
-            e->item->Init(useFuncVec[i], e);
+            e->item->Init(useFuncVec[static_cast<std::size_t>(kind.useIndex)], e);
             return;
         }
     }

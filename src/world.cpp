@@ -5,15 +5,14 @@
 
 #include "entity.h"
 #include "equipment.h"
+#include "factory.h"
 #include "fighter.h"
 #include "game.h"
 #include "map.h"
 #include "message.h"
+#include "rules.h"
 
 namespace {
-
-// The prison has ten floors, shown to the player counted down from 10 to 1.
-constexpr int FloorCount = 10;
 
 void Post(const std::string& text) {
     if (message != nullptr) {
@@ -22,7 +21,7 @@ void Post(const std::string& text) {
 }
 
 void PostFloorNumber() {
-    Post("You are now on floor #" + std::to_string(FloorCount + 1 - theMap->currentFloor) +
+    Post("You are now on floor #" + std::to_string(ShownFloorNumber(theMap->currentFloor)) +
          " of the prison complex.");
 }
 
@@ -40,17 +39,6 @@ void ClearFloorKeepingPlayer() {
     if (player != nullptr) {
         entities.push_back(player);
     }
-}
-
-// The starting weapon: worn in the main hand, +2 attack.
-KREntity* MakeBaton() {
-    auto* wearable = new KREquippable();
-    wearable->slot = 0;
-    wearable->powerBonus = 2;
-    auto* baton = new KREntity();
-    baton->Init(0, 0, '-', "Baton", Cyan, theMap, false, true, nullptr, nullptr, nullptr,
-                nullptr, wearable);
-    return baton;
 }
 
 } // namespace
@@ -103,7 +91,7 @@ bool NewGame() {
                  new KREquipment(), nullptr);
     entities.push_back(player);
 
-    KREntity* baton = MakeBaton();
+    KREntity* baton = NewItem(BatonKind, 0, 0, theMap, useFuncVec);
     inventory.push_front(baton);
     player->equipment->ToggleEquip(baton);
 

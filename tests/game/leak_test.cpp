@@ -16,6 +16,7 @@
 #include "fighter.h"
 #include "game.h"
 #include "game_env.h"
+#include "factory.h"
 #include "map.h"
 
 namespace {
@@ -23,11 +24,7 @@ namespace {
 // A guard beside the player, sprayed twice, as UsePepperSpray leaves it:
 // two confusion layers over the plain behaviour, owned through `ai`.
 KREntity* DoublyConfusedGuard() {
-    auto* f = new KRFighter();
-    f->Init(20, 0, 4, 1, 35, funcVec[0], nullptr);
-    auto* guard = new KREntity();
-    guard->Init(player->x + 1, player->y, 'g', "Guard", LightBlue, theMap, true, false, f,
-                new KRBasicEnemy(), nullptr, nullptr, nullptr);
+    KREntity* guard = NewGuard(GuardKind, player->x + 1, player->y, theMap, funcVec[0]);
     for (int layer = 0; layer < 2; ++layer) {
         auto* confused = new KRConfusedEnemy();
         confused->Init(guard->ai, 10);

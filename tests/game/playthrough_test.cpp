@@ -14,6 +14,7 @@
 #include "game.h"
 #include "game_env.h"
 #include "item.h"
+#include "factory.h"
 #include "map.h"
 #include "message.h"
 #include "scripted_input.h"
@@ -64,11 +65,7 @@ SDL_Point GuardBeside() {
         const int x = player->x + d.x;
         const int y = player->y + d.y;
         if (!theMap->TileAt(x, y)->blocked) {
-            auto* f = new KRFighter();
-            f->Init(20, 0, 4, 1, 35, funcVec[0], nullptr);
-            auto* guard = new KREntity();
-            guard->Init(x, y, 'g', "Guard", LightBlue, theMap, true, false, f, new KRBasicEnemy(),
-                        nullptr, nullptr, nullptr);
+            KREntity* guard = NewGuard(GuardKind, x, y, theMap, funcVec[0]);
             theMap->TileAt(x, y)->blocked = true;
             entities.push_back(guard);
             return d;
