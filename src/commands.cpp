@@ -1,14 +1,16 @@
 // The player's nine bindable actions: from a pending key to what it does.
 // Only the four moves spend a turn; everything else is free.
+#include "commands.h"
+
 #include <string>
 
+#include "actiondialogs.h"
 #include "entity.h"
-#include "equipment.h"
 #include "fighter.h"
+#include "floors.h"
 #include "game.h"
 #include "item.h"
 #include "message.h"
-#include "rules.h"
 
 namespace {
 
@@ -19,13 +21,6 @@ void Take() {
             return;
         }
     }
-}
-
-void WinGame() {
-    option.clear();
-    option.push_back("You made it out of the prison complex. Congratulations!");
-    MSGBox(" THE END ", option, 320);
-    playerAction = 3;
 }
 
 void UseStairsOrExit() {
@@ -47,57 +42,6 @@ void UseStairsOrExit() {
             return;
         }
     }
-}
-
-// Shows the inventory box with a prompt; returns the chosen item or null.
-KRItem* ChooseFromInventory(const char* prompt) {
-    showInventory = true;
-    inventoryMessages.clear();
-    message->WordWarp(prompt, inventoryMessages, 464, true);
-    inventoryMessages.push_back("");
-    KRItem* chosen = InventoryMenu(inventoryMessages);
-    showInventory = false;
-    return chosen;
-}
-
-void Drop() {
-    KRItem* chosen =
-        ChooseFromInventory("Press the key shown next to an item to drop it, or any other to cancel.");
-    if (chosen != nullptr) {
-        chosen->Drop(message, entities, inventory, player);
-    }
-}
-
-void UseFromInventory() {
-    KRItem* chosen =
-        ChooseFromInventory("Press the key shown next to an item to use it, or any other to cancel.");
-    if (chosen == nullptr) {
-        return;
-    }
-    KREntity* wearable = chosen->Use(message, player, inventory);
-    if (wearable == nullptr || player->equipment == nullptr) {
-        return;
-    }
-    for (const auto& change : player->equipment->ToggleEquip(wearable)) {
-        if (change.first == "Equipped") {
-            message->SetMessage("You equipped the " + change.second->name, false);
-        } else if (change.first == "Dequipped") {
-            message->SetMessage("You dequipped the " + change.second->name, false);
-        }
-    }
-}
-
-void ShowCharacterInformation() {
-    const KRFighter* f = player->fighter;
-    option.clear();
-    option.push_back("Experience: " + std::to_string(f->xp));
-    option.push_back("Experience to level up: " + std::to_string(LevelUpThreshold(f->level)));
-    option.push_back("Defense: " + std::to_string(f->GetDefense(false)));
-    option.push_back("Attack: " + std::to_string(f->GetPower(false)));
-    option.push_back("Maximum HP: " + std::to_string(f->GetMaxHP(false)));
-    int selected = -1;
-    Menu(" Character Information ", option, 320, selected, false);
-    nextTime = SDL_GetTicks() + FrameMs;
 }
 
 } // namespace
@@ -160,7 +104,7 @@ void ExecuteKeyAction(KRActionTypes action) {
         UseStairsOrExit();
         break;
     case ActionDrop:
-        Drop();
+        DropFromInventory();
         break;
     case ActionCharacterInformation:
         ShowCharacterInformation();

@@ -1,8 +1,17 @@
 // The hub between games: title header, five entries, and every game played
 // from here through RunGame.
+#include "mainmenu.h"
+
 #include <string>
 
+#include "floors.h"
 #include "game.h"
+#include "menus.h"
+#include "music.h"
+#include "options.h"
+#include "savegame.h"
+#include "screens.h"
+#include "shell.h"
 
 namespace {
 

@@ -1,6 +1,8 @@
 // The dialogs: the titled box (one event per call, the caller loops on its
 // own clock) and the lettered inventory box. Both draw into inventoryPanel,
 // which is resized to each box.
+#include "menus.h"
+
 #include <algorithm>
 #include <cctype>
 #include <iostream>
@@ -10,7 +12,9 @@
 #include "font.h"
 #include "game.h"
 #include "message.h"
+#include "render.h"
 #include "rules.h"
+#include "shell.h"
 
 namespace {
 

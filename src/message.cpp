@@ -79,6 +79,12 @@ void KRMessage::ReplaceAll(std::string& str, const std::string& from, const std:
     }
 }
 
+void PostTo(KRMessage* log, const std::string& text) {
+    if (log != nullptr) {
+        log->SetMessage(text, false);
+    }
+}
+
 void KRMessage::GetMessages(int x, int y, KRFont* font, KRColors color, bool fade) {
     static const KRColors fadeColors[ShownLines] = {White, White, LightGray,
                                                     LightGray, DarkGray, DarkGray};

@@ -32,3 +32,7 @@ public:
     // Up to six lines, 8 pixels apart; fade: white, white, grey, grey, dark, dark.
     void GetMessages(int x, int y, KRFont* font, KRColors color, bool fade);
 };
+
+// Puts `text` on top of `log` (SetMessage without append); nothing when
+// there is no log, as in tests that run without one.
+void PostTo(KRMessage* log, const std::string& text);

@@ -1,5 +1,7 @@
 // One frame of a running game: map, entities, status panel, inventory strip
 // and the mouse cursor, composed on `screen` and presented.
+#include "render.h"
+
 #include <string>
 
 #include "entity.h"
@@ -8,7 +10,9 @@
 #include "game.h"
 #include "map.h"
 #include "message.h"
+#include "music.h"
 #include "rules.h"
+#include "shell.h"
 
 namespace {
 

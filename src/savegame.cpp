@@ -1,6 +1,8 @@
 // The one saved game, game.sav: the current floor, its entities, the carried
 // inventory, the shown log lines and the game state. Behaviour is never
 // stored; it is rebuilt from names. Reaches the rest only through globals.
+#include "savegame.h"
+
 #include <algorithm>
 #include <exception>
 #include <iostream>
@@ -11,9 +13,11 @@
 #include <vector>
 
 #include "basicenemy.h"
+#include "death.h"
 #include "entity.h"
 #include "equipment.h"
 #include "fighter.h"
+#include "floors.h"
 #include "game.h"
 #include "item.h"
 #include "korJSON/korJSON.h"

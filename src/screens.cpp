@@ -1,8 +1,12 @@
 // The title header behind the main and options menus, and the help screen.
+#include "screens.h"
+
 #include <string>
 
 #include "font.h"
 #include "game.h"
+#include "menus.h"
+#include "shell.h"
 
 namespace {
 

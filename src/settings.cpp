@@ -1,11 +1,14 @@
 // The four user settings (fullscreen, music, volume, key bindings), their
 // document game.cfg, the options menu's snapshot of them and the key names it
 // shows. Touches neither the window nor the mixer: callers apply the values.
+#include "settings.h"
+
 #include <exception>
 #include <memory>
 #include <stdexcept>
 #include <string>
 
+#include "commands.h"
 #include "game.h"
 #include "korJSON/korJSON.h"
 

@@ -1,13 +1,22 @@
 // Process lifetime: start-up, the per-frame loop of a running game, and the
 // orderly shutdown. Owns the SDL objects and the presentation surfaces.
+#include "shell.h"
+
 #include <iostream>
 
 #include "basicenemy.h"
+#include "commands.h"
 #include "entity.h"
+#include "floors.h"
 #include "font.h"
 #include "game.h"
+#include "levelup.h"
 #include "map.h"
 #include "message.h"
+#include "music.h"
+#include "render.h"
+#include "savegame.h"
+#include "settings.h"
 
 namespace {
 

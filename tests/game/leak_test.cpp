@@ -13,11 +13,15 @@
 #include "basicenemy.h"
 #include "confusedenemy.h"
 #include "entity.h"
+#include "factory.h"
 #include "fighter.h"
+#include "floors.h"
 #include "game.h"
 #include "game_env.h"
-#include "factory.h"
 #include "map.h"
+#include "render.h"
+#include "savegame.h"
+#include "shell.h"
 
 namespace {
 

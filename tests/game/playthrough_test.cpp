@@ -9,15 +9,19 @@
 #include <string>
 
 #include "basicenemy.h"
+#include "commands.h"
 #include "entity.h"
+#include "factory.h"
 #include "fighter.h"
+#include "floors.h"
 #include "game.h"
 #include "game_env.h"
 #include "item.h"
-#include "factory.h"
 #include "map.h"
 #include "message.h"
+#include "render.h"
 #include "scripted_input.h"
+#include "shell.h"
 
 namespace {
 

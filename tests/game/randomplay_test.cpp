@@ -17,17 +17,23 @@
 #include <vector>
 
 #include "basicenemy.h"
+#include "commands.h"
 #include "confusedenemy.h"
 #include "entity.h"
 #include "equipment.h"
+#include "factory.h"
 #include "fighter.h"
+#include "floors.h"
 #include "game.h"
 #include "game_env.h"
 #include "item.h"
-#include "factory.h"
+#include "levelup.h"
 #include "map.h"
 #include "message.h"
+#include "render.h"
 #include "rules.h"
+#include "savegame.h"
+#include "shell.h"
 #include "tile.h"
 
 namespace {

@@ -6,11 +6,12 @@
 
 #include "basicenemy.h"
 #include "entity.h"
-#include "fighter.h"
-#include "game.h"
 #include "factory.h"
-#include "map.h"
+#include "fighter.h"
+#include "floors.h"
+#include "game.h"
 #include "game_env.h"
+#include "map.h"
 #include "message.h"
 
 namespace rulestest {

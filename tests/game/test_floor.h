@@ -8,9 +8,11 @@
 #include <string>
 
 #include "basicenemy.h"
+#include "death.h"
 #include "entity.h"
 #include "equipment.h"
 #include "fighter.h"
+#include "floors.h"
 #include "game.h"
 #include "item.h"
 #include "map.h"

@@ -1,9 +1,12 @@
 // The current game and its floors: a fresh game, the step onward and the step
 // back, and releasing the world. Works on the globals of the main module and
 // the world classes only; nothing here draws or reads input.
+#include "floors.h"
+
 #include <string>
 
 #include "entity.h"
+#include "death.h"
 #include "equipment.h"
 #include "factory.h"
 #include "fighter.h"
@@ -11,17 +14,12 @@
 #include "map.h"
 #include "message.h"
 #include "rules.h"
+#include "usefunctions.h"
 
 namespace {
 
-void Post(const std::string& text) {
-    if (message != nullptr) {
-        message->SetMessage(text, false);
-    }
-}
-
 void PostFloorNumber() {
-    Post("You are now on floor #" + std::to_string(ShownFloorNumber(theMap->currentFloor)) +
+    PostTo(message, "You are now on floor #" + std::to_string(ShownFloorNumber(theMap->currentFloor)) +
          " of the prison complex.");
 }
 
@@ -103,7 +101,7 @@ bool NewGame() {
     if (message != nullptr) {
         message->messages.clear();
     }
-    Post("Your objective is to escape the prison complex!");
+    PostTo(message, "Your objective is to escape the prison complex!");
     gameOver = false;
     return true;
 }
@@ -111,7 +109,7 @@ bool NewGame() {
 void NextFloor() {
     // Every step onward is a rest: half the maximum (with equipment) back,
     // capped at the base maximum by Heal.
-    Post("You pause to recharge and regain your energy.");
+    PostTo(message, "You pause to recharge and regain your energy.");
     player->fighter->Heal(player->fighter->GetMaxHP(false) / 2);
     theMap->currentFloor += 1;
     PostFloorNumber();
