@@ -16,6 +16,8 @@
 
 namespace {
 
+constexpr int ShownLines = 6; // of the log, in the status panel
+
 void Clear(SDL_Surface* s) {
     SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, 0, 0, 0));
 }
@@ -96,6 +98,17 @@ void DrawPanelFrame() {
 }
 
 } // namespace
+
+// The log's drawing, kept out of the world library with everything else
+// that touches SDL.
+void KRMessage::GetMessages(int x, int y, KRFont* font, KRColors color, bool fade) {
+    static const KRColors fadeColors[ShownLines] = {White, White, LightGray,
+                                                    LightGray, DarkGray, DarkGray};
+    int i = 0;
+    for (auto it = messages.begin(); it != messages.end() && i < ShownLines; ++it, ++i) {
+        font->DrawString(surface, *it, x, y + 8 * i, fade ? fadeColors[i] : color);
+    }
+}
 
 void RenderBar(int x, int y, int width, const std::string& name, int value, int maximum,
                SDL_Surface* dst, KRColors barColor, KRColors backColor) {

@@ -177,34 +177,38 @@ bool InitGame(int width, int height, bool accelerated) {
     return message->Init(panel);
 }
 
+void RunFrame() {
+    for (auto& binding : keyboard) {
+        binding.second.pending = false;
+    }
+    PollGameEvents();
+    UpdateMusic();
+    if (playerAction == 2) {
+        gameOver = true;
+        SaveGame();
+        return;
+    }
+    HandleKeys();
+    if (playerAction == 3) {
+        gameOver = true;
+        return;
+    }
+    if (gameState == 0 && playerAction != 1) {
+        EnemiesTakeTurns();
+    }
+    Render();
+    if (CheckLevelUp()) {
+        nextTime = SDL_GetTicks() + FrameMs;
+    }
+    Delay(nextTime);
+    nextTime += FrameMs;
+    playerMovedOrAttacked = false;
+}
+
 void RunGame() {
     nextTime = SDL_GetTicks() + FrameMs;
     while (!gameOver) {
-        for (auto& binding : keyboard) {
-            binding.second.pending = false;
-        }
-        PollGameEvents();
-        UpdateMusic();
-        if (playerAction == 2) {
-            gameOver = true;
-            SaveGame();
-            break;
-        }
-        HandleKeys();
-        if (playerAction == 3) {
-            gameOver = true;
-            break;
-        }
-        if (gameState == 0 && playerAction != 1) {
-            EnemiesTakeTurns();
-        }
-        Render();
-        if (CheckLevelUp()) {
-            nextTime = SDL_GetTicks() + FrameMs;
-        }
-        Delay(nextTime);
-        nextTime += FrameMs;
-        playerMovedOrAttacked = false;
+        RunFrame();
     }
     gameState = 2;
 }
