@@ -11,8 +11,8 @@
 #include "item.h"
 #include "menus.h"
 #include "message.h"
+#include "modal.h"
 #include "rules.h"
-#include "shell.h"
 
 namespace {
 
@@ -73,5 +73,5 @@ void ShowCharacterInformation() {
     option.push_back("Maximum HP: " + std::to_string(f->GetMaxHP(false)));
     int selected = -1;
     Menu(" Character Information ", option, 320, selected, false);
-    nextTime = SDL_GetTicks() + FrameMs;
+    RestartFrameClock();
 }

@@ -4,6 +4,7 @@
 #include "entity.h"
 #include "game.h"
 #include "map.h"
+#include "modal.h"
 #include "render.h"
 #include "shell.h"
 
@@ -43,7 +44,7 @@ std::pair<int, int> VisibleCellAt(SDL_Point p) {
 // - F2 toggles relative mouse mode as it does in the main loop.
 std::pair<int, int> TargetTile(int /*maxRange*/) {
     if (SDL_TICKS_PASSED(SDL_GetTicks(), nextTime)) {
-        nextTime = SDL_GetTicks() + FrameMs; // called after a long pause: no catch-up burst
+        RestartFrameClock(); // called after a long pause: no catch-up burst
     }
     for (;;) {
         Render();
@@ -57,7 +58,7 @@ std::pair<int, int> TargetTile(int /*maxRange*/) {
                     return NoTile;
                 }
                 if (event.key.keysym.scancode == SDL_SCANCODE_F2 && event.key.repeat == 0) {
-                    SDL_SetRelativeMouseMode(SDL_GetRelativeMouseMode() ? SDL_FALSE : SDL_TRUE);
+                    ToggleRelativeMouse();
                 }
                 break;
             case SDL_MOUSEMOTION:

@@ -47,12 +47,12 @@ void UseStairsOrExit() {
 } // namespace
 
 KRKeyboard::iterator FindBinding(KRKeyboard& table, KRActionTypes action) {
-    for (auto it = table.begin(); it != table.end(); ++it) {
-        if (it->first == action) {
-            return it;
-        }
-    }
-    return table.end();
+    const auto it = table.lower_bound(action);
+    return it != table.end() && it->first == action ? it : table.end();
+}
+
+KRKeyboard::const_iterator FindBinding(const KRKeyboard& table, KRActionTypes action) {
+    return FindBinding(const_cast<KRKeyboard&>(table), action);
 }
 
 void MarkKeyPending(SDL_Scancode scancode) {

@@ -4,8 +4,10 @@
 
 #include "game.h"
 
-// First entry of `action`, or end().
+// First entry of `action` (entries of one action keep their insertion
+// order), or end().
 KRKeyboard::iterator FindBinding(KRKeyboard& table, KRActionTypes action);
+KRKeyboard::const_iterator FindBinding(const KRKeyboard& table, KRActionTypes action);
 // Marks the first binding (in action order) of a scancode as pending.
 void MarkKeyPending(SDL_Scancode scancode);
 // Runs every pending action in action order; playerAction becomes 0 (a turn

@@ -13,6 +13,7 @@
 #include "game.h"
 #include "menus.h"
 #include "message.h"
+#include "modal.h"
 #include "rules.h"
 #include "shell.h"
 
@@ -47,7 +48,7 @@ int ChooseStat(const std::vector<std::string>& choices) {
         option.clear();
         for (int i = 0; i < static_cast<int>(choices.size()); ++i) {
             const std::string& text = choices[static_cast<std::size_t>(i)];
-            option.push_back(i == selected ? "> " + text + " <" : text);
+            option.push_back(Highlighted(text, i == selected));
         }
         if (Menu(LevelUpTitle, option, LevelUpWidth, selected, false)) {
             return selected;
@@ -57,7 +58,7 @@ int ChooseStat(const std::vector<std::string>& choices) {
             return selected;
         }
         // Menu waits for its event, so each pass starts a fresh frame.
-        nextTime = SDL_GetTicks() + FrameMs;
+        RestartFrameClock();
         Delay(nextTime);
     }
 }

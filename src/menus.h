@@ -7,6 +7,8 @@
 
 class KRItem;
 
+// An entry as the titled box lists it: "> text <" when highlighted.
+std::string Highlighted(const std::string& text, bool highlighted);
 // Draws the box and waits for one event (blocks). True when Return confirms
 // `selected` (never when it is -1) or, with anyKey, at any key (stored in
 // selectedKey). False otherwise: arrows move `selected`, F2 toggles the

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "basicenemy.h"
+#include "docnodes.h"
 #include "death.h"
 #include "entity.h"
 #include "equipment.h"
@@ -30,29 +31,12 @@ namespace {
 
 using korJSON::korJSONData;
 using korJSON::korJSONDataType;
-using Node = std::shared_ptr<korJSONData>;
 
 const char* const SaveFile = "game.sav";
 constexpr unsigned ShownLines = 6;
 constexpr int ColorCount = 16;
 
 // ---- writing -------------------------------------------------------------------
-
-Node IntNode(int value) {
-    return std::make_shared<korJSONData>(value, korJSONDataType::Int);
-}
-
-Node UIntNode(unsigned value) {
-    return std::make_shared<korJSONData>(value, korJSONDataType::UInt);
-}
-
-Node BoolNode(bool value) {
-    return std::make_shared<korJSONData>(value, korJSONDataType::Bool);
-}
-
-Node StringNode(const std::string& value) {
-    return std::make_shared<korJSONData>(value, korJSONDataType::String);
-}
 
 // The members a floor entity and a carried item share.
 void WriteEntityMembers(korJSONData& out, const KREntity& e) {
@@ -88,7 +72,7 @@ void WriteFighterMembers(korJSONData& out, const KRFighter* f) {
 
 // Tiles under entities are written unblocked: the loader marks the cells of
 // the player and the living guards again, and nothing else should be blocked.
-Node WriteMap() {
+DocNode WriteMap() {
     std::vector<bool> occupied(MapWidth * MapHeight, false);
     for (const KREntity* e : entities) {
         if (KRMap::InBounds(e->x, e->y)) {

@@ -13,6 +13,7 @@
 #include "levelup.h"
 #include "map.h"
 #include "message.h"
+#include "modal.h"
 #include "music.h"
 #include "render.h"
 #include "savegame.h"
@@ -198,7 +199,7 @@ void RunFrame() {
     }
     Render();
     if (CheckLevelUp()) {
-        nextTime = SDL_GetTicks() + FrameMs;
+        RestartFrameClock();
     }
     Delay(nextTime);
     nextTime += FrameMs;
