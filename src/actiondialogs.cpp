@@ -37,16 +37,16 @@ void WinGame() {
 }
 
 void DropFromInventory() {
-    KRItem* chosen =
-        ChooseFromInventory("Press the key shown next to an item to drop it, or any other to cancel.");
+    KRItem* chosen = ChooseFromInventory(
+        "Press the key shown next to an item to drop it, or any other to cancel.");
     if (chosen != nullptr) {
         chosen->Drop(message, entities, inventory, player);
     }
 }
 
 void UseFromInventory() {
-    KRItem* chosen =
-        ChooseFromInventory("Press the key shown next to an item to use it, or any other to cancel.");
+    KRItem* chosen = ChooseFromInventory(
+        "Press the key shown next to an item to use it, or any other to cancel.");
     if (chosen == nullptr) {
         return;
     }

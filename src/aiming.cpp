@@ -94,8 +94,7 @@ KREntity* TargetEnemy(int maxRange) {
             return nullptr;
         }
         for (KREntity* e : entities) {
-            if (e != player && e->fighter != nullptr && e->x == cell.first &&
-                e->y == cell.second) {
+            if (e != player && e->fighter != nullptr && e->x == cell.first && e->y == cell.second) {
                 return e;
             }
         }

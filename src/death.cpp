@@ -25,7 +25,7 @@ void EnemyDeath(KREntity* enemy) {
         player->fighter->SetXP(xp, false);
     }
     PostTo(message, "The " + enemy->name + " is unconscious (" + std::to_string(xp) +
-         " experience points gained)");
+                        " experience points gained)");
     // Releases the fighter that is calling us; KRFighter::TakeDamage touches
     // nothing of itself after the death function returns.
     enemy->RemoveComponents();

@@ -19,8 +19,9 @@
 namespace {
 
 void PostFloorNumber() {
-    PostTo(message, "You are now on floor #" + std::to_string(ShownFloorNumber(theMap->currentFloor)) +
-         " of the prison complex.");
+    PostTo(message, "You are now on floor #" +
+                        std::to_string(ShownFloorNumber(theMap->currentFloor)) +
+                        " of the prison complex.");
 }
 
 // The floor being left is discarded: everything on it goes except the player,

@@ -29,12 +29,12 @@ constexpr int LevelUpWidth   = 464;
 // The three choices as the dialog lists them, promising the with-equipment
 // value the stat will reach.
 std::vector<std::string> LevelUpChoices(const KRFighter* f) {
-    return {
-        "Vitality (+20 HP, will reach " + std::to_string(f->GetMaxHP(false) + VitalityGain) + ")",
-        "Strength (+1 attack, will reach " + std::to_string(f->GetPower(false) + StrengthGain) +
-            ")",
-        "Agility (+1 defense, will reach " + std::to_string(f->GetDefense(false) + AgilityGain) +
-            ")"};
+    return {"Vitality (+20 HP, will reach " + std::to_string(f->GetMaxHP(false) + VitalityGain) +
+                ")",
+            "Strength (+1 attack, will reach " + std::to_string(f->GetPower(false) + StrengthGain) +
+                ")",
+            "Agility (+1 defense, will reach " +
+                std::to_string(f->GetDefense(false) + AgilityGain) + ")"};
 }
 
 // Runs the dialog until Return confirms a choice; returns its index. A
@@ -76,8 +76,8 @@ bool CheckLevelUp() {
     }
     f->SetLevel(1, false);
     f->SetXP(-threshold, false);
-    PostTo(message, "Your combat prowess increases! You have advanced to level " + std::to_string(f->level) +
-         "!");
+    PostTo(message, "Your combat prowess increases! You have advanced to level " +
+                        std::to_string(f->level) + "!");
 
     switch (ChooseStat(LevelUpChoices(f))) {
     case 0:

@@ -162,8 +162,8 @@ void Render() {
     DrawPanelFrame();
     RenderBar(8, 24, 160, "HP", player->fighter->hp, player->fighter->GetMaxHP(false), panel, Red,
               LightGray);
-    font->DrawString(panel, "Floor #" + std::to_string(ShownFloorNumber(theMap->currentFloor)), 8, 40,
-                     LightGray);
+    font->DrawString(panel, "Floor #" + std::to_string(ShownFloorNumber(theMap->currentFloor)), 8,
+                     40, LightGray);
     message->GetMessages(176, 24, font, Black, true);
     std::string names;
     GetNamesUnderMouse(names);

@@ -37,11 +37,9 @@ struct EnemyKind {
     int hp, defense, power, level, xp;
 };
 
-// clang-format off
-//                                           key      name           glyph colour      HP  def pow lvl  XP
-inline constexpr EnemyKind GuardKind      = {"Guard", "Guard",        'g', LightBlue,  20,  0,  4,  1,  35};
-inline constexpr EnemyKind EliteGuardKind = {"Elite", "Elite Guard",  'E', Green,      30,  2,  8,  1, 100};
-// clang-format on
+// key, name, glyph, colour, hit points, defense, power, level, experience given
+inline constexpr EnemyKind GuardKind = {"Guard", "Guard", 'g', LightBlue, 20, 0, 4, 1, 35};
+inline constexpr EnemyKind EliteGuardKind = {"Elite", "Elite Guard", 'E', Green, 30, 2, 8, 1, 100};
 inline constexpr EnemyKind EnemyKinds[] = {GuardKind, EliteGuardKind};
 
 // A plain guard's spawn weight; the elite's grows with the floor (see KRMap).

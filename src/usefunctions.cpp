@@ -82,7 +82,7 @@ KRItemActions UseTranquilizerGun(KREntity* /*user*/) {
     // Posted first: the dose knocks out either kind of guard, and the
     // knock-out renames the body.
     PostTo(message, "A ballistic syringe strikes the " + target->name + " (" +
-         std::to_string(TranquilizerDamage) + " hit points)");
+                        std::to_string(TranquilizerDamage) + " hit points)");
     target->fighter->TakeDamage(TranquilizerDamage);
     return ItemUsed;
 }
@@ -94,7 +94,7 @@ KRItemActions UseStunGrenade(KREntity* /*user*/) {
         return ItemCancelled;
     }
     PostTo(message, "The stun grenade explodes, blinding everything within " +
-         std::to_string(GrenadeRadius) + " tiles!");
+                        std::to_string(GrenadeRadius) + " tiles!");
     // Everyone in the blast is chosen before anyone is hit: a knock-out moves
     // the body to the front of the list, which would make a walk of the live
     // list skip or repeat guards. The walk goes from the back to the front.
@@ -114,7 +114,7 @@ KRItemActions UseStunGrenade(KREntity* /*user*/) {
             continue;
         }
         PostTo(message, "The " + e->name + " gets blinded (" + std::to_string(GrenadeDamage) +
-             " hit points)");
+                            " hit points)");
         e->fighter->TakeDamage(GrenadeDamage);
     }
     return ItemUsed;
@@ -132,6 +132,7 @@ KRItemActions UsePepperSpray(KREntity* /*user*/) {
     confused->Init(target->ai, ConfusedTurns);
     confused->owner = target;
     target->ai = confused;
-    PostTo(message, "The eyes of the " + target->name + " are closed, and he starts to wander aimlessly!");
+    PostTo(message, "The eyes of the " + target->name +
+                        " are closed, and he starts to wander aimlessly!");
     return ItemUsed;
 }
