@@ -14,8 +14,11 @@
 #include <system_error>
 
 #include "entity.h"
+#include "floors.h"
 #include "game.h"
 #include "map.h"
+#include "render.h"
+#include "shell.h"
 #include "tile.h"
 
 namespace {

@@ -13,10 +13,12 @@
 
 #include "entity.h"
 #include "equipment.h"
+#include "floors.h"
 #include "game.h"
 #include "item.h"
 #include "map.h"
 #include "message.h"
+#include "savegame.h"
 
 namespace {
 

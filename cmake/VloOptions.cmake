@@ -17,11 +17,22 @@ function(vlo_apply_options target sanitize)
     endif()
 endfunction()
 
-# vlo_core_library(name sanitize): the game minus its entry point.
-function(vlo_core_library name sanitize)
+# vlo_world_library(name sanitize): the world classes, without SDL.
+function(vlo_world_library name sanitize)
+    add_library(${name} STATIC ${VLO_WORLD_SOURCES})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    vlo_apply_options(${name} ${sanitize})
+    if(sanitize)
+        target_link_options(${name} INTERFACE ${VLO_SANITIZE_FLAGS})
+    endif()
+endfunction()
+
+# vlo_core_library(name world sanitize): the game minus its entry point, on
+# top of the world library `world`.
+function(vlo_core_library name world sanitize)
     add_library(${name} STATIC ${VLO_CORE_SOURCES})
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
-    target_link_libraries(${name} PUBLIC korJSON SDL2::SDL2 SDL2_mixer::SDL2_mixer)
+    target_link_libraries(${name} PUBLIC ${world} korJSON SDL2::SDL2 SDL2_mixer::SDL2_mixer)
     vlo_apply_options(${name} ${sanitize})
     if(sanitize)
         target_link_options(${name} INTERFACE ${VLO_SANITIZE_FLAGS})

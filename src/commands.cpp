@@ -1,10 +1,13 @@
 // The player's nine bindable actions: from a pending key to what it does.
 // Only the four moves spend a turn; everything else is free.
+#include "commands.h"
+
 #include <string>
 
+#include "actiondialogs.h"
 #include "entity.h"
-#include "equipment.h"
 #include "fighter.h"
+#include "floors.h"
 #include "game.h"
 #include "item.h"
 #include "message.h"
@@ -18,13 +21,6 @@ void Take() {
             return;
         }
     }
-}
-
-void WinGame() {
-    option.clear();
-    option.push_back("You made it out of the prison complex. Congratulations!");
-    MSGBox(" THE END ", option, 320);
-    playerAction = 3;
 }
 
 void UseStairsOrExit() {
@@ -48,67 +44,15 @@ void UseStairsOrExit() {
     }
 }
 
-// Shows the inventory box with a prompt; returns the chosen item or null.
-KRItem* ChooseFromInventory(const char* prompt) {
-    showInventory = true;
-    inventoryMessages.clear();
-    message->WordWarp(prompt, inventoryMessages, 464, true);
-    inventoryMessages.push_back("");
-    KRItem* chosen = InventoryMenu(inventoryMessages);
-    showInventory = false;
-    return chosen;
-}
-
-void Drop() {
-    KRItem* chosen =
-        ChooseFromInventory("Press the key shown next to an item to drop it, or any other to cancel.");
-    if (chosen != nullptr) {
-        chosen->Drop(message, entities, inventory, player);
-    }
-}
-
-void UseFromInventory() {
-    KRItem* chosen =
-        ChooseFromInventory("Press the key shown next to an item to use it, or any other to cancel.");
-    if (chosen == nullptr) {
-        return;
-    }
-    KREntity* wearable = chosen->Use(message, player, inventory);
-    if (wearable == nullptr || player->equipment == nullptr) {
-        return;
-    }
-    for (const auto& change : player->equipment->ToggleEquip(wearable)) {
-        if (change.first == "Equipped") {
-            message->SetMessage("You equipped the " + change.second->name, false);
-        } else if (change.first == "Dequipped") {
-            message->SetMessage("You dequipped the " + change.second->name, false);
-        }
-    }
-}
-
-void ShowCharacterInformation() {
-    const KRFighter* f = player->fighter;
-    option.clear();
-    option.push_back("Experience: " + std::to_string(f->xp));
-    // Same threshold as the level-up rule.
-    option.push_back("Experience to level up: " + std::to_string(150 * f->level + 200));
-    option.push_back("Defense: " + std::to_string(f->GetDefense(false)));
-    option.push_back("Attack: " + std::to_string(f->GetPower(false)));
-    option.push_back("Maximum HP: " + std::to_string(f->GetMaxHP(false)));
-    int selected = -1;
-    Menu(" Character Information ", option, 320, selected, false);
-    nextTime = SDL_GetTicks() + FrameMs;
-}
-
 } // namespace
 
 KRKeyboard::iterator FindBinding(KRKeyboard& table, KRActionTypes action) {
-    for (auto it = table.begin(); it != table.end(); ++it) {
-        if (it->first == action) {
-            return it;
-        }
-    }
-    return table.end();
+    const auto it = table.lower_bound(action);
+    return it != table.end() && it->first == action ? it : table.end();
+}
+
+KRKeyboard::const_iterator FindBinding(const KRKeyboard& table, KRActionTypes action) {
+    return FindBinding(const_cast<KRKeyboard&>(table), action);
 }
 
 void MarkKeyPending(SDL_Scancode scancode) {
@@ -160,7 +104,7 @@ void ExecuteKeyAction(KRActionTypes action) {
         UseStairsOrExit();
         break;
     case ActionDrop:
-        Drop();
+        DropFromInventory();
         break;
     case ActionCharacterInformation:
         ShowCharacterInformation();

@@ -1,81 +1,17 @@
-// What happens at zero hit points, and levelling up. Guards are knocked out,
-// never killed: they become scenery and hand their experience to the player.
-// Uses the world classes, the log and the titled dialog; no drawing of its own.
-//
-// Levelling: leaving level L takes 200 + 150 * L experience (350 at level 1,
-// 500 at level 2, ...). Experience counts from the last level-up, so the
-// threshold is subtracted and any surplus carries over. At most one level is
-// gained per call; a surplus that reaches the next threshold waits a frame.
+// What happens at zero hit points. Guards are knocked out, never killed:
+// they become scenery and hand their experience to the player.
+#include "death.h"
+
 #include <string>
-#include <vector>
 
 #include "entity.h"
 #include "fighter.h"
-#include "font.h"
 #include "game.h"
 #include "map.h"
 #include "message.h"
 
-namespace {
-
-// clang-format off
-constexpr int LevelBase      = 200;
-constexpr int LevelStep      = 150;
-constexpr int VitalityGain   = 20;
-constexpr int StrengthGain   = 1;
-constexpr int AgilityGain    = 1;
-constexpr int LevelUpWidth   = 464;
-// clang-format on
-
-const char* const LevelUpTitle = " Level up! Select a stat to improve: ";
-
-void Post(const std::string& text) {
-    if (message != nullptr) {
-        message->SetMessage(text, false);
-    }
-}
-
-// The three choices as the dialog lists them, promising the with-equipment
-// value the stat will reach.
-std::vector<std::string> LevelUpChoices(const KRFighter* f) {
-    return {
-        "Vitality (+20 HP, will reach " + std::to_string(f->GetMaxHP(false) + VitalityGain) + ")",
-        "Strength (+1 attack, will reach " + std::to_string(f->GetPower(false) + StrengthGain) +
-            ")",
-        "Agility (+1 defense, will reach " + std::to_string(f->GetDefense(false) + AgilityGain) +
-            ")"};
-}
-
-// Runs the dialog until Return confirms a choice; returns its index. A
-// window-close request ends the dialog with the highlighted choice and sets
-// `gameOver`, so the running game still ends (unsaved) as a close would,
-// instead of the request being swallowed by a dialog that cannot be left.
-int ChooseStat(const std::vector<std::string>& choices) {
-    CopyOfSurface(); // the dialog restores the picture behind it on every redraw
-    int selected = 0;
-    for (;;) {
-        option.clear();
-        for (int i = 0; i < static_cast<int>(choices.size()); ++i) {
-            const std::string& text = choices[static_cast<std::size_t>(i)];
-            option.push_back(i == selected ? "> " + text + " <" : text);
-        }
-        if (Menu(LevelUpTitle, option, LevelUpWidth, selected, false)) {
-            return selected;
-        }
-        if (event.type == SDL_QUIT) {
-            gameOver = true;
-            return selected;
-        }
-        // Menu waits for its event, so each pass starts a fresh frame.
-        nextTime = SDL_GetTicks() + FrameMs;
-        Delay(nextTime);
-    }
-}
-
-} // namespace
-
 void EnemyDeath(KREntity* enemy) {
-    Post(enemy->name + " is unconscious!");
+    PostTo(message, enemy->name + " is unconscious!");
     enemy->appearance = '%';
     enemy->blocks = false;
     // The body no longer occupies its cell.
@@ -88,8 +24,8 @@ void EnemyDeath(KREntity* enemy) {
     if (player != nullptr && player->fighter != nullptr) {
         player->fighter->SetXP(xp, false);
     }
-    Post("The " + enemy->name + " is unconscious (" + std::to_string(xp) +
-         " experience points gained)");
+    PostTo(message, "The " + enemy->name + " is unconscious (" + std::to_string(xp) +
+                        " experience points gained)");
     // Releases the fighter that is calling us; KRFighter::TakeDamage touches
     // nothing of itself after the death function returns.
     enemy->RemoveComponents();
@@ -99,36 +35,7 @@ void EnemyDeath(KREntity* enemy) {
 }
 
 void PlayerDeath(KREntity* who) {
-    Post("You have been defeated!");
+    PostTo(message, "You have been defeated!");
     gameState = 1; // no more commands; guards leave a target at 0 hit points alone
     who->appearance = '%';
-}
-
-bool CheckLevelUp() {
-    if (player == nullptr || player->fighter == nullptr) {
-        return false;
-    }
-    KRFighter* f = player->fighter;
-    const int threshold = LevelBase + LevelStep * f->level;
-    if (f->xp < threshold) {
-        return false;
-    }
-    f->SetLevel(1, false);
-    f->SetXP(-threshold, false);
-    Post("Your combat prowess increases! You have advanced to level " + std::to_string(f->level) +
-         "!");
-
-    switch (ChooseStat(LevelUpChoices(f))) {
-    case 0:
-        f->SetMaxHP(VitalityGain, false);
-        f->SetHP(VitalityGain, false);
-        break;
-    case 1:
-        f->SetPower(StrengthGain, false);
-        break;
-    default:
-        f->SetDefense(AgilityGain, false);
-        break;
-    }
-    return true;
 }

@@ -1,8 +1,8 @@
-// The main module's shared state: every global of the shell, the rules, the
-// presentation, the settings, the saved game and the music, grouped by concern
-// with the functions of that concern. All globals are defined in globals.cpp,
-// which depends on nothing, so any one part of the game links on its own in a
-// test. The world classes never include this header.
+// The main module's shared state: every global of the game and the types
+// they share, grouped by the module that looks after them. All globals are
+// defined in globals.cpp, which depends on nothing, so any one part of the
+// game links on its own in a test. Each module's functions are declared in
+// its own header; the world classes never include this one.
 #pragma once
 
 #include <SDL.h>
@@ -23,7 +23,10 @@ class KRFont;
 class KRMap;
 class KRMessage;
 
-// ---- shell (shell.cpp): process lifetime, window, frame loop ------------------
+// One frame of every loop of the game lasts this long.
+constexpr Uint32 FrameMs = 60;
+
+// ---- shell (shell.h): process lifetime, window, frame loop --------------------
 
 extern int gameState;    // 0 playing, 1 player dead, 2 no game
 extern int playerAction; // 0 turn spent, 1 no turn, 2 quit with save, 3 won
@@ -50,19 +53,7 @@ extern KRMessage* message;
 extern const std::string GAMEVERSION;
 extern const std::string SAVEGAMESIG;
 
-constexpr Uint32 FrameMs = 60;
-
-bool InitGame(int width, int height, bool accelerated);
-void RunGame();
-void QuitGame();
-// Sleeps until the tick count `until` (SDL_Delay(0) when it has passed).
-void Delay(Uint32 until);
-// Pushes `screen` to the window through the streaming texture.
-void PresentScreen();
-// Window pixels -> 640 x 400 picture pixels; the identity when windowed.
-SDL_Point WindowToPicture(int x, int y);
-
-// ---- world state (world.cpp): the current game and its floors -----------------
+// ---- world state (floors.h): the current game and its floors ------------------
 
 extern KRMap* theMap;
 extern KREntity* player;
@@ -76,15 +67,7 @@ extern std::list<std::string> option;
 extern std::list<std::string>::iterator optionIterator;
 extern std::list<std::string> inventoryMessages;
 
-// Deletes every entity of `entities` and `inventory`; `player` becomes null.
-void DestroyEntities();
-// Fills funcVec and useFuncVec in the order the spawn tables and saves expect.
-void FillFunctionTables();
-bool NewGame();
-void NextFloor();
-void PreviousFloor();
-
-// ---- commands (commands.cpp): key bindings and the player's actions ----------
+// ---- key bindings (commands.h, settings.h): the actions and their keys ---------
 
 enum KRActionTypes {
     ActionMoveAttackUp,
@@ -110,52 +93,7 @@ extern KRKeyboard previousKeyboard;
 extern const SDL_Scancode defaultKeys[ActionCount];
 extern const char* const actionLabels[ActionCount]; // "Move / Attack Up: " ...
 
-// First entry of `action`, or end().
-KRKeyboard::iterator FindBinding(KRKeyboard& table, KRActionTypes action);
-// Marks the first binding (in action order) of a scancode as pending.
-void MarkKeyPending(SDL_Scancode scancode);
-void HandleKeys();
-void ExecuteKeyAction(KRActionTypes action);
-void PlayerMoveOrAttack(int dx, int dy);
-
-// ---- item effects and targeting (usefunctions.cpp) ----------------------------
-
-KREntity* ClosestEnemy(int maxRange);
-std::pair<int, int> TargetTile(int maxRange);
-KREntity* TargetEnemy(int maxRange);
-KRItemActions UseFirstAidKit(KREntity* user);
-KRItemActions UseTranquilizerGun(KREntity* user);
-KRItemActions UseStunGrenade(KREntity* user);
-KRItemActions UsePepperSpray(KREntity* user);
-
-// ---- death and levelling (death.cpp) -----------------------------------------
-
-void EnemyDeath(KREntity* enemy);
-void PlayerDeath(KREntity* player);
-bool CheckLevelUp();
-
-// ---- rendering (render.cpp) ---------------------------------------------------
-
-void Render();
-void RenderBar(int x, int y, int width, const std::string& name, int value, int maximum,
-               SDL_Surface* dst, KRColors barColor, KRColors backColor);
-void GetNamesUnderMouse(std::string& out);
-
-// ---- dialogs (menus.cpp) ------------------------------------------------------
-
-bool Menu(const std::string& title, std::list<std::string>& lines, int wrapWidth, int& selected,
-          bool anyKey);
-bool MSGBox(const std::string& title, std::list<std::string>& lines, int wrapWidth);
-int Menu(std::list<std::string>& lines);
-KRItem* InventoryMenu(std::list<std::string>& prompt);
-
-// ---- main menu (mainmenu.cpp) and title screens (screens.cpp) ----------------
-
-void MainMenu();
-void Header();
-void HelpScreen();
-
-// ---- settings (settings.cpp) ----------------------------------------------------
+// ---- settings (settings.h) ------------------------------------------------------
 
 extern bool fullscreen;
 extern bool musicEnabled;
@@ -164,26 +102,7 @@ extern bool previousFullscreen;
 extern bool previousMusicEnabled;
 extern int previousMusicVolume;
 
-bool LoadGameSettings();
-bool SaveGameSettings();
-void SetDefaultGameSettings();
-void SaveOldGameSettings();
-void RestoreOldGameSettings();
-std::string SetMenuOptionOfKeybinding(KRActionTypes action, const std::string& label);
-std::string UpdateKeybinding(KRActionTypes action, const std::string& label, bool update);
-
-// ---- saved game (savegame.cpp) ------------------------------------------------
-
-bool SaveGame();
-int LoadGame(std::string& savedVersion);
-
-// ---- options menu (options.cpp) -----------------------------------------------
-
-void OptionsMenu();
-bool ToggleFullscreen();
-void SetFullscreen(bool on);
-
-// ---- music (music.cpp) --------------------------------------------------------
+// ---- music (music.h) ------------------------------------------------------------
 
 enum MusicPatternType : unsigned char { Zone, Fill, Unknown };
 
@@ -200,28 +119,3 @@ extern MusicPatternEntry* nextMusicPattern;
 extern std::string currentMusicPatternName;
 extern std::string nextMusicPatternName;
 extern int musicLoopEnd;
-
-// "Zone" -> Zone, "Fill" -> Fill (exact case), anything else -> Unknown.
-MusicPatternType GetMusicPatternType(const std::string& name);
-std::string GetMusicPatternTypeName(MusicPatternType type);
-// Queues the first pattern of that name and makes it current. Throws
-// std::runtime_error for an unknown name; nothing changes then.
-void SetNextMusicPattern(const std::string& name);
-// Start-up: opens audio, reads music/music_def.json, loads every pattern,
-// queues and (if enabled) fades in the first. False after printing the
-// failure; a document of the wrong shape throws. An empty list is no music.
-bool LoadMusicPatterns();
-// The pattern the renderer asks for: entry 1 with a guard in view, else entry
-// 0 (entry 0 when the list has only one; null when it is empty).
-const MusicPatternEntry* WantedMusicPattern(bool enemyInView);
-// Queues entry 0 and plays it from its beginning; throws when it cannot play.
-// Does nothing with an empty list.
-void RestartFirstPattern();
-// Once per main-loop frame: at the end of the playing pattern starts the
-// queued one (a fill leading to it first, when leaving a pattern that loops on
-// itself). Throws std::runtime_error when a pattern cannot play.
-void UpdateMusic();
-// Shutdown: fade out and wait (at most 2 s), then (after the settings are
-// saved) free every pattern and empty the list.
-void FadeOutMusic();
-void FreeMusicPatterns();

@@ -8,17 +8,9 @@
 #include "entity.h"
 #include "equipment.h"
 #include "message.h"
+#include "rules.h"
 
 namespace {
-
-// One letter key per carried item in the inventory box.
-constexpr std::size_t InventoryLimit = 26;
-
-void Post(KRMessage* log, const std::string& text) {
-    if (log != nullptr) {
-        log->SetMessage(text, false);
-    }
-}
 
 // A slot must never point at an entity that leaves the inventory.
 void TakeOff(KREntity* wearer, const KREntity* thing) {
@@ -46,12 +38,12 @@ void KRItem::PickUp(KRMessage* log, std::list<KREntity*>& entities,
                     std::list<KREntity*>& inventory) {
     KREntity* const self = owner;
     if (inventory.size() >= InventoryLimit) {
-        Post(log, "Your inventory is full, can't pick up " + self->name + ".");
+        PostTo(log, "Your inventory is full, can't pick up " + self->name + ".");
         return;
     }
     inventory.push_front(self);
     entities.remove(self);
-    Post(log, "You picked up a " + self->name + "!");
+    PostTo(log, "You picked up a " + self->name + "!");
 }
 
 KREntity* KRItem::Use(KRMessage* log, KREntity* user, std::list<KREntity*>& inventory) {
@@ -60,7 +52,7 @@ KREntity* KRItem::Use(KRMessage* log, KREntity* user, std::list<KREntity*>& inve
         if (self->equippable != nullptr) {
             return self; // the caller toggles it on the user's equipment
         }
-        Post(log, "The " + self->name + " can't be used!");
+        PostTo(log, "The " + self->name + " can't be used!");
         return nullptr;
     }
     if (useFunction(user) == ItemCancelled) {
@@ -89,5 +81,5 @@ void KRItem::Drop(KRMessage* log, std::list<KREntity*>& entities, std::list<KREn
     self->x = dropper->x;
     self->y = dropper->y;
     self->map = dropper->map;
-    Post(log, "You dropped a " + self->name + ".");
+    PostTo(log, "You dropped a " + self->name + ".");
 }

@@ -6,6 +6,8 @@
 #include <iostream>
 
 #include "game.h"
+#include "mainmenu.h"
+#include "shell.h"
 
 int main(int /*argc*/, char* /*argv*/[]) {
     try {

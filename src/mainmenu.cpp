@@ -1,13 +1,23 @@
 // The hub between games: title header, five entries, and every game played
 // from here through RunGame.
+#include "mainmenu.h"
+
 #include <string>
 
+#include "floors.h"
 #include "game.h"
+#include "menus.h"
+#include "modal.h"
+#include "music.h"
+#include "options.h"
+#include "savegame.h"
+#include "screens.h"
+#include "shell.h"
 
 namespace {
 
-const char* const Entries[] = {"New Game", "Load Game", "Options", "Help", "Quit"};
-constexpr int EntryCount = 5;
+enum Entry { NewGameEntry, LoadGameEntry, OptionsEntry, HelpEntry, QuitEntry, EntryCount };
+const char* const Entries[EntryCount] = {"New Game", "Load Game", "Options", "Help", "Quit"};
 
 void ShowLoadFailure(int result, const std::string& savedVersion) {
     option.clear();
@@ -27,7 +37,7 @@ void ShowLoadFailure(int result, const std::string& savedVersion) {
 } // namespace
 
 void MainMenu() {
-    nextTime = SDL_GetTicks() + FrameMs;
+    RestartFrameClock();
     int selected = 0;
     bool restartMusic = false;
     const std::string title = " Version " + GAMEVERSION + " ";
@@ -40,45 +50,45 @@ void MainMenu() {
 
         option.clear();
         for (int i = 0; i < EntryCount; ++i) {
-            option.push_back(i == selected ? std::string("> ") + Entries[i] + " <" : Entries[i]);
+            option.push_back(Highlighted(Entries[i], i == selected));
         }
         Header();
         const bool chosen = Menu(title, option, 464, selected, false);
-        nextTime = SDL_GetTicks() + FrameMs;
+        RestartFrameClock();
 
         bool quit = false;
         if (chosen) {
             switch (selected) {
-            case 0:
+            case NewGameEntry:
                 if (!NewGame()) {
                     return;
                 }
                 RunGame();
-                selected = 0;
+                selected = NewGameEntry;
                 restartMusic = true;
-                nextTime = SDL_GetTicks() + FrameMs;
+                RestartFrameClock();
                 break;
-            case 1: {
+            case LoadGameEntry: {
                 std::string savedVersion;
                 const int result = LoadGame(savedVersion);
                 if (result == 0) {
                     RunGame();
-                    nextTime = SDL_GetTicks() + FrameMs;
+                    RestartFrameClock();
                     restartMusic = true;
                 } else {
                     ShowLoadFailure(result, savedVersion);
-                    nextTime = SDL_GetTicks() + FrameMs;
+                    RestartFrameClock();
                     continue; // straight to the next pass, without the pacing delay
                 }
                 break;
             }
-            case 2:
+            case OptionsEntry:
                 OptionsMenu();
-                nextTime = SDL_GetTicks() + FrameMs;
+                RestartFrameClock();
                 break;
-            case 3:
+            case HelpEntry:
                 HelpScreen();
-                nextTime = SDL_GetTicks() + FrameMs;
+                RestartFrameClock();
                 break;
             default:
                 quit = true;

@@ -19,10 +19,9 @@
 #include <random>
 #include <utility>
 
-#include "basicenemy.h"
 #include "entity.h"
-#include "equipment.h"
-#include "fighter.h"
+#include "factory.h"
+#include "rules.h"
 
 namespace {
 
@@ -31,49 +30,6 @@ constexpr int RoomAttempts = 30;
 constexpr int RoomMinSize = 6;
 constexpr int RoomMaxSize = 10;
 constexpr int SightRadius = 8;
-
-struct EnemyKind {
-    const char* key;
-    const char* name;
-    unsigned char glyph;
-    KRColors color;
-    int hp, defense, power, level, xp;
-};
-
-// clang-format off
-const EnemyKind enemyKinds[] = {
-    // key      name           glyph colour      HP  def pow lvl  XP
-    {"Guard", "Guard",        'g', LightBlue,  20,  0,  4,  1,  35},
-    {"Elite", "Elite Guard",  'E', Green,      30,  2,  8,  1, 100},
-};
-// clang-format on
-
-struct ItemKind {
-    const char* key;
-    const char* name;
-    unsigned char glyph;
-    KRColors color;
-    int useIndex; // into useFuncVec; -1 for wearables
-    int slot;     // wearables only
-    int powerBonus;
-    int defenseBonus;
-    int weight;
-    int firstFloor;
-};
-
-// Rows after the first enter the weight table in this order, each through the
-// scratch floor table; the First Aid Kit is always available.
-// clang-format off
-const ItemKind itemKinds[] = {
-    // key             name                glyph colour      use slot pow def weight from
-    {"Heal",         "First Aid Kit",    '!',  Magenta,     0, 0,  0,  0,  35,    1},
-    {"Taser",        "Taser",            '\\', DarkGray,   -1, 0,  3,  0,   5,    4},
-    {"Shield",       "Riot Shield",      '[',  LightGray,  -1, 1,  0,  1,  15,    8},
-    {"Tranquilizer", "Tranquilizer Gun", '}',  LightGreen,  1, 0,  0,  0,  25,    4},
-    {"Stun",         "Stun Grenade",     '?',  Yellow,      2, 0,  0,  0,  25,    6},
-    {"Pepper",       "Pepper Spray",     '}',  LightRed,    3, 0,  0,  0,  10,    2},
-};
-// clang-format on
 
 // The 2000 ray directions of the field of view, built once exactly as the
 // per-call loop would: the angle accumulates in double precision by 0.18
@@ -250,7 +206,7 @@ void KRMap::CreateMap(int floor, KREntity* player, std::list<KREntity*>& entitie
 
     // The way onward lies in the last room, the way back in the first.
     auto* onward = new KREntity();
-    if (floor == 10) {
+    if (floor == FloorCount) {
         onward->Init(downStairs.first, downStairs.second, '<', "Exit", Red, this, false, true,
                      nullptr, nullptr, nullptr, nullptr, nullptr);
     } else {
@@ -411,8 +367,8 @@ void KRMap::PlaceEntites(int floor, const KRRect& room, std::list<KREntity*>& en
     const int numItems = RandomGetInt(0, FromCurrentFloor(maxItemsTable, floor));
 
     enemyChances.clear();
-    enemyChances.emplace(80, "Guard");
-    enemyChances.emplace(FromCurrentFloor(eliteChanceTable, floor), "Elite");
+    enemyChances.emplace(GuardWeight, GuardKind.key);
+    enemyChances.emplace(FromCurrentFloor(eliteChanceTable, floor), EliteGuardKind.key);
 
     void (*const enemyDeath)(KREntity*) = funcVec.empty() ? nullptr : funcVec[0];
     for (int i = 0; i < numEnemies; ++i) {
@@ -422,27 +378,22 @@ void KRMap::PlaceEntites(int floor, const KRRect& room, std::list<KREntity*>& en
             continue; // the attempt is lost, not retried
         }
         const std::string key = RandomChoice(enemyChances);
-        for (const EnemyKind& kind : enemyKinds) {
+        for (const EnemyKind& kind : EnemyKinds) {
             if (key != kind.key) {
                 continue;
             }
-            auto* fighter = new KRFighter();
-            fighter->Init(kind.hp, kind.defense, kind.power, kind.level, kind.xp, enemyDeath,
-                          nullptr);
-            auto* guard = new KREntity();
-            guard->Init(x, y, kind.glyph, kind.name, kind.color, this, true, false, fighter,
-                        new KRBasicEnemy(), nullptr, nullptr, nullptr);
+            KREntity* guard = NewGuard(kind, x, y, this, enemyDeath);
             TileAt(x, y)->blocked = true; // occupancy
             entities.push_back(guard);
         }
     }
 
     itemChances.clear();
-    itemChances.emplace(itemKinds[0].weight, itemKinds[0].key);
-    for (size_t k = 1; k < std::size(itemKinds); ++k) {
+    itemChances.emplace(ItemKinds[0].weight, ItemKinds[0].key);
+    for (size_t k = 1; k < std::size(ItemKinds); ++k) {
         itemFloorTable.clear();
-        itemFloorTable.emplace(itemKinds[k].weight, itemKinds[k].firstFloor);
-        itemChances.emplace(FromCurrentFloor(itemFloorTable, floor), itemKinds[k].key);
+        itemFloorTable.emplace(ItemKinds[k].weight, ItemKinds[k].firstFloor);
+        itemChances.emplace(FromCurrentFloor(itemFloorTable, floor), ItemKinds[k].key);
     }
 
     for (int i = 0; i < numItems; ++i) {
@@ -452,25 +403,11 @@ void KRMap::PlaceEntites(int floor, const KRRect& room, std::list<KREntity*>& en
             continue;
         }
         const std::string key = RandomChoice(itemChances);
-        for (const ItemKind& kind : itemKinds) {
+        for (const ItemKind& kind : ItemKinds) {
             if (key != kind.key) {
                 continue;
             }
-            KRItem* item = nullptr;
-            KREquippable* wearable = nullptr;
-            if (kind.useIndex >= 0) {
-                item = new KRItem();
-                const bool known = static_cast<size_t>(kind.useIndex) < useFuncVec.size();
-                item->Init(known ? useFuncVec[kind.useIndex] : nullptr, nullptr);
-            } else {
-                wearable = new KREquippable();
-                wearable->slot = kind.slot;
-                wearable->powerBonus = kind.powerBonus;
-                wearable->defenseBonus = kind.defenseBonus;
-            }
-            auto* thing = new KREntity();
-            thing->Init(x, y, kind.glyph, kind.name, kind.color, this, false, true, nullptr,
-                        nullptr, item, nullptr, wearable);
+            KREntity* thing = NewItem(kind, x, y, this, useFuncVec);
             entities.push_back(thing);
             // Items lie at the front of the list: drawn beneath everyone.
             thing->SendToBack(entities);

@@ -1,6 +1,8 @@
 // The dialogs: the titled box (one event per call, the caller loops on its
 // own clock) and the lettered inventory box. Both draw into inventoryPanel,
 // which is resized to each box.
+#include "menus.h"
+
 #include <algorithm>
 #include <cctype>
 #include <iostream>
@@ -9,15 +11,14 @@
 #include "equipment.h"
 #include "font.h"
 #include "game.h"
+#include "glyphs.h"
 #include "message.h"
+#include "modal.h"
+#include "render.h"
+#include "rules.h"
+#include "shell.h"
 
 namespace {
-
-const char* const LevelUpTitle = " Level up! Select a stat to improve: ";
-
-void Clear(SDL_Surface* s) {
-    SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, 0, 0, 0));
-}
 
 // Makes sure the canvas has exactly this size; false (with the message) when
 // a new one cannot be made.
@@ -39,26 +40,26 @@ bool ResizeCanvas(int w, int h) {
 void DrawFrame(const std::string& title, int e, int shift, int topPad, int n) {
     const int w = e + 32;
     if (!title.empty()) {
-        font->DrawChar(inventoryPanel, 201, shift, 0, White);
-        font->DrawChar(inventoryPanel, 205, shift + 8, 0, White);
+        font->DrawChar(inventoryPanel, BoxTopLeft, shift, 0, White);
+        font->DrawChar(inventoryPanel, BoxHorizontal, shift + 8, 0, White);
         for (int x = 16; x < e + 16; x += 8) {
-            font->DrawChar(inventoryPanel, 219, shift + x, 0, White);
+            font->DrawChar(inventoryPanel, FullBlock, shift + x, 0, White);
         }
         font->DrawString(inventoryPanel, title,
                          shift + (w - 8 * static_cast<int>(title.size())) / 2, 0, Black);
-        font->DrawChar(inventoryPanel, 205, shift + e + 16, 0, White);
-        font->DrawChar(inventoryPanel, 187, shift + e + 24, 0, White);
+        font->DrawChar(inventoryPanel, BoxHorizontal, shift + e + 16, 0, White);
+        font->DrawChar(inventoryPanel, BoxTopRight, shift + e + 24, 0, White);
     }
     const int bottom = topPad + 16 + 8 * n;
     for (int y = topPad; y < bottom; y += 8) {
-        font->DrawChar(inventoryPanel, 186, shift, y, White);
-        font->DrawChar(inventoryPanel, 186, shift + e + 24, y, White);
+        font->DrawChar(inventoryPanel, BoxVertical, shift, y, White);
+        font->DrawChar(inventoryPanel, BoxVertical, shift + e + 24, y, White);
     }
-    font->DrawChar(inventoryPanel, 200, shift, bottom, White);
+    font->DrawChar(inventoryPanel, BoxBottomLeft, shift, bottom, White);
     for (int x = 8; x < e + 20; x += 8) {
-        font->DrawChar(inventoryPanel, 205, shift + x, bottom, White);
+        font->DrawChar(inventoryPanel, BoxHorizontal, shift + x, bottom, White);
     }
-    font->DrawChar(inventoryPanel, 188, shift + e + 24, bottom, White);
+    font->DrawChar(inventoryPanel, BoxBottomRight, shift + e + 24, bottom, White);
 }
 
 // The visible length of a line for centring: leading colour markup counts
@@ -85,10 +86,14 @@ int ContentWidth(const std::string& title, const std::list<std::string>& lines) 
 
 } // namespace
 
+std::string Highlighted(const std::string& text, bool highlighted) {
+    return highlighted ? "> " + text + " <" : text;
+}
+
 bool Menu(const std::string& title, std::list<std::string>& lines, int wrapWidth, int& selected,
           bool anyKey) {
     inventoryMessages.clear();
-    Clear(inventoryPanel);
+    ClearSurface(inventoryPanel);
     const int topPad = title.empty() ? 0 : 8;
     for (const std::string& entry : lines) {
         message->WordWarp(entry, inventoryMessages, static_cast<unsigned>(wrapWidth), true);
@@ -100,7 +105,7 @@ bool Menu(const std::string& title, std::list<std::string>& lines, int wrapWidth
     if (!ResizeCanvas(w, h)) {
         return false;
     }
-    Clear(inventoryPanel);
+    ClearSurface(inventoryPanel);
 
     DrawFrame(title, e, 0, topPad, n);
     int i = 0;
@@ -132,7 +137,7 @@ bool Menu(const std::string& title, std::list<std::string>& lines, int wrapWidth
         }
         const SDL_Scancode key = event.key.keysym.scancode;
         if (key == SDL_SCANCODE_F2) {
-            SDL_SetRelativeMouseMode(SDL_GetRelativeMouseMode() ? SDL_FALSE : SDL_TRUE);
+            ToggleRelativeMouse();
             return false;
         }
         if (anyKey) {
@@ -168,7 +173,7 @@ int Menu(std::list<std::string>& lines) {
         std::cout << "Can't have a menu with more than 26 options!" << std::endl;
         return -1;
     }
-    Clear(inventoryPanel);
+    ClearSurface(inventoryPanel);
     char letter = 'a';
     for (const std::string& entry : option) {
         const std::string text =
@@ -181,7 +186,7 @@ int Menu(std::list<std::string>& lines) {
     if (!ResizeCanvas(464, 16 + 8 * n + 16)) {
         return -1;
     }
-    Clear(inventoryPanel);
+    ClearSurface(inventoryPanel);
     // The frame is centred in the fixed-width canvas; its bottom row sits
     // below the last line as in the titled box.
     DrawFrame(title, e, (464 - e - 32) / 2, 8, n);
@@ -230,7 +235,7 @@ KRItem* InventoryMenu(std::list<std::string>& prompt) {
         }
     }
     const int n = Menu(prompt);
-    nextTime = SDL_GetTicks() + FrameMs;
+    RestartFrameClock();
     if (n == -1 || inventory.empty()) {
         return nullptr;
     }

@@ -1,16 +1,10 @@
-// The message log and the word wrapper shared by every dialog. Draws only
-// through the font; owns no surface.
+// The message log and the word wrapper shared by every dialog: text only,
+// no SDL. Owns no surface.
 #include "message.h"
 
 #include <cctype>
 #include <iostream>
 #include <sstream>
-
-#include "font.h"
-
-namespace {
-constexpr int ShownLines = 6;
-}
 
 KRMessage::KRMessage() : surface(nullptr) {}
 
@@ -79,11 +73,8 @@ void KRMessage::ReplaceAll(std::string& str, const std::string& from, const std:
     }
 }
 
-void KRMessage::GetMessages(int x, int y, KRFont* font, KRColors color, bool fade) {
-    static const KRColors fadeColors[ShownLines] = {White, White, LightGray,
-                                                    LightGray, DarkGray, DarkGray};
-    int i = 0;
-    for (auto it = messages.begin(); it != messages.end() && i < ShownLines; ++it, ++i) {
-        font->DrawString(surface, *it, x, y + 8 * i, fade ? fadeColors[i] : color);
+void PostTo(KRMessage* log, const std::string& text) {
+    if (log != nullptr) {
+        log->SetMessage(text, false);
     }
 }

@@ -1,8 +1,7 @@
 // The message log shown in the status panel, and the word wrapper every
-// dialog uses.
+// dialog uses. The text side needs no SDL: the panel is only pointed at, and
+// GetMessages (the drawing) is defined with the renderer, in render.cpp.
 #pragma once
-
-#include <SDL.h>
 
 #include <list>
 #include <string>
@@ -10,6 +9,7 @@
 #include "colors.h"
 
 class KRFont;
+struct SDL_Surface;
 
 class KRMessage {
 public:
@@ -29,6 +29,11 @@ public:
     void WordWarp(const std::string& text, std::list<std::string>& lines, unsigned maxWidth,
                   bool append);
     static void ReplaceAll(std::string& str, const std::string& from, const std::string& to);
-    // Up to six lines, 8 pixels apart; fade: white, white, grey, grey, dark, dark.
+    // Draws up to six lines on `surface`, 8 pixels apart; fade: white, white,
+    // grey, grey, dark, dark. Part of the game, not of the world library.
     void GetMessages(int x, int y, KRFont* font, KRColors color, bool fade);
 };
+
+// Puts `text` on top of `log` (SetMessage without append); nothing when
+// there is no log, as in tests that run without one.
+void PostTo(KRMessage* log, const std::string& text);

@@ -2,6 +2,8 @@
 // queue and the switch from pattern to pattern at their boundaries. The only
 // file that drives SDL_mixer's music; it knows nothing of the world or of the
 // drawing, and everything here runs on the main thread.
+#include "music.h"
+
 #include <SDL.h>
 #include <SDL_mixer.h>
 

@@ -1,9 +1,16 @@
 // The options screen: key bindings, fullscreen, music and its volume, all
 // live while the screen is open, then kept, saved or discarded.
+#include "options.h"
+
 #include <string>
 #include <vector>
 
 #include "game.h"
+#include "menus.h"
+#include "music.h"
+#include "screens.h"
+#include "settings.h"
+#include "shell.h"
 
 namespace {
 

@@ -1,19 +1,23 @@
 // One frame of a running game: map, entities, status panel, inventory strip
 // and the mouse cursor, composed on `screen` and presented.
+#include "render.h"
+
 #include <string>
 
 #include "entity.h"
 #include "fighter.h"
 #include "font.h"
 #include "game.h"
+#include "glyphs.h"
 #include "map.h"
 #include "message.h"
+#include "music.h"
+#include "rules.h"
+#include "shell.h"
 
 namespace {
 
-void Clear(SDL_Surface* s) {
-    SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, 0, 0, 0));
-}
+constexpr int ShownLines = 6; // of the log, in the status panel
 
 void DrawCell(SDL_Surface* dst, const KREntity* e) {
     SDL_Rect cell = {8 * e->x, 8 * e->y, 8, 8};
@@ -65,32 +69,47 @@ void RequestMusic(bool enemyShown) {
 void DrawPanelFrame() {
     const int right = panel->w - 8;
     for (int x = 8; x < right; x += 8) {
-        font->DrawChar(panel, 205, x, 0, White);
+        font->DrawChar(panel, BoxHorizontal, x, 0, White);
         // Glyphs are keyed, not opaque: an edge drawn under a junction would
         // show through it, so column 21 gets the junction alone.
         if (x != 168) {
-            font->DrawChar(panel, 205, x, 16, White);
-            font->DrawChar(panel, 205, x, 72, White);
+            font->DrawChar(panel, BoxHorizontal, x, 16, White);
+            font->DrawChar(panel, BoxHorizontal, x, 72, White);
         }
     }
-    font->DrawChar(panel, 201, 0, 0, White);
-    font->DrawChar(panel, 187, right, 0, White);
-    font->DrawChar(panel, 186, 0, 8, White);
-    font->DrawChar(panel, 186, right, 8, White);
-    font->DrawChar(panel, 204, 0, 16, White);
-    font->DrawChar(panel, 203, 168, 16, White);
-    font->DrawChar(panel, 185, right, 16, White);
+    font->DrawChar(panel, BoxTopLeft, 0, 0, White);
+    font->DrawChar(panel, BoxTopRight, right, 0, White);
+    font->DrawChar(panel, BoxVertical, 0, 8, White);
+    font->DrawChar(panel, BoxVertical, right, 8, White);
+    font->DrawChar(panel, BoxTeeRight, 0, 16, White);
+    font->DrawChar(panel, BoxTeeDown, 168, 16, White);
+    font->DrawChar(panel, BoxTeeLeft, right, 16, White);
     for (int y = 24; y < 72; y += 8) {
-        font->DrawChar(panel, 186, 0, y, White);
-        font->DrawChar(panel, 186, 168, y, White);
-        font->DrawChar(panel, 186, right, y, White);
+        font->DrawChar(panel, BoxVertical, 0, y, White);
+        font->DrawChar(panel, BoxVertical, 168, y, White);
+        font->DrawChar(panel, BoxVertical, right, y, White);
     }
-    font->DrawChar(panel, 200, 0, 72, White);
-    font->DrawChar(panel, 202, 168, 72, White);
-    font->DrawChar(panel, 188, right, 72, White);
+    font->DrawChar(panel, BoxBottomLeft, 0, 72, White);
+    font->DrawChar(panel, BoxTeeUp, 168, 72, White);
+    font->DrawChar(panel, BoxBottomRight, right, 72, White);
 }
 
 } // namespace
+
+// The log's drawing, kept out of the world library with everything else
+// that touches SDL.
+void KRMessage::GetMessages(int x, int y, KRFont* sheet, KRColors color, bool fade) {
+    static const KRColors fadeColors[ShownLines] = {White, White, LightGray,
+                                                    LightGray, DarkGray, DarkGray};
+    int i = 0;
+    for (auto it = messages.begin(); it != messages.end() && i < ShownLines; ++it, ++i) {
+        sheet->DrawString(surface, *it, x, y + 8 * i, fade ? fadeColors[i] : color);
+    }
+}
+
+void ClearSurface(SDL_Surface* s) {
+    SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, 0, 0, 0));
+}
 
 void RenderBar(int x, int y, int width, const std::string& name, int value, int maximum,
                SDL_Surface* dst, KRColors barColor, KRColors backColor) {
@@ -99,11 +118,11 @@ void RenderBar(int x, int y, int width, const std::string& name, int value, int 
     const int filled =
         maximum > 0 ? static_cast<int>(static_cast<float>(value) / maximum * width) : 0;
     for (int i = 0; i < width / 8; ++i) {
-        font->DrawChar(dst, 219, x + 8 * i, y, backColor);
+        font->DrawChar(dst, FullBlock, x + 8 * i, y, backColor);
     }
     if (filled > 0) {
         for (int i = 0; i < filled / 8; ++i) {
-            font->DrawChar(dst, 219, x + 8 * i, y, barColor);
+            font->DrawChar(dst, FullBlock, x + 8 * i, y, barColor);
         }
     }
     const std::string caption = name + ": " + std::to_string(value) + "/" + std::to_string(maximum);
@@ -131,9 +150,9 @@ void GetNamesUnderMouse(std::string& out) {
 }
 
 void Render() {
-    Clear(screen);
-    Clear(mapPanel);
-    Clear(panel);
+    ClearSurface(screen);
+    ClearSurface(mapPanel);
+    ClearSurface(panel);
     theMap->ComputeFOV(player);
     DrawTiles();
     RequestMusic(DrawEntities());
@@ -143,8 +162,8 @@ void Render() {
     DrawPanelFrame();
     RenderBar(8, 24, 160, "HP", player->fighter->hp, player->fighter->GetMaxHP(false), panel, Red,
               LightGray);
-    font->DrawString(panel, "Floor #" + std::to_string(11 - theMap->currentFloor), 8, 40,
-                     LightGray);
+    font->DrawString(panel, "Floor #" + std::to_string(ShownFloorNumber(theMap->currentFloor)), 8,
+                     40, LightGray);
     message->GetMessages(176, 24, font, Black, true);
     std::string names;
     GetNamesUnderMouse(names);
@@ -156,6 +175,6 @@ void Render() {
     }
     SDL_Rect panelAt = {0, 320, 0, 0};
     SDL_BlitSurface(panel, nullptr, screen, &panelAt);
-    font->DrawChar(screen, 219, mousePos.x, mousePos.y, Red);
+    font->DrawChar(screen, FullBlock, mousePos.x, mousePos.y, Red);
     PresentScreen();
 }

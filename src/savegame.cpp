@@ -1,6 +1,8 @@
 // The one saved game, game.sav: the current floor, its entities, the carried
 // inventory, the shown log lines and the game state. Behaviour is never
 // stored; it is rebuilt from names. Reaches the rest only through globals.
+#include "savegame.h"
+
 #include <algorithm>
 #include <exception>
 #include <iostream>
@@ -11,44 +13,30 @@
 #include <vector>
 
 #include "basicenemy.h"
+#include "docnodes.h"
+#include "death.h"
 #include "entity.h"
 #include "equipment.h"
 #include "fighter.h"
+#include "floors.h"
 #include "game.h"
 #include "item.h"
 #include "korJSON/korJSON.h"
 #include "map.h"
 #include "message.h"
+#include "rules.h"
 #include "tile.h"
 
 namespace {
 
 using korJSON::korJSONData;
 using korJSON::korJSONDataType;
-using Node = std::shared_ptr<korJSONData>;
 
 const char* const SaveFile = "game.sav";
 constexpr unsigned ShownLines = 6;
-constexpr int LastFloor = 10;
 constexpr int ColorCount = 16;
 
 // ---- writing -------------------------------------------------------------------
-
-Node IntNode(int value) {
-    return std::make_shared<korJSONData>(value, korJSONDataType::Int);
-}
-
-Node UIntNode(unsigned value) {
-    return std::make_shared<korJSONData>(value, korJSONDataType::UInt);
-}
-
-Node BoolNode(bool value) {
-    return std::make_shared<korJSONData>(value, korJSONDataType::Bool);
-}
-
-Node StringNode(const std::string& value) {
-    return std::make_shared<korJSONData>(value, korJSONDataType::String);
-}
 
 // The members a floor entity and a carried item share.
 void WriteEntityMembers(korJSONData& out, const KREntity& e) {
@@ -84,7 +72,7 @@ void WriteFighterMembers(korJSONData& out, const KRFighter* f) {
 
 // Tiles under entities are written unblocked: the loader marks the cells of
 // the player and the living guards again, and nothing else should be blocked.
-Node WriteMap() {
+DocNode WriteMap() {
     std::vector<bool> occupied(MapWidth * MapHeight, false);
     for (const KREntity* e : entities) {
         if (KRMap::InBounds(e->x, e->y)) {
@@ -272,7 +260,7 @@ int ReadSave(korJSONData& root, SavedGame& out, std::string& savedVersion) {
         return -1;
     }
     out.currentFloor = ReadInt(root, "CurrentFloor");
-    if (out.currentFloor < 1 || out.currentFloor > LastFloor) {
+    if (out.currentFloor < 1 || out.currentFloor > FloorCount) {
         return -1;
     }
     if (ReadInt(root, "Width") != MapWidth || ReadInt(root, "Height") != MapHeight) {
@@ -346,16 +334,15 @@ int ReadSave(korJSONData& root, SavedGame& out, std::string& savedVersion) {
     return 0;
 }
 
-// The item behaviour of the four usable kinds, chosen by name; it replaces
-// the plain item an equippable brought along.
+// The item behaviour of the usable kinds, chosen by name; it replaces the
+// plain item an equippable brought along.
 void AttachUseFunction(KREntity* e) {
-    static const char* const usable[] = {"First Aid Kit", "Tranquilizer Gun", "Stun Grenade",
-                                         "Pepper Spray"};
-    for (std::size_t i = 0; i < 4 && i < useFuncVec.size(); ++i) {
-        if (e->name == usable[i]) {
+    for (const ItemKind& kind : ItemKinds) {
+        if (kind.useIndex >= 0 && static_cast<std::size_t>(kind.useIndex) < useFuncVec.size() &&
+            e->name == kind.name) {
             delete e->item;
             e->item = new KRItem();
-            e->item->Init(useFuncVec[i], e);
+            e->item->Init(useFuncVec[static_cast<std::size_t>(kind.useIndex)], e);
             return;
         }
     }

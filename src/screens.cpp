@@ -1,8 +1,14 @@
 // The title header behind the main and options menus, and the help screen.
+#include "screens.h"
+
 #include <string>
 
 #include "font.h"
 #include "game.h"
+#include "menus.h"
+#include "modal.h"
+#include "render.h"
+#include "shell.h"
 
 namespace {
 
@@ -108,7 +114,7 @@ void DrawLetter(const char* const rows[16], KRColors color) {
 } // namespace
 
 void Header() {
-    SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 0, 0));
+    ClearSurface(screen);
     DrawLetter(LetterV, Red);
     DrawLetter(LetterL, Green);
     DrawLetter(LetterO, Blue);
@@ -118,7 +124,7 @@ void Header() {
 }
 
 void HelpScreen() {
-    nextTime = SDL_GetTicks() + FrameMs;
+    RestartFrameClock();
     int selected = -1;
     for (;;) {
         option.clear();
@@ -126,7 +132,7 @@ void HelpScreen() {
             option.push_back(line);
         }
         const bool done = Menu(" Help ", option, 320, selected, true);
-        nextTime = SDL_GetTicks() + FrameMs;
+        RestartFrameClock();
         Delay(nextTime);
         nextTime += FrameMs;
         if (done) {

@@ -1,11 +1,15 @@
 // The four user settings (fullscreen, music, volume, key bindings), their
 // document game.cfg, the options menu's snapshot of them and the key names it
 // shows. Touches neither the window nor the mixer: callers apply the values.
+#include "settings.h"
+
 #include <exception>
 #include <memory>
 #include <stdexcept>
 #include <string>
 
+#include "commands.h"
+#include "docnodes.h"
 #include "game.h"
 #include "korJSON/korJSON.h"
 
@@ -15,24 +19,6 @@ using korJSON::korJSONData;
 using korJSON::korJSONDataType;
 
 const char* const SettingsFile = "game.cfg";
-
-std::shared_ptr<korJSONData> BoolNode(bool value) {
-    return std::make_shared<korJSONData>(value, korJSONDataType::Bool);
-}
-
-std::shared_ptr<korJSONData> IntNode(int value) {
-    return std::make_shared<korJSONData>(value, korJSONDataType::Int);
-}
-
-// First entry of an action in a table nobody may change here. Entries of one
-// action keep their insertion order, so the lower bound is the first of them.
-KRKeyboard::const_iterator FirstBinding(const KRKeyboard& table, int action) {
-    const auto it = table.lower_bound(static_cast<KRActionTypes>(action));
-    if (it != table.end() && it->first == action) {
-        return it;
-    }
-    return table.end();
-}
 
 // Makes `action` bound to exactly `scancode`, replacing what it had, so the
 // table keeps one entry per action whatever was in it before.
@@ -46,7 +32,7 @@ void Bind(KRKeyboard& table, int action, SDL_Scancode scancode) {
 // the key names and the command loop all expect one binding per action.
 void FillMissingBindings(KRKeyboard& table) {
     for (int a = 0; a < ActionCount; ++a) {
-        if (FirstBinding(table, a) == table.end()) {
+        if (FindBinding(table, static_cast<KRActionTypes>(a)) == table.end()) {
             table.insert({static_cast<KRActionTypes>(a), KRKeyBinding{defaultKeys[a], false}});
         }
     }
@@ -57,7 +43,7 @@ void FillMissingBindings(KRKeyboard& table) {
 void CopyBindings(const KRKeyboard& from, KRKeyboard& to) {
     to.clear();
     for (int a = 0; a < ActionCount; ++a) {
-        const auto it = FirstBinding(from, a);
+        const auto it = FindBinding(from, static_cast<KRActionTypes>(a));
         if (it != from.end()) {
             to.insert({static_cast<KRActionTypes>(a), KRKeyBinding{it->second.scancode, false}});
         }
@@ -69,7 +55,7 @@ std::string KeyName(SDL_Scancode scancode) {
 }
 
 std::string BindingText(KRActionTypes action, const std::string& label) {
-    const auto it = FirstBinding(keyboard, action);
+    const auto it = FindBinding(keyboard, static_cast<KRActionTypes>(action));
     return label + KeyName(it != keyboard.end() ? it->second.scancode : SDL_SCANCODE_UNKNOWN);
 }
 
@@ -132,7 +118,7 @@ bool SaveGameSettings() {
         // binding per action; an action without an entry writes its default.
         auto list = std::make_shared<korJSONData>(korJSONDataType::Array);
         for (int a = 0; a < ActionCount; ++a) {
-            const auto it = FirstBinding(keyboard, a);
+            const auto it = FindBinding(keyboard, static_cast<KRActionTypes>(a));
             const SDL_Scancode code = it != keyboard.end() ? it->second.scancode : defaultKeys[a];
             auto element = std::make_shared<korJSONData>(korJSONDataType::Object);
             element->insert(std::to_string(a), IntNode(static_cast<int>(code)));

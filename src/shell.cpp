@@ -1,13 +1,23 @@
 // Process lifetime: start-up, the per-frame loop of a running game, and the
 // orderly shutdown. Owns the SDL objects and the presentation surfaces.
+#include "shell.h"
+
 #include <iostream>
 
 #include "basicenemy.h"
+#include "commands.h"
 #include "entity.h"
+#include "floors.h"
 #include "font.h"
 #include "game.h"
+#include "levelup.h"
 #include "map.h"
 #include "message.h"
+#include "modal.h"
+#include "music.h"
+#include "render.h"
+#include "savegame.h"
+#include "settings.h"
 
 namespace {
 
@@ -168,34 +178,38 @@ bool InitGame(int width, int height, bool accelerated) {
     return message->Init(panel);
 }
 
+void RunFrame() {
+    for (auto& binding : keyboard) {
+        binding.second.pending = false;
+    }
+    PollGameEvents();
+    UpdateMusic();
+    if (playerAction == 2) {
+        gameOver = true;
+        SaveGame();
+        return;
+    }
+    HandleKeys();
+    if (playerAction == 3) {
+        gameOver = true;
+        return;
+    }
+    if (gameState == 0 && playerAction != 1) {
+        EnemiesTakeTurns();
+    }
+    Render();
+    if (CheckLevelUp()) {
+        RestartFrameClock();
+    }
+    Delay(nextTime);
+    nextTime += FrameMs;
+    playerMovedOrAttacked = false;
+}
+
 void RunGame() {
     nextTime = SDL_GetTicks() + FrameMs;
     while (!gameOver) {
-        for (auto& binding : keyboard) {
-            binding.second.pending = false;
-        }
-        PollGameEvents();
-        UpdateMusic();
-        if (playerAction == 2) {
-            gameOver = true;
-            SaveGame();
-            break;
-        }
-        HandleKeys();
-        if (playerAction == 3) {
-            gameOver = true;
-            break;
-        }
-        if (gameState == 0 && playerAction != 1) {
-            EnemiesTakeTurns();
-        }
-        Render();
-        if (CheckLevelUp()) {
-            nextTime = SDL_GetTicks() + FrameMs;
-        }
-        Delay(nextTime);
-        nextTime += FrameMs;
-        playerMovedOrAttacked = false;
+        RunFrame();
     }
     gameState = 2;
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "commands.h"
 #include "entity.h"
 #include "equipment.h"
 #include "fighter.h"
@@ -16,6 +17,7 @@
 #include "glyph_probe.h"
 #include "message.h"
 #include "scripted_input.h"
+#include "shell.h"
 #include "test_floor.h"
 
 namespace {

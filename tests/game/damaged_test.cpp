@@ -13,12 +13,16 @@
 #include <string>
 
 #include "basicenemy.h"
+#include "commands.h"
 #include "entity.h"
 #include "fighter.h"
+#include "floors.h"
 #include "game.h"
 #include "game_env.h"
 #include "map.h"
 #include "message.h"
+#include "savegame.h"
+#include "settings.h"
 
 namespace {
 

@@ -7,13 +7,16 @@
 #include <string>
 
 #include "basicenemy.h"
+#include "commands.h"
 #include "entity.h"
 #include "fighter.h"
 #include "game.h"
-#include "rules_support.h"
 #include "game_env.h"
+#include "levelup.h"
 #include "map.h"
 #include "message.h"
+#include "render.h"
+#include "rules_support.h"
 #include "scripted_input.h"
 
 namespace {

@@ -7,15 +7,19 @@
 #include <string>
 #include <vector>
 
+#include "commands.h"
+#include "death.h"
 #include "entity.h"
 #include "equipment.h"
 #include "fighter.h"
+#include "floors.h"
 #include "game.h"
 #include "game_env.h"
 #include "item.h"
 #include "map.h"
 #include "message.h"
 #include "scripted_input.h"
+#include "usefunctions.h"
 
 namespace {
 

@@ -13,21 +13,22 @@
 #include "basicenemy.h"
 #include "confusedenemy.h"
 #include "entity.h"
+#include "factory.h"
 #include "fighter.h"
+#include "floors.h"
 #include "game.h"
 #include "game_env.h"
 #include "map.h"
+#include "render.h"
+#include "savegame.h"
+#include "shell.h"
 
 namespace {
 
 // A guard beside the player, sprayed twice, as UsePepperSpray leaves it:
 // two confusion layers over the plain behaviour, owned through `ai`.
 KREntity* DoublyConfusedGuard() {
-    auto* f = new KRFighter();
-    f->Init(20, 0, 4, 1, 35, funcVec[0], nullptr);
-    auto* guard = new KREntity();
-    guard->Init(player->x + 1, player->y, 'g', "Guard", LightBlue, theMap, true, false, f,
-                new KRBasicEnemy(), nullptr, nullptr, nullptr);
+    KREntity* guard = NewGuard(GuardKind, player->x + 1, player->y, theMap, funcVec[0]);
     for (int layer = 0; layer < 2; ++layer) {
         auto* confused = new KRConfusedEnemy();
         confused->Init(guard->ai, 10);

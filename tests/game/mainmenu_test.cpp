@@ -14,6 +14,8 @@
 #include "game.h"
 #include "game_env.h"
 #include "glyph_probe.h"
+#include "mainmenu.h"
+#include "screens.h"
 #include "scripted_input.h"
 
 namespace {

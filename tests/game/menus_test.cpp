@@ -10,10 +10,12 @@
 
 #include "entity.h"
 #include "equipment.h"
+#include "floors.h"
 #include "font.h"
 #include "game.h"
 #include "game_env.h"
 #include "glyph_probe.h"
+#include "menus.h"
 #include "scripted_input.h"
 #include "test_floor.h"
 

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "game.h"
+#include "music.h"
 
 namespace {
 

@@ -11,9 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "commands.h"
 #include "game.h"
 #include "game_env.h"
 #include "glyph_probe.h"
+#include "options.h"
 #include "scripted_input.h"
 
 namespace {

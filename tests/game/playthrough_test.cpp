@@ -9,14 +9,19 @@
 #include <string>
 
 #include "basicenemy.h"
+#include "commands.h"
 #include "entity.h"
+#include "factory.h"
 #include "fighter.h"
+#include "floors.h"
 #include "game.h"
 #include "game_env.h"
 #include "item.h"
 #include "map.h"
 #include "message.h"
+#include "render.h"
 #include "scripted_input.h"
+#include "shell.h"
 
 namespace {
 
@@ -64,11 +69,7 @@ SDL_Point GuardBeside() {
         const int x = player->x + d.x;
         const int y = player->y + d.y;
         if (!theMap->TileAt(x, y)->blocked) {
-            auto* f = new KRFighter();
-            f->Init(20, 0, 4, 1, 35, funcVec[0], nullptr);
-            auto* guard = new KREntity();
-            guard->Init(x, y, 'g', "Guard", LightBlue, theMap, true, false, f, new KRBasicEnemy(),
-                        nullptr, nullptr, nullptr);
+            KREntity* guard = NewGuard(GuardKind, x, y, theMap, funcVec[0]);
             theMap->TileAt(x, y)->blocked = true;
             entities.push_back(guard);
             return d;

@@ -17,54 +17,44 @@
 #include <vector>
 
 #include "basicenemy.h"
+#include "commands.h"
 #include "confusedenemy.h"
 #include "entity.h"
 #include "equipment.h"
+#include "factory.h"
 #include "fighter.h"
+#include "floors.h"
 #include "game.h"
 #include "game_env.h"
 #include "item.h"
+#include "levelup.h"
 #include "map.h"
 #include "message.h"
+#include "render.h"
+#include "rules.h"
+#include "savegame.h"
+#include "shell.h"
 #include "tile.h"
 
 namespace {
 
 constexpr int CommandCount = 20000;
 constexpr int SaveLoadEvery = 500;
-constexpr std::size_t InventoryLimit = 26;
 // A command that has not returned after this long sits in a dialog nobody
 // answers; the watchdog then answers it so the test fails instead of hanging.
 constexpr Uint32 StallMs = 15000;
 
-// Every kind of carried thing, with the components the spawn tables give it.
-enum Kind { FirstAid, Tranquilizer, Stun, Pepper, Taser, Shield, Baton, KindCount };
+// Every kind of carried thing: the catalogue's, then the starting baton.
+enum Kind { FirstAid, Taser, Shield, Tranquilizer, Stun, Pepper, Baton, KindCount };
+static_assert(std::size(ItemKinds) == Baton, "one kind per catalogue row");
 
-struct KindInfo {
-    const char* name;
-    unsigned char glyph;
-    KRColors color;
-    int useIndex; // into useFuncVec, or -1 for a wearable
-    int slot;
-    int power;
-    int defense;
-};
-
-// clang-format off
-const KindInfo Kinds[KindCount] = {
-    {"First Aid Kit",    '!',  Magenta,    0, -1, 0, 0},
-    {"Tranquilizer Gun", '}',  LightGreen, 1, -1, 0, 0},
-    {"Stun Grenade",     '?',  Yellow,     2, -1, 0, 0},
-    {"Pepper Spray",     '}',  LightRed,   3, -1, 0, 0},
-    {"Taser",            '\\', DarkGray,  -1,  0, 3, 0},
-    {"Riot Shield",      '[',  LightGray, -1,  1, 0, 1},
-    {"Baton",            '-',  Cyan,      -1,  0, 2, 0},
-};
-// clang-format on
+const ItemKind& KindInfo(int kind) {
+    return kind == Baton ? BatonKind : ItemKinds[kind];
+}
 
 int KindOf(const KREntity* e) {
     for (int k = 0; k < KindCount; ++k) {
-        if (e->name == Kinds[k].name) {
+        if (e->name == KindInfo(k).name) {
             return k;
         }
     }
@@ -76,22 +66,7 @@ bool Chance(int percent) {
 }
 
 KREntity* MakeItem(int kind, int x, int y) {
-    const KindInfo& k = Kinds[kind];
-    KRItem* item = nullptr;
-    KREquippable* wearable = nullptr;
-    if (k.useIndex >= 0) {
-        item = new KRItem();
-        item->Init(useFuncVec[static_cast<std::size_t>(k.useIndex)], nullptr);
-    } else {
-        wearable = new KREquippable();
-        wearable->slot = k.slot;
-        wearable->powerBonus = k.power;
-        wearable->defenseBonus = k.defense;
-    }
-    auto* e = new KREntity();
-    e->Init(x, y, k.glyph, k.name, k.color, theMap, false, true, nullptr, nullptr, item, nullptr,
-            wearable);
-    return e;
+    return NewItem(KindInfo(kind), x, y, theMap, useFuncVec);
 }
 
 SDL_Event KeyEvent(SDL_Scancode code) {
@@ -377,7 +352,7 @@ protected:
         }
         Render();
         const KRFighter* f = player->fighter;
-        const bool due = f->xp >= 200 + 150 * f->level;
+        const bool due = f->xp >= LevelUpThreshold(f->level);
         int downs = 0;
         if (due) {
             // Walk the choice a few rows (it wraps after three), then confirm.
@@ -396,7 +371,7 @@ protected:
             ++tally.levelUps;
             const int choice = downs % 3;
             EXPECT_EQ(f->level, before.level + 1);
-            EXPECT_EQ(f->xp, before.xp - (200 + 150 * before.level));
+            EXPECT_EQ(f->xp, before.xp - LevelUpThreshold(before.level));
             EXPECT_EQ(f->maxHP, before.maxHP + (choice == 0 ? 20 : 0)) << "choice " << choice;
             EXPECT_EQ(f->hp, before.hp + (choice == 0 ? 20 : 0)) << "choice " << choice;
             EXPECT_EQ(f->power, before.power + (choice == 1 ? 1 : 0)) << "choice " << choice;
@@ -442,7 +417,7 @@ protected:
         KREntity* e = MakeItem(kind, player->x, player->y);
         entities.push_back(e);
         e->SendToBack(entities); // as the spawn tables place items
-        Note(std::string("put a ") + Kinds[kind].name + " on the player's cell");
+        Note(std::string("put a ") + KindInfo(kind).name + " on the player's cell");
     }
 
     void GiveItem() {
@@ -451,7 +426,7 @@ protected:
         }
         const int kind = RandomGetInt(0, KindCount - 1);
         inventory.push_front(MakeItem(kind, player->x, player->y));
-        Note(std::string("gave a ") + Kinds[kind].name);
+        Note(std::string("gave a ") + KindInfo(kind).name);
     }
 
     void TakeCommand() {
@@ -470,13 +445,8 @@ protected:
                 continue;
             }
             const bool elite = Chance(25);
-            auto* f = new KRFighter();
-            f->Init(elite ? 30 : 20, elite ? 2 : 0, elite ? 8 : 4, 1, elite ? 100 : 35, funcVec[0],
-                    nullptr);
-            auto* guard = new KREntity();
-            guard->Init(x, y, elite ? 'E' : 'g', elite ? "Elite Guard" : "Guard",
-                        elite ? Green : LightBlue, theMap, true, false, f, new KRBasicEnemy(),
-                        nullptr, nullptr, nullptr);
+            KREntity* guard =
+                NewGuard(elite ? EliteGuardKind : GuardKind, x, y, theMap, funcVec[0]);
             theMap->TileAt(x, y)->blocked = true;
             entities.push_back(guard);
             ++tally.summoned;
@@ -686,7 +656,7 @@ protected:
     // often enough despite the many defeats.
     void Train() {
         KRFighter* f = player->fighter;
-        f->xp = std::max(0, 200 + 150 * f->level + RandomGetInt(-40, 40));
+        f->xp = std::max(0, LevelUpThreshold(f->level) + RandomGetInt(-40, 40));
         Note("experience set to " + std::to_string(f->xp));
     }
 
@@ -887,7 +857,7 @@ TEST_F(RandomPlayTest, TwentyThousandCommandsKeepTheWorldConsistent) {
             << tally.attacks << " attacks, " << tally.takes << " takes, " << tally.drops
             << " drops (" << tally.dropCancels << " cancelled), uses";
     for (int k = 0; k < KindCount; ++k) {
-        summary << " " << Kinds[k].name << "=" << tally.used[k];
+        summary << " " << KindInfo(k).name << "=" << tally.used[k];
     }
     summary << ", " << tally.useCancels << " cancelled uses, " << tally.aimedHits << " aimed hits, "
             << tally.aimedCancels << " aimed cancels, " << tally.ignoredClicks
@@ -906,7 +876,7 @@ TEST_F(RandomPlayTest, TwentyThousandCommandsKeepTheWorldConsistent) {
     EXPECT_GT(tally.takes, 0);
     EXPECT_GT(tally.drops, 0);
     for (int k = 0; k < KindCount; ++k) {
-        EXPECT_GT(tally.used[k], 0) << Kinds[k].name << " was never used";
+        EXPECT_GT(tally.used[k], 0) << KindInfo(k).name << " was never used";
     }
     EXPECT_GT(tally.aimedHits, 0);
     EXPECT_GT(tally.aimedCancels, 0);
@@ -935,11 +905,7 @@ TEST_F(RandomPlayTest, ConfusedGuardNeverStepsOntoAPlayerWhoHasNotMovedYet) {
                 if (theMap->IsBlocking(x, y, entities)) {
                     continue;
                 }
-                auto* f = new KRFighter();
-                f->Init(20, 0, 4, 1, 35, funcVec[0], nullptr);
-                auto* guard = new KREntity();
-                guard->Init(x, y, 'g', "Guard", LightBlue, theMap, true, false, f,
-                            new KRBasicEnemy(), nullptr, nullptr, nullptr);
+                KREntity* guard = NewGuard(GuardKind, x, y, theMap, funcVec[0]);
                 theMap->TileAt(x, y)->blocked = true;
                 auto* confused = new KRConfusedEnemy();
                 confused->Init(guard->ai, 10);

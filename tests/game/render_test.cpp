@@ -14,7 +14,10 @@
 #include "glyph_probe.h"
 #include "map.h"
 #include "message.h"
+#include "options.h"
+#include "render.h"
 #include "scripted_input.h"
+#include "shell.h"
 #include "test_floor.h"
 
 namespace {

@@ -6,10 +6,12 @@
 
 #include "basicenemy.h"
 #include "entity.h"
+#include "factory.h"
 #include "fighter.h"
+#include "floors.h"
 #include "game.h"
-#include "map.h"
 #include "game_env.h"
+#include "map.h"
 #include "message.h"
 
 namespace rulestest {
@@ -49,13 +51,8 @@ inline void OpenFloor() {
 }
 
 inline KREntity* AddGuard(int dx, int dy, bool elite = false) {
-    auto* f = new KRFighter();
-    f->Init(elite ? 30 : 20, elite ? 2 : 0, elite ? 8 : 4, 1, elite ? 100 : 35, funcVec[0],
-            nullptr);
-    auto* e = new KREntity();
-    e->Init(player->x + dx, player->y + dy, elite ? 'E' : 'g', elite ? "Elite Guard" : "Guard",
-            elite ? Green : LightBlue, theMap, true, false, f, new KRBasicEnemy(), nullptr,
-            nullptr, nullptr);
+    KREntity* e = NewGuard(elite ? EliteGuardKind : GuardKind, player->x + dx, player->y + dy,
+                           theMap, funcVec[0]);
     theMap->TileAt(e->x, e->y)->blocked = true;
     entities.push_back(e);
     return e;

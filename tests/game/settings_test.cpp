@@ -10,8 +10,10 @@
 #include <stdexcept>
 #include <string>
 
+#include "commands.h"
 #include "game.h"
 #include "game_env.h"
+#include "settings.h"
 
 namespace {
 

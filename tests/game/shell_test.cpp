@@ -11,11 +11,13 @@
 #include <sstream>
 #include <string>
 
+#include "floors.h"
 #include "font.h"
 #include "game.h"
 #include "game_env.h"
 #include "message.h"
 #include "scripted_input.h"
+#include "shell.h"
 
 namespace {
 

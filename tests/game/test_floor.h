@@ -8,12 +8,15 @@
 #include <string>
 
 #include "basicenemy.h"
+#include "death.h"
 #include "entity.h"
 #include "equipment.h"
 #include "fighter.h"
+#include "floors.h"
 #include "game.h"
 #include "item.h"
 #include "map.h"
+#include "rules.h"
 #include "tile.h"
 
 namespace vlotest {
@@ -69,11 +72,12 @@ inline KREntity* PlacePlayer(int x, int y, int hp = 30, int maxHP = 30) {
 // A guard that occupies its cell; `ai` null gives the normal behaviour.
 inline KREntity* AddGuard(int x, int y, KRBasicEnemy* ai = nullptr,
                           const std::string& name = "Guard") {
+    const EnemyKind& k = GuardKind;
     auto* f = new KRFighter();
-    f->Init(20, 0, 4, 1, 35, EnemyDeath, nullptr);
+    f->Init(k.hp, k.defense, k.power, k.level, k.xp, EnemyDeath, nullptr);
     auto* g = new KREntity();
-    g->Init(x, y, 'g', name, LightBlue, theMap, true, false, f, ai != nullptr ? ai : new KRBasicEnemy(),
-            nullptr, nullptr, nullptr);
+    g->Init(x, y, k.glyph, name, k.color, theMap, true, false, f,
+            ai != nullptr ? ai : new KRBasicEnemy(), nullptr, nullptr, nullptr);
     theMap->TileAt(x, y)->blocked = true;
     entities.push_back(g);
     return g;

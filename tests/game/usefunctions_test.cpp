@@ -7,18 +7,21 @@
 #include <string>
 #include <utility>
 
+#include "aiming.h"
 #include "basicenemy.h"
 #include "confusedenemy.h"
 #include "entity.h"
 #include "equipment.h"
 #include "fighter.h"
 #include "game.h"
-#include "rules_support.h"
 #include "game_env.h"
 #include "item.h"
 #include "map.h"
 #include "message.h"
+#include "rules_support.h"
 #include "scripted_input.h"
+#include "shell.h"
+#include "usefunctions.h"
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "game.h"
+#include "shell.h"
 
 namespace vlotest {
 

@@ -34,8 +34,10 @@ protected:
 } // namespace
 
 TEST_F(FighterTest, DamageIsBasePowerMinusDefenseWithBonus) {
-    KREntity* guard = Guard("Guard", 20, 0, 4);
-    KREntity* elite = Guard("Elite Guard", 30, 2, 8);
+    const EnemyKind& g = GuardKind;
+    const EnemyKind& eg = EliteGuardKind;
+    KREntity* guard = Guard(g.name, g.hp, g.defense, g.power);
+    KREntity* elite = Guard(eg.name, eg.hp, eg.defense, eg.power);
     player->fighter->Attack(guard, &log);
     EXPECT_EQ(guard->fighter->hp, 18);
     EXPECT_EQ(log.messages.front(), "PLAYER ATTACKS GUARD (2 HIT POINTS)");

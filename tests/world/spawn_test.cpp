@@ -25,14 +25,6 @@ void ExpectShare(long hits, long total, double expected, const std::string& what
                                                                    << " of " << total;
 }
 
-struct ItemOdds {
-    const char* name;
-    int weight, firstFloor;
-};
-const ItemOdds itemOdds[] = {{"First Aid Kit", 35, 1}, {"Taser", 5, 4},
-                             {"Riot Shield", 15, 8},   {"Tranquilizer Gun", 25, 4},
-                             {"Stun Grenade", 25, 6},  {"Pepper Spray", 10, 2}};
-
 int MaxEnemies(int floor) {
     return floor >= 6 ? 5 : floor >= 4 ? 3 : 2;
 }
@@ -96,21 +88,22 @@ TEST_P(SpawnTest, RoomsArePopulatedWithTheFloorsOdds) {
     EXPECT_EQ(mostGuards, MaxEnemies(floor));
     EXPECT_EQ(mostItems, floor >= 4 ? 2 : 1);
 
-    EXPECT_EQ(counts["Guard"] + counts["Elite Guard"], guards);
+    EXPECT_EQ(counts[GuardKind.name] + counts[EliteGuardKind.name], guards);
     if (EliteWeight(floor) == 0) {
-        EXPECT_EQ(counts["Elite Guard"], 0);
+        EXPECT_EQ(counts[EliteGuardKind.name], 0);
     } else {
-        ExpectShare(counts["Elite Guard"], guards, EliteWeight(floor) / (80.0 + EliteWeight(floor)),
-                    "Elite Guard");
+        const double weight = EliteWeight(floor);
+        ExpectShare(counts[EliteGuardKind.name], guards, weight / (GuardWeight + weight),
+                    EliteGuardKind.name);
     }
     int sum = 0;
     long named = 0;
-    for (const ItemOdds& k : itemOdds) {
+    for (const ItemKind& k : ItemKinds) {
         sum += floor >= k.firstFloor ? k.weight : 0;
         named += counts[k.name];
     }
     EXPECT_EQ(named, items) << "no unknown kinds";
-    for (const ItemOdds& k : itemOdds) {
+    for (const ItemKind& k : ItemKinds) {
         if (floor < k.firstFloor) {
             EXPECT_EQ(counts[k.name], 0) << k.name << " before floor " << k.firstFloor;
         } else {
@@ -120,4 +113,4 @@ TEST_P(SpawnTest, RoomsArePopulatedWithTheFloorsOdds) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Floors, SpawnTest, ::testing::Range(1, 11));
+INSTANTIATE_TEST_SUITE_P(Floors, SpawnTest, ::testing::Range(1, FloorCount + 1));

@@ -12,6 +12,7 @@
 #include "item.h"
 #include "map.h"
 #include "message.h"
+#include "rules.h"
 
 namespace worldtest {
 

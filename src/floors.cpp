@@ -1,29 +1,27 @@
 // The current game and its floors: a fresh game, the step onward and the step
 // back, and releasing the world. Works on the globals of the main module and
 // the world classes only; nothing here draws or reads input.
+#include "floors.h"
+
 #include <string>
 
 #include "entity.h"
+#include "death.h"
 #include "equipment.h"
+#include "factory.h"
 #include "fighter.h"
 #include "game.h"
 #include "map.h"
 #include "message.h"
+#include "rules.h"
+#include "usefunctions.h"
 
 namespace {
 
-// The prison has ten floors, shown to the player counted down from 10 to 1.
-constexpr int FloorCount = 10;
-
-void Post(const std::string& text) {
-    if (message != nullptr) {
-        message->SetMessage(text, false);
-    }
-}
-
 void PostFloorNumber() {
-    Post("You are now on floor #" + std::to_string(FloorCount + 1 - theMap->currentFloor) +
-         " of the prison complex.");
+    PostTo(message, "You are now on floor #" +
+                        std::to_string(ShownFloorNumber(theMap->currentFloor)) +
+                        " of the prison complex.");
 }
 
 // The floor being left is discarded: everything on it goes except the player,
@@ -40,17 +38,6 @@ void ClearFloorKeepingPlayer() {
     if (player != nullptr) {
         entities.push_back(player);
     }
-}
-
-// The starting weapon: worn in the main hand, +2 attack.
-KREntity* MakeBaton() {
-    auto* wearable = new KREquippable();
-    wearable->slot = 0;
-    wearable->powerBonus = 2;
-    auto* baton = new KREntity();
-    baton->Init(0, 0, '-', "Baton", Cyan, theMap, false, true, nullptr, nullptr, nullptr,
-                nullptr, wearable);
-    return baton;
 }
 
 } // namespace
@@ -103,7 +90,7 @@ bool NewGame() {
                  new KREquipment(), nullptr);
     entities.push_back(player);
 
-    KREntity* baton = MakeBaton();
+    KREntity* baton = NewItem(BatonKind, 0, 0, theMap, useFuncVec);
     inventory.push_front(baton);
     player->equipment->ToggleEquip(baton);
 
@@ -115,7 +102,7 @@ bool NewGame() {
     if (message != nullptr) {
         message->messages.clear();
     }
-    Post("Your objective is to escape the prison complex!");
+    PostTo(message, "Your objective is to escape the prison complex!");
     gameOver = false;
     return true;
 }
@@ -123,7 +110,7 @@ bool NewGame() {
 void NextFloor() {
     // Every step onward is a rest: half the maximum (with equipment) back,
     // capped at the base maximum by Heal.
-    Post("You pause to recharge and regain your energy.");
+    PostTo(message, "You pause to recharge and regain your energy.");
     player->fighter->Heal(player->fighter->GetMaxHP(false) / 2);
     theMap->currentFloor += 1;
     PostFloorNumber();

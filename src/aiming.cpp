@@ -1,0 +1,102 @@
+// Aiming with the mouse for the items that need a target.
+#include "aiming.h"
+
+#include "entity.h"
+#include "game.h"
+#include "map.h"
+#include "modal.h"
+#include "render.h"
+#include "shell.h"
+
+namespace {
+
+const std::pair<int, int> NoTile(-1, -1);
+
+// Picture pixel -> map cell, or NoTile when the pixel is off the map area or
+// the cell is not in view. Pixels left of or above the picture are off it
+// (plain division would fold -7..-1 into cell 0).
+std::pair<int, int> VisibleCellAt(SDL_Point p) {
+    if (p.x < 0 || p.y < 0) {
+        return NoTile;
+    }
+    const int cx = p.x / 8;
+    const int cy = p.y / 8;
+    if (!KRMap::InBounds(cx, cy) || !theMap->IsVisible(cx, cy)) {
+        return NoTile;
+    }
+    return {cx, cy};
+}
+
+} // namespace
+
+// A modal aiming loop on the game's 60 ms frame clock. Each frame redraws the
+// game (the cursor follows `mousePos`) and drains the event queue, so nothing
+// typed while aiming is replayed as a command afterwards:
+// - a right click or Escape cancels;
+// - a left click on a cell in the field of view selects it; other clicks are
+//   ignored. The player's field of view (radius 8) is the only limit: a tile
+//   farther than `maxRange` from the player is accepted, so a grenade can be
+//   thrown anywhere the player can see.
+// - a window-close request cancels and sets `gameOver`: the running game then
+//   ends at the end of this frame without saving, exactly as if the main loop
+//   had seen the close itself (pushing the event back could let a later dialog
+//   of the same frame swallow it).
+// - F2 toggles relative mouse mode as it does in the main loop.
+std::pair<int, int> TargetTile(int /*maxRange*/) {
+    if (SDL_TICKS_PASSED(SDL_GetTicks(), nextTime)) {
+        RestartFrameClock(); // called after a long pause: no catch-up burst
+    }
+    for (;;) {
+        Render();
+        while (SDL_PollEvent(&event) != 0) {
+            switch (event.type) {
+            case SDL_QUIT:
+                gameOver = true;
+                return NoTile;
+            case SDL_KEYDOWN:
+                if (event.key.keysym.scancode == SDL_SCANCODE_ESCAPE) {
+                    return NoTile;
+                }
+                if (event.key.keysym.scancode == SDL_SCANCODE_F2 && event.key.repeat == 0) {
+                    ToggleRelativeMouse();
+                }
+                break;
+            case SDL_MOUSEMOTION:
+                mousePos = WindowToPicture(event.motion.x, event.motion.y);
+                break;
+            case SDL_MOUSEBUTTONDOWN: {
+                mousePos = WindowToPicture(event.button.x, event.button.y);
+                if (event.button.button == SDL_BUTTON_RIGHT) {
+                    return NoTile;
+                }
+                if (event.button.button == SDL_BUTTON_LEFT) {
+                    const std::pair<int, int> cell = VisibleCellAt(mousePos);
+                    if (cell != NoTile) {
+                        return cell;
+                    }
+                }
+                break;
+            }
+            default:
+                break;
+            }
+        }
+        Delay(nextTime);
+        nextTime += FrameMs;
+    }
+}
+
+KREntity* TargetEnemy(int maxRange) {
+    // The player keeps clicking until a guard is chosen or the aim is cancelled.
+    for (;;) {
+        const std::pair<int, int> cell = TargetTile(maxRange);
+        if (cell == NoTile) {
+            return nullptr;
+        }
+        for (KREntity* e : entities) {
+            if (e != player && e->fighter != nullptr && e->x == cell.first && e->y == cell.second) {
+                return e;
+            }
+        }
+    }
+}

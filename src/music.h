@@ -1,0 +1,32 @@
+// The music: patterns from music/music_def.json, played in zones and fills
+// that follow what the player sees. The only user of SDL_mixer's music.
+#pragma once
+
+#include <string>
+
+#include "game.h"
+
+// "Zone" -> Zone, "Fill" -> Fill (exact case), anything else -> Unknown.
+MusicPatternType GetMusicPatternType(const std::string& name);
+std::string GetMusicPatternTypeName(MusicPatternType type);
+// Queues the first pattern of that name and makes it current. Throws
+// std::runtime_error for an unknown name; nothing changes then.
+void SetNextMusicPattern(const std::string& name);
+// Start-up: opens audio, reads music/music_def.json, loads every pattern,
+// queues and (if enabled) fades in the first. False after printing the
+// failure; a document of the wrong shape throws. An empty list is no music.
+bool LoadMusicPatterns();
+// The pattern the renderer asks for: entry 1 with a guard in view, else entry
+// 0 (entry 0 when the list has only one; null when it is empty).
+const MusicPatternEntry* WantedMusicPattern(bool enemyInView);
+// Queues entry 0 and plays it from its beginning; throws when it cannot play.
+// Does nothing with an empty list.
+void RestartFirstPattern();
+// Once per main-loop frame: at the end of the playing pattern starts the
+// queued one (a fill leading to it first, when leaving a pattern that loops on
+// itself). Throws std::runtime_error when a pattern cannot play.
+void UpdateMusic();
+// Shutdown: fade out and wait (at most 2 s), then (after the settings are
+// saved) free every pattern and empty the list.
+void FadeOutMusic();
+void FreeMusicPatterns();

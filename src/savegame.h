@@ -1,0 +1,14 @@
+// The one saved game, game.sav: the current floor, its entities, the carried
+// inventory, the shown log lines and the game state.
+#pragma once
+
+#include <string>
+
+// Writes game.sav; false without a whole floor or when it cannot be written.
+// Throws std::runtime_error when building the document fails.
+bool SaveGame();
+// Replaces the current game with game.sav. 0 on success; -1 missing or
+// damaged, -2 wrong signature, -3 other version (its version in
+// savedVersion); a refused file leaves the current game untouched. Throws
+// std::runtime_error on an error the checks do not cover.
+int LoadGame(std::string& savedVersion);

@@ -1,0 +1,24 @@
+// The settings file game.cfg: fullscreen, music, volume and key bindings,
+// and the copy kept while the options screen is open.
+#pragma once
+
+#include <string>
+
+#include "game.h"
+
+// Reads game.cfg into the settings globals (missing bindings get their
+// defaults); false when it is missing or unreadable. Throws
+// std::runtime_error when a present value cannot be used.
+bool LoadGameSettings();
+// Writes the settings globals to game.cfg; false when it cannot be written.
+// Throws std::runtime_error when building the document fails.
+bool SaveGameSettings();
+// Fullscreen, music on at 96, the default keys.
+void SetDefaultGameSettings();
+// Keeps a copy of the settings for RestoreOldGameSettings.
+void SaveOldGameSettings();
+void RestoreOldGameSettings();
+// "label" + the name of the first key bound to `action`.
+std::string SetMenuOptionOfKeybinding(KRActionTypes action, const std::string& label);
+// With update, binds `action` to selectedKey first; then as above.
+std::string UpdateKeybinding(KRActionTypes action, const std::string& label, bool update);
