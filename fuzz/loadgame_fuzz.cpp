@@ -104,11 +104,12 @@ void CheckLoadedGame() {
         CHECK(e->fighter == nullptr && e->ai == nullptr);
         CHECK(static_cast<int>(e->color) >= 0 && static_cast<int>(e->color) < 16);
     }
-    for (const KREntity* worn : {player->equipment->mainHand, player->equipment->offHand}) {
-        CHECK(worn == nullptr || (Contains(inventory, worn) && worn->equippable != nullptr));
+    const KREntity* slots[] = {player->equipment->mainHand, player->equipment->offHand};
+    for (int slot = 0; slot < 2; ++slot) {
+        const KREntity* worn = slots[slot];
+        CHECK(worn == nullptr || (Contains(inventory, worn) && worn->equippable != nullptr &&
+                                  worn->equippable->slot == slot));
     }
-    CHECK(player->equipment->mainHand == nullptr || player->equipment->mainHand->equippable->slot == 0);
-    CHECK(player->equipment->offHand == nullptr || player->equipment->offHand->equippable->slot == 1);
 
     const std::vector<bool> marks = BlockedMarksOfTheFile();
     CHECK(marks.size() == theMap->tiles.size());

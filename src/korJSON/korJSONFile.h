@@ -333,7 +333,8 @@ private:
     bool WriteAll(const std::string& content) {
         std::size_t done = 0;
         while (done < content.size()) {
-            const ssize_t n = ActiveFileCalls().write(fd_, content.data() + done, content.size() - done);
+            const ssize_t n =
+                ActiveFileCalls().write(fd_, content.data() + done, content.size() - done);
             if (n < 0 && errno == EINTR) {
                 continue;
             }

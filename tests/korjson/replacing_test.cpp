@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <functional>
@@ -189,7 +190,9 @@ detail::FileCalls Recording(const detail::FileCalls& real) {
         return system.flush(fd);
     };
     r.close = [](int fd) {
-        calls.push_back(fd == fileFd ? "close file" : fd == folderFd ? "close folder" : "close other");
+        calls.push_back(fd == fileFd     ? "close file"
+                        : fd == folderFd ? "close folder"
+                                         : "close other");
         // The number may come back for the next open.
         fileFd = fd == fileFd ? -1 : fileFd;
         folderFd = fd == folderFd ? -1 : folderFd;
