@@ -1,6 +1,7 @@
 // korJSON files: reading a document's bytes, detecting its encoding and turning
 // it into UTF-8 text, and replacing a file only once its new content is
-// complete. Standard library only (plus the wide C file API on Windows).
+// complete and on the disk. Standard library only, plus the POSIX file calls
+// (the wide C file API on Windows).
 #pragma once
 
 #include <cstddef>
@@ -10,7 +11,16 @@
 #include <memory>
 #include <string>
 #ifdef _WIN32
+#include <io.h>
+
 #include <cwchar>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <cerrno>
 #endif
 
 #include "korJSONUnicode.h"
@@ -41,28 +51,6 @@ inline std::FILE* OpenFile(const std::string& path, const char* mode) {
     return _wfopen(WidePath(path).c_str(), wideMode.c_str());
 #else
     return std::fopen(path.c_str(), mode);
-#endif
-}
-
-inline bool RemoveFile(const std::string& path) {
-#ifdef _WIN32
-    return _wremove(WidePath(path).c_str()) == 0;
-#else
-    return std::remove(path.c_str()) == 0;
-#endif
-}
-
-// Moves `from` over `to`. POSIX rename replaces the target in one step; on
-// Windows an existing target has to go first.
-inline bool ReplaceFile(const std::string& from, const std::string& to) {
-#ifdef _WIN32
-    if (_wrename(WidePath(from).c_str(), WidePath(to).c_str()) == 0) {
-        return true;
-    }
-    _wremove(WidePath(to).c_str());
-    return _wrename(WidePath(from).c_str(), WidePath(to).c_str()) == 0;
-#else
-    return std::rename(from.c_str(), to.c_str()) == 0;
 #endif
 }
 
@@ -162,9 +150,10 @@ inline std::string DecodeJSONBytes(const std::string& bytes) {
     }
 }
 
+#ifdef _WIN32
 // A file written beside its target and moved over it only once complete, so a
-// failed or interrupted write leaves the previous file as it was. The temporary
-// file is removed unless the commit succeeded.
+// failed or interrupted write leaves the previous file as it was. The
+// temporary file is removed unless the commit succeeded.
 class ReplacingFile {
 public:
     explicit ReplacingFile(const std::string& target)
@@ -172,18 +161,14 @@ public:
     ReplacingFile(const ReplacingFile&) = delete;
     ReplacingFile& operator=(const ReplacingFile&) = delete;
     ~ReplacingFile() {
-        if (file_) {
-            file_.reset();
-        }
+        file_.reset();
         if (opened_ && !committed_) {
-            RemoveFile(temp_);
+            _wremove(WidePath(temp_).c_str());
         }
     }
 
     bool IsOpen() const { return opened_; }
 
-    // Writes `content` whole, closes and moves the file over the target. False
-    // when any step fails (short write, full disk, failed close or rename).
     bool Commit(const std::string& content) {
         if (!file_) {
             return false;
@@ -191,21 +176,183 @@ public:
         bool ok = content.empty() ||
                   std::fwrite(content.data(), 1, content.size(), file_.get()) == content.size();
         ok = std::fflush(file_.get()) == 0 && ok;
+        ok = _commit(_fileno(file_.get())) == 0 && ok; // down to the disk
         ok = std::ferror(file_.get()) == 0 && ok;
         ok = std::fclose(file_.release()) == 0 && ok;
-        if (ok && ReplaceFile(temp_, target_)) {
+        if (ok && MoveOver(temp_, target_)) {
             committed_ = true;
         }
         return committed_;
     }
 
 private:
+    // An existing target has to go before the rename.
+    static bool MoveOver(const std::string& from, const std::string& to) {
+        if (_wrename(WidePath(from).c_str(), WidePath(to).c_str()) == 0) {
+            return true;
+        }
+        _wremove(WidePath(to).c_str());
+        return _wrename(WidePath(from).c_str(), WidePath(to).c_str()) == 0;
+    }
+
     std::string target_;
     std::string temp_;
     FileHandle file_;
     bool opened_ = file_ != nullptr;
     bool committed_ = false;
 };
+#else
+// The system calls a replacing write goes through, in one table so that a
+// test can watch their order or make one of them fail. Defaults are POSIX.
+struct FileCalls {
+    int (*makeTemp)(char* pathTemplate);
+    ssize_t (*write)(int fd, const void* bytes, std::size_t count);
+    int (*flush)(int fd);
+    int (*setMode)(int fd, mode_t mode);
+    int (*close)(int fd);
+    int (*rename)(const char* from, const char* to);
+    int (*remove)(const char* path);
+    int (*openFolder)(const char* path);
+};
+
+inline FileCalls& ActiveFileCalls() {
+    static FileCalls calls{
+        [](char* pathTemplate) { return ::mkstemp(pathTemplate); },
+        [](int fd, const void* bytes, std::size_t count) { return ::write(fd, bytes, count); },
+        [](int fd) { return ::fsync(fd); },
+        [](int fd, mode_t mode) { return ::fchmod(fd, mode); },
+        [](int fd) { return ::close(fd); },
+        [](const char* from, const char* to) { return ::rename(from, to); },
+        [](const char* path) { return ::unlink(path); },
+        [](const char* path) { return ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC); },
+    };
+    return calls;
+}
+
+inline std::string FolderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The file a path stands for: a symbolic link is followed (a relative one
+// from the link's own folder), so writing replaces what the link points at
+// and the link stays. Empty for a loop of links.
+inline std::string FollowLinks(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+            return path;
+        }
+        std::string link(4096, '\0');
+        const ssize_t length = ::readlink(path.c_str(), &link[0], link.size());
+        if (length < 0 || static_cast<std::size_t>(length) >= link.size()) {
+            return std::string();
+        }
+        link.resize(static_cast<std::size_t>(length));
+        path = link[0] == '/' ? link : FolderOf(path) + "/" + link;
+    }
+    return std::string();
+}
+
+// A file written beside its target under a name of its own and moved over the
+// target only once complete and on the disk; then the folder entry is put on
+// the disk too. A failed or interrupted write leaves the previous file as it
+// was, and the temporary file is removed unless the commit succeeded. The new
+// file keeps the old one's permission bits (a new one gets what the umask
+// allows). A target that exists and that the user may not write is not
+// opened: making the file read-only is how a player protects it.
+class ReplacingFile {
+public:
+    explicit ReplacingFile(const std::string& target) : target_(FollowLinks(target)) {
+        if (target_.empty()) {
+            return;
+        }
+        struct stat info {};
+        if (::stat(target_.c_str(), &info) == 0) {
+            if (::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0) {
+                return;
+            }
+            mode_ = info.st_mode & 07777;
+        } else {
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            mode_ = 0666 & ~mask;
+        }
+        std::string name = target_ + ".tmpXXXXXX";
+        fd_ = ActiveFileCalls().makeTemp(&name[0]);
+        if (fd_ >= 0) {
+            temp_ = name;
+        }
+    }
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+    ~ReplacingFile() {
+        if (fd_ >= 0) {
+            ActiveFileCalls().close(fd_);
+        }
+        if (!temp_.empty() && !committed_) {
+            ActiveFileCalls().remove(temp_.c_str());
+        }
+    }
+
+    bool IsOpen() const { return !temp_.empty(); }
+
+    // Writes `content` whole, puts it on the disk, closes and moves the file
+    // over the target. False when any step fails (short write, full disk,
+    // failed flush, close or rename); the target is then as it was.
+    bool Commit(const std::string& content) {
+        if (fd_ < 0) {
+            return false;
+        }
+        const FileCalls& calls = ActiveFileCalls();
+        bool ok = WriteAll(content);
+        ok = ok && calls.setMode(fd_, mode_) == 0;
+        // Without this the rename can reach the disk before the data, and a
+        // power cut leaves an empty or partial file under the target's name.
+        ok = ok && calls.flush(fd_) == 0;
+        ok = calls.close(fd_) == 0 && ok;
+        fd_ = -1;
+        if (!ok || calls.rename(temp_.c_str(), target_.c_str()) != 0) {
+            return false;
+        }
+        committed_ = true;
+        // The rename itself lives in the folder. A folder that cannot be
+        // flushed does not undo the replace, which has already happened.
+        const int folder = calls.openFolder(FolderOf(target_).c_str());
+        if (folder >= 0) {
+            calls.flush(folder);
+            calls.close(folder);
+        }
+        return true;
+    }
+
+private:
+    bool WriteAll(const std::string& content) {
+        std::size_t done = 0;
+        while (done < content.size()) {
+            const ssize_t n =
+                ActiveFileCalls().write(fd_, content.data() + done, content.size() - done);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                return false;
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        return true;
+    }
+
+    std::string target_;
+    std::string temp_;
+    int fd_ = -1;
+    mode_t mode_ = 0600;
+    bool committed_ = false;
+};
+#endif
 
 } // namespace detail
 } // namespace korJSON

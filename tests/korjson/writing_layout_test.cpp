@@ -31,7 +31,7 @@ std::string Rewrite(const std::string& text, bool pretty = true) {
 
 bool TempFileLeft(const kjtest::ScratchDir& dir) {
     for (const auto& entry : std::filesystem::directory_iterator(dir.path)) {
-        if (entry.path().extension() == ".tmp") {
+        if (entry.path().filename().string().find(".tmp") != std::string::npos) {
             return true;
         }
     }

@@ -1,0 +1,264 @@
+// Replacing a file on write, as a player and an administrator meet it: the
+// new content is on the disk before it takes the target's name, a read-only
+// file is refused and left alone, the permission bits survive, and a save
+// that is a symbolic link stays one. The permission cases run as an ordinary
+// user (tests run as root in CI, and root may write anything).
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "korjson/korjson_test_util.h"
+
+using namespace korJSON;
+using kjtest::Node;
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uid_t Nobody = 65534;
+
+bool WriteSettings(const std::string& path, bool music) {
+    korJSONData root(Object);
+    root.insert("Music", Node(music, Bool));
+    std::string out;
+    korJSONStream stream;
+    return stream.WriteJSONFile(path, root, out, true);
+}
+
+const std::string MusicOn = "{\n    \"Music\": true\n}";
+
+std::vector<std::string> Names(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+mode_t Mode(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? (info.st_mode & 07777) : 0;
+}
+
+// Runs `body` in a child process as the unprivileged user nobody (when the
+// tests run as root; otherwise as the user running them), with the scratch
+// folder made theirs and the working directory elsewhere. The body returns 0
+// when every check held, or the number of the first one that failed.
+int AsOrdinaryUser(const kjtest::ScratchDir& dir, const std::function<int()>& body) {
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0) {
+            if (::chown(dir.path.c_str(), Nobody, Nobody) != 0 || ::setgroups(0, nullptr) != 0 ||
+                ::setgid(Nobody) != 0 || ::setuid(Nobody) != 0 || geteuid() == 0) {
+                _exit(100);
+            }
+        }
+        if (::chdir("/") != 0) {
+            _exit(101);
+        }
+        _exit(body());
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child) {
+        return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 200 + WTERMSIG(status);
+}
+
+TEST(KorJSONReplaceTest, ReadOnlyFileIsRefusedAndLeftAsItWas) {
+    kjtest::ScratchDir dir;
+    const std::string file = dir.File("game.cfg");
+    const int failed = AsOrdinaryUser(dir, [&] {
+        kjtest::WriteBytes(file, "previous");
+        if (::chmod(file.c_str(), 0444) != 0) {
+            return 1;
+        }
+        CaptureStdout();
+        const bool written = WriteSettings(file, true);
+        const std::string said = GetCapturedStdout();
+        if (written) {
+            return 2;
+        }
+        if (said != "Unable to write JSON file: " + file + "\n") {
+            return 3;
+        }
+        if (kjtest::ReadBytes(file) != "previous" || Mode(file) != 0444) {
+            return 4;
+        }
+        return Names(dir.path) == std::vector<std::string>{"game.cfg"} ? 0 : 5;
+    });
+    EXPECT_EQ(failed, 0);
+}
+
+TEST(KorJSONReplaceTest, PermissionBitsOfTheTargetAreKept) {
+    kjtest::ScratchDir dir;
+    const std::string kept = dir.File("game.sav");
+    const std::string fresh = dir.File("game.cfg");
+    const int failed = AsOrdinaryUser(dir, [&] {
+        kjtest::WriteBytes(kept, "previous");
+        if (::chmod(kept.c_str(), 0640) != 0) {
+            return 1;
+        }
+        ::umask(022); // would give 0644 to a file made anew
+        if (!WriteSettings(kept, true) || !WriteSettings(fresh, true)) {
+            return 2;
+        }
+        if (kjtest::ReadBytes(kept) != MusicOn || Mode(kept) != 0640) {
+            return 3;
+        }
+        // A file made anew gets what the umask allows, as with fopen.
+        return Mode(fresh) == 0644 ? 0 : 4;
+    });
+    EXPECT_EQ(failed, 0);
+}
+
+TEST(KorJSONReplaceTest, SymbolicLinkStaysAndItsTargetIsReplaced) {
+    kjtest::ScratchDir dir;
+    const std::string link = dir.File("game.sav");
+    const std::string synced = dir.File("synced");
+    const int failed = AsOrdinaryUser(dir, [&] {
+        if (::mkdir(synced.c_str(), 0700) != 0 ||
+            ::symlink("synced/real.sav", link.c_str()) != 0) {
+            return 1;
+        }
+        // Once through a link to a file that does not exist yet, then over it.
+        if (!WriteSettings(link, false) || !WriteSettings(link, true)) {
+            return 2;
+        }
+        std::error_code ec;
+        if (!fs::is_symlink(link, ec) || fs::read_symlink(link, ec) != "synced/real.sav") {
+            return 3;
+        }
+        if (kjtest::ReadBytes(synced + "/real.sav") != MusicOn) {
+            return 4;
+        }
+        if (Names(synced) != std::vector<std::string>{"real.sav"}) {
+            return 5;
+        }
+        return Names(dir.path) == std::vector<std::string>{"game.sav", "synced"} ? 0 : 6;
+    });
+    EXPECT_EQ(failed, 0);
+}
+
+// ---- the order of the system calls ------------------------------------------
+
+std::vector<std::string> calls;
+int fileFd = -1;
+int folderFd = -1;
+bool failFileFlush = false;
+
+// Records every call of a replace and passes it on to the real one.
+detail::FileCalls Recording(const detail::FileCalls& real) {
+    static detail::FileCalls system;
+    system = real;
+    detail::FileCalls r = real;
+    r.makeTemp = [](char* name) {
+        fileFd = system.makeTemp(name);
+        calls.push_back("makeTemp " + fs::path(name).filename().string().substr(0, 12));
+        return fileFd;
+    };
+    r.write = [](int fd, const void* bytes, std::size_t count) {
+        calls.push_back(fd == fileFd ? "write file" : "write other");
+        return system.write(fd, bytes, count);
+    };
+    r.setMode = [](int fd, mode_t mode) {
+        calls.push_back(fd == fileFd ? "setMode file" : "setMode other");
+        return system.setMode(fd, mode);
+    };
+    r.flush = [](int fd) {
+        const bool file = fd == fileFd;
+        calls.push_back(file ? "flush file" : fd == folderFd ? "flush folder" : "flush other");
+        if (file && failFileFlush) {
+            errno = EIO;
+            return -1;
+        }
+        return system.flush(fd);
+    };
+    r.close = [](int fd) {
+        calls.push_back(fd == fileFd     ? "close file"
+                        : fd == folderFd ? "close folder"
+                                         : "close other");
+        // The number may come back for the next open.
+        fileFd = fd == fileFd ? -1 : fileFd;
+        folderFd = fd == folderFd ? -1 : folderFd;
+        return system.close(fd);
+    };
+    r.rename = [](const char* from, const char* to) {
+        calls.push_back("rename to " + fs::path(to).filename().string());
+        return system.rename(from, to);
+    };
+    r.remove = [](const char* path) {
+        calls.push_back("remove " + fs::path(path).filename().string().substr(0, 12));
+        return system.remove(path);
+    };
+    r.openFolder = [](const char* path) {
+        folderFd = system.openFolder(path);
+        calls.push_back("openFolder");
+        return folderFd;
+    };
+    return r;
+}
+
+class RecordedCallsTest : public ::testing::Test {
+protected:
+    detail::FileCalls saved = detail::ActiveFileCalls();
+    kjtest::ScratchDir dir;
+
+    void SetUp() override {
+        calls.clear();
+        failFileFlush = false;
+        detail::ActiveFileCalls() = Recording(saved);
+    }
+    void TearDown() override { detail::ActiveFileCalls() = saved; }
+};
+
+TEST_F(RecordedCallsTest, DataReachesTheDiskBeforeTheRenameAndTheFolderAfterIt) {
+    const std::string file = dir.File("game.sav");
+    kjtest::WriteBytes(file, "previous");
+    ASSERT_TRUE(WriteSettings(file, true));
+    EXPECT_EQ(calls, (std::vector<std::string>{"makeTemp game.sav.tmp", "write file",
+                                               "setMode file", "flush file", "close file",
+                                               "rename to game.sav", "openFolder", "flush folder",
+                                               "close folder"}));
+    EXPECT_EQ(kjtest::ReadBytes(file), MusicOn);
+}
+
+TEST_F(RecordedCallsTest, FailedFlushKeepsThePreviousFile) {
+    const std::string file = dir.File("game.sav");
+    kjtest::WriteBytes(file, "previous");
+    failFileFlush = true;
+    CaptureStdout();
+    EXPECT_FALSE(WriteSettings(file, true));
+    EXPECT_EQ(GetCapturedStdout(), "Unable to write JSON file: " + file + "\n");
+    EXPECT_EQ(kjtest::ReadBytes(file), "previous");
+    EXPECT_EQ(Names(dir.path), std::vector<std::string>{"game.sav"}) << "temporary file left";
+    EXPECT_EQ(calls.back(), "remove game.sav.tmp");
+}
+
+// Each write has a temporary name of its own: one left behind by another
+// writer (here a folder nobody can replace) is not in the way.
+TEST(KorJSONReplaceTest, TemporaryNameOfAnotherWriterIsNotInTheWay) {
+    kjtest::ScratchDir dir;
+    const std::string file = dir.File("game.cfg");
+    fs::create_directory(file + ".tmp");
+    EXPECT_TRUE(WriteSettings(file, true));
+    EXPECT_EQ(kjtest::ReadBytes(file), MusicOn);
+    EXPECT_TRUE(fs::is_directory(file + ".tmp"));
+}
+
+} // namespace
