@@ -17,6 +17,12 @@
 #include <vector>
 
 #include "basicenemy.h"
+#include "commands.h"
+#include "death.h"
+#include "floors.h"
+#include "savegame.h"
+#include "settings.h"
+#include "usefunctions.h"
 #include "entity.h"
 #include "equipment.h"
 #include "fighter.h"

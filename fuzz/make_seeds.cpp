@@ -9,6 +9,11 @@
 #include <string>
 
 #include "entity.h"
+#include "commands.h"
+#include "death.h"
+#include "floors.h"
+#include "savegame.h"
+#include "settings.h"
 #include "equipment.h"
 #include "fighter.h"
 #include "game.h"
