@@ -57,9 +57,19 @@ void RunGame();
 void QuitGame();
 // Sleeps until the tick count `until` (SDL_Delay(0) when it has passed).
 void Delay(Uint32 until);
-// Pushes `screen` to the window through the streaming texture.
+// Pushes `screen` to the window through the streaming texture, centred with
+// its aspect kept; does nothing when the picture equals the one last
+// presented and the window has not changed since.
 void PresentScreen();
-// Window pixels -> 640 x 400 picture pixels; the identity when windowed.
+// SDL_SetWindowFullscreen(window, fullscreenFlags), made to cover the display
+// even where no window manager does it, and back to the picture's size.
+void SwitchWindowMode(Uint32 fullscreenFlags);
+// Makes the next PresentScreen present even an unchanged picture.
+void RequestPresent();
+// Where the picture lies in a renderer output of that many pixels.
+SDL_Rect PicturePlacement(int outputW, int outputH);
+// Window pixels -> 640 x 400 picture pixels through that placement; a point
+// on a black bar beside the picture gives (-8, -8), outside every cell.
 SDL_Point WindowToPicture(int x, int y);
 
 // ---- world state (world.cpp): the current game and its floors -----------------
@@ -217,10 +227,20 @@ const MusicPatternEntry* WantedMusicPattern(bool enemyInView);
 // Queues entry 0 and plays it from its beginning; throws when it cannot play.
 // Does nothing with an empty list.
 void RestartFirstPattern();
-// Once per main-loop frame: at the end of the playing pattern starts the
-// queued one (a fill leading to it first, when leaving a pattern that loops on
-// itself). Throws std::runtime_error when a pattern cannot play.
+// Whether the pattern most recently queued is one of the segments of the zone
+// entered at `zone` (the chain of Zone patterns from it); false for null.
+bool MusicZoneQueued(const MusicPatternEntry* zone);
+// Once per main-loop frame: at the end of the playing segment starts the next
+// of its zone's chain, or the requested zone (through a fill leading to it
+// when there is one); a request for the zone already playing changes nothing.
+// Throws std::runtime_error when a pattern cannot play.
 void UpdateMusic();
+// The mixer's music volume, 0-128.
+void SetMusicVolume(int volume);
+// Stops the music at once (music switched off in the options).
+void HaltMusic();
+// Shutdown: closes the audio device opened by LoadMusicPatterns.
+void CloseMusicAudio();
 // Shutdown: fade out and wait (at most 2 s), then (after the settings are
 // saved) free every pattern and empty the list.
 void FadeOutMusic();
