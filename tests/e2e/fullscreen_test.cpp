@@ -161,9 +161,9 @@ TEST_P(FullscreenE2E, MenuIsWholeAndUndistortedAndTheMouseLooksThroughTheSamePla
         [](const Screen& v) { return v.Text(8, 328, 20) == std::string(20, ' '); }, ok);
     EXPECT_TRUE(ok) << "a pointer on the bar names nothing; the look line reads \""
                     << floor.Text(8, 328, 20) << "\"";
-    int cursorCells = 0;
-    for (int row = 0; row < 50; ++row) {
-        for (int column = 0; column < 80; ++column) {
+    int cursorCells = 0; // on the map: the panel's HP bar is made of the same blocks
+    for (int row = 0; row < kMapRows; ++row) {
+        for (int column = 0; column < kMapColumns; ++column) {
             const Glyph g = floor.Cell(column, row);
             cursorCells += g.code == 219 && g.ink == Red;
         }

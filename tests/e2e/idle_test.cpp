@@ -16,7 +16,7 @@
 namespace e2e {
 namespace {
 
-constexpr double kSampleSeconds = 5.0;
+constexpr double kSampleSeconds = 10.0; // CPU time comes in 10 ms ticks
 
 struct CpuShare {
     double game = -1;   // per cent of one core
