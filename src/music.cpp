@@ -17,17 +17,20 @@
 // and SDL_mixer 2.6 restarts the reported position at every loop, so the
 // position never reaches the duration and a rule "position >= length" never
 // fires. What the mixer reports is how far its decoder has read: for WAV it
-// steps in blocks of 4096 frames, while the audio device takes 2048 frames at
-// a time, and anything we start takes over at the next of those 2048-frame
-// chunks. So a loop has ended when the position has gone backwards since the
-// previous frame, and that is when the queued pattern is started.
+// steps in blocks of 4096 frames, for Ogg packet by packet as the mixer asks,
+// while the audio device takes 2048 frames at a time, and anything we start
+// takes over at the next of those 2048-frame chunks. So a loop has ended when
+// the position has reached the length or gone backwards since the previous
+// frame, and that is when the queued pattern is started.
 //
-// The game's patterns are 2048 frames longer than a multiple of 4096
-// (tools/musicgen.cpp makes them so). For them the position drops back to the
-// start exactly when the pattern's last chunk has been mixed, so a pattern
-// started in that frame begins on the boundary to the frame, and one started a
-// frame later begins one chunk (46 ms) after it; the old pattern is never cut
-// short. Other lengths still switch, within about one block of the boundary.
+// The game's patterns are Ogg files of a whole number of 2048-frame chunks
+// (tools/musicgen.cpp makes them so; WAV would need 2048 more than a multiple
+// of 4096). For them the position reaches the end exactly when the pattern's
+// last chunk has been mixed, so a pattern started in that frame begins on the
+// boundary to the frame (measured on the disk driver: the segments of a zone
+// follow each other sample for sample), and one started a frame later begins
+// one chunk (46 ms) after it; the old pattern is never cut short. Other
+// lengths still switch, within about one block of the boundary.
 //
 // A wrap seen long after it happened (the main loop was held by a dialog) is
 // not a boundary: starting then would cut the new loop mid-bar, so the switch
