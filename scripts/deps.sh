@@ -26,7 +26,7 @@ vlo_install_packages() {
 }
 
 # What each script needs, and why (see the README's Dependencies).
-VLO_BUILD_PACKAGES=(build-essential cmake pkg-config libsdl2-dev libsdl2-mixer-dev)
+VLO_BUILD_PACKAGES=(build-essential cmake pkg-config libsdl2-dev libsdl2-mixer-dev libvorbis-dev)
 # The Debian package: dpkg-shlibdeps (dpkg-dev) and file find its dependencies.
 VLO_PACKAGE_PACKAGES=(dpkg-dev file)
 VLO_TEST_PACKAGES=(googletest libgtest-dev libgmock-dev zlib1g-dev

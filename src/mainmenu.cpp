@@ -43,7 +43,7 @@ void MainMenu() {
     const std::string title = " Version " + GAMEVERSION + " ";
     for (;;) {
         if (musicEnabled && !mMusicPatternEntries.empty() &&
-            (currentMusicPatternName != mMusicPatternEntries[0]->patternName || restartMusic)) {
+            (!MusicZoneQueued(mMusicPatternEntries[0].get()) || restartMusic)) {
             RestartFirstPattern();
         }
         restartMusic = false;

@@ -14,11 +14,29 @@
 #include "glyphs.h"
 #include "message.h"
 #include "modal.h"
+#include "music.h"
 #include "render.h"
 #include "rules.h"
 #include "shell.h"
 
 namespace {
+
+// SDL_WaitEvent that keeps the music going while it waits: a zone is a chain
+// of short segments, and only the main thread advances it, so a menu that
+// slept in SDL_WaitEvent would leave the playing segment looping alone.
+// Waking on the game's frame clock costs next to nothing. Returns 0 only when
+// the event queue itself has failed, as SDL_WaitEvent does.
+int WaitEventWithMusic(SDL_Event* e) {
+    for (;;) {
+        if (SDL_WaitEventTimeout(e, static_cast<int>(FrameMs)) != 0) {
+            return 1;
+        }
+        if (SDL_WasInit(SDL_INIT_EVENTS) == 0) {
+            return SDL_WaitEvent(e); // no queue to wait on: SDL reports why
+        }
+        UpdateMusic();
+    }
+}
 
 // Makes sure the canvas has exactly this size; false (with the message) when
 // a new one cannot be made.
@@ -125,7 +143,7 @@ bool Menu(const std::string& title, std::list<std::string>& lines, int wrapWidth
         SDL_BlitSurface(inventoryPanel, nullptr, screen, &at);
         PresentScreen();
 
-        if (SDL_WaitEvent(&event) == 0) {
+        if (WaitEventWithMusic(&event) == 0) {
             std::cout << "SDL_WaitEvent error: " << SDL_GetError() << std::endl;
             return false;
         }
@@ -202,7 +220,7 @@ int Menu(std::list<std::string>& lines) {
     const int count = static_cast<int>(option.size());
     for (;;) {
         Render();
-        if (SDL_WaitEvent(&event) == 0) {
+        if (WaitEventWithMusic(&event) == 0) {
             std::cout << "SDL_WaitEvent error: " << SDL_GetError() << std::endl;
             return -1;
         }

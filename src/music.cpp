@@ -7,8 +7,10 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include <algorithm>
 #include <iostream>
 #include <stdexcept>
+#include <vector>
 
 #include "game.h"
 #include "korJSON/korJSON.h"
@@ -17,37 +19,51 @@
 // and SDL_mixer 2.6 restarts the reported position at every loop, so the
 // position never reaches the duration and a rule "position >= length" never
 // fires. What the mixer reports is how far its decoder has read: for WAV it
-// steps in blocks of 4096 frames, while the audio device takes 2048 frames at
-// a time, and anything we start takes over at the next of those 2048-frame
-// chunks. So a loop has ended when the position has gone backwards since the
-// previous frame, and that is when the queued pattern is started.
+// steps in blocks of 4096 frames, for Ogg packet by packet as the mixer asks,
+// while the audio device takes 2048 frames at a time, and anything we start
+// takes over at the next of those 2048-frame chunks. So a loop has ended when
+// the position has reached the length or gone backwards since the previous
+// frame, and that is when the queued pattern is started.
 //
-// The game's patterns are 2048 frames longer than a multiple of 4096
-// (tools/musicgen.cpp makes them so). For them the position drops back to the
-// start exactly when the pattern's last chunk has been mixed, so a pattern
-// started in that frame begins on the boundary to the frame, and one started a
-// frame later begins one chunk (46 ms) after it; the old pattern is never cut
-// short. Other lengths still switch, within about one block of the boundary.
+// The game's patterns are Ogg files of a whole number of 2048-frame chunks
+// (tools/musicgen.cpp makes them so; WAV would need 2048 more than a multiple
+// of 4096). For them the position reaches the end exactly when the pattern's
+// last chunk has been mixed, so a pattern started in that frame begins on the
+// boundary to the frame (measured on the disk driver: the segments of a zone
+// follow each other sample for sample), and one started a frame later begins
+// one chunk (46 ms) after it; the old pattern is never cut short. Other
+// lengths still switch, within about one block of the boundary.
 //
 // A wrap seen long after it happened (the main loop was held by a dialog) is
 // not a boundary: starting then would cut the new loop mid-bar, so the switch
 // waits for the next one. A pattern queued onto itself is left to the mixer's
 // own seamless loop instead of being restarted.
 //
-// Fills. The queue's successor rule ("the requested pattern's successor
-// starts") keeps a zone that names itself looping, but never reaches a fill:
-// the renderer asks for a zone by name and re-asks whenever another name is
-// current. So when the switch leaves a pattern that rests on itself for a
-// different one, a Fill whose successor is that one plays first as a bridge,
-// while the target stays queued and current; the target follows at the
-// bridge's end unless another request came in meanwhile. (This is the one
-// place the kind of a pattern matters after loading.)
+// Zones and their chains. A zone is the chain of Zone patterns that starts at
+// the pattern the renderer asks for (entry 0 or 1) and follows each pattern's
+// successor until it comes back: the game's zones are eight segments of two
+// bars each, half a minute before they repeat. The chain is the only record of
+// which zone a segment belongs to, so the definition document needs no more
+// fields. A request for the zone already playing (any of its segments) changes
+// nothing: the chain goes on. A request for a zone whose chain loops back to
+// it enters the loop at the requested segment itself, since the successor
+// rule would skip the zone's first segment; a chain that never comes back
+// (B -> C -> C) keeps the successor rule (C starts).
+//
+// Fills. When the switch leaves one zone for another, a Fill whose successor
+// is the requested pattern plays first as a bridge, while the target stays
+// queued and current; the target follows at the bridge's end unless another
+// request came in meanwhile. (This is the one place the kind of a pattern
+// matters after loading.)
 
 namespace {
 
 const char* const DefinitionFile = "music/music_def.json";
 constexpr int FadeInMs = 500;
 constexpr int FadeOutMs = 500;
+constexpr int Frequency = 44100;
+constexpr int Channels = 2;
+constexpr int ChunkFrames = 2048;
 // A backwards step of the position counts as a boundary only this close to the
 // start of the new loop (the position moves in 93 ms blocks).
 constexpr int LateWrapMs = 2 * static_cast<int>(FrameMs);
@@ -74,6 +90,48 @@ void StartPattern(MusicPatternEntry* entry) {
     musicLoopEnd = DurationMs(entry->music);
     playing = entry;
     lastPositionMs = 0;
+}
+
+MusicPatternEntry* FindPattern(const std::string& name) {
+    for (auto& entry : mMusicPatternEntries) {
+        if (entry->patternName == name) {
+            return entry.get();
+        }
+    }
+    return nullptr;
+}
+
+// The segments of the zone entered at `head`, in playing order; `loops` tells
+// whether the last one leads back to `head`.
+std::vector<const MusicPatternEntry*> ZoneChain(const MusicPatternEntry* head, bool& loops) {
+    std::vector<const MusicPatternEntry*> chain;
+    loops = false;
+    const MusicPatternEntry* at = head;
+    while (at != nullptr && at->type == Zone) {
+        if (std::find(chain.begin(), chain.end(), at) != chain.end()) {
+            loops = at == head;
+            break;
+        }
+        chain.push_back(at);
+        at = at->nextPatternName.empty() ? nullptr : FindPattern(at->nextPatternName);
+    }
+    return chain;
+}
+
+bool InZone(const MusicPatternEntry* head, const MusicPatternEntry* segment) {
+    bool loops = false;
+    const auto chain = ZoneChain(head, loops);
+    return std::find(chain.begin(), chain.end(), segment) != chain.end();
+}
+
+// A fill that leads into `target`, or null.
+MusicPatternEntry* FillInto(const MusicPatternEntry* target) {
+    for (auto& entry : mMusicPatternEntries) {
+        if (entry->type == Fill && entry->nextPatternName == target->patternName) {
+            return entry.get();
+        }
+    }
+    return nullptr;
 }
 
 bool RestsOnItself(const MusicPatternEntry* entry) {
@@ -127,7 +185,7 @@ void SetNextMusicPattern(const std::string& name) {
 }
 
 bool LoadMusicPatterns() {
-    if (Mix_OpenAudio(44100, 0x8010, 2, 2048) < 0) {
+    if (Mix_OpenAudio(Frequency, AUDIO_S16LSB, Channels, ChunkFrames) < 0) {
         std::cerr << "SDL_mixer could not initialize! SDL_mixer Error: " << SDL_GetError()
                   << std::endl;
         return false;
@@ -230,6 +288,25 @@ void UpdateMusic() {
             return;
         }
     }
+    if (MusicPatternEntry* request = nextMusicPattern; request != nullptr && request->type == Zone) {
+        bool loops = false;
+        const auto chain = ZoneChain(request, loops);
+        if (std::find(chain.begin(), chain.end(), playing) != chain.end()) {
+            // The zone already playing: back to where its chain stands.
+            SetNextMusicPattern(playing->patternName);
+            nextMusicPattern = nullptr;
+        } else if (loops) {
+            MusicPatternEntry* fill = playing->type == Zone ? FillInto(request) : nullptr;
+            if (fill != nullptr && fill != playing) {
+                StartPattern(fill);
+                bridgeTarget = request;
+                return;
+            }
+            StartPattern(request);
+            nextMusicPattern = nullptr;
+            return;
+        }
+    }
     if (!nextMusicPatternName.empty()) {
         SetNextMusicPattern(nextMusicPatternName);
     }
@@ -248,6 +325,23 @@ void UpdateMusic() {
     }
     StartPattern(target);
     nextMusicPattern = nullptr;
+}
+
+bool MusicZoneQueued(const MusicPatternEntry* zone) {
+    const MusicPatternEntry* queued = FindPattern(currentMusicPatternName);
+    return zone != nullptr && queued != nullptr && InZone(zone, queued);
+}
+
+void SetMusicVolume(int volume) {
+    Mix_VolumeMusic(volume);
+}
+
+void HaltMusic() {
+    Mix_HaltMusic();
+}
+
+void CloseMusicAudio() {
+    Mix_CloseAudio();
 }
 
 void FadeOutMusic() {

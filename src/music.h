@@ -1,5 +1,5 @@
 // The music: patterns from music/music_def.json, played in zones and fills
-// that follow what the player sees. The only user of SDL_mixer's music.
+// that follow what the player sees. The only user of SDL_mixer.
 #pragma once
 
 #include <string>
@@ -22,10 +22,20 @@ const MusicPatternEntry* WantedMusicPattern(bool enemyInView);
 // Queues entry 0 and plays it from its beginning; throws when it cannot play.
 // Does nothing with an empty list.
 void RestartFirstPattern();
-// Once per main-loop frame: at the end of the playing pattern starts the
-// queued one (a fill leading to it first, when leaving a pattern that loops on
-// itself). Throws std::runtime_error when a pattern cannot play.
+// Whether the pattern most recently queued is one of the segments of the zone
+// entered at `zone` (the chain of Zone patterns from it); false for null.
+bool MusicZoneQueued(const MusicPatternEntry* zone);
+// Once per main-loop frame: at the end of the playing segment starts the next
+// of its zone's chain, or the requested zone (through a fill leading to it
+// when there is one); a request for the zone already playing changes nothing.
+// Throws std::runtime_error when a pattern cannot play.
 void UpdateMusic();
+// The mixer's music volume, 0-128.
+void SetMusicVolume(int volume);
+// Stops the music at once (music switched off in the options).
+void HaltMusic();
+// Shutdown: closes the audio device opened by LoadMusicPatterns.
+void CloseMusicAudio();
 // Shutdown: fade out and wait (at most 2 s), then (after the settings are
 // saved) free every pattern and empty the list.
 void FadeOutMusic();

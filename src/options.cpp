@@ -72,7 +72,7 @@ void VolumeScreen(std::vector<std::string>& items) {
         } else if (selectedKey != 0) {
             break;
         }
-        Mix_VolumeMusic(musicVolume);
+        SetMusicVolume(musicVolume);
         option.clear();
         option.push_back("< " + VolumePercent() + " >");
         option.push_back("\\n");
@@ -82,7 +82,7 @@ void VolumeScreen(std::vector<std::string>& items) {
         int none = -1;
         Menu(" Change Music Volume ", option, 320, none, true);
     }
-    Mix_VolumeMusic(musicVolume);
+    SetMusicVolume(musicVolume);
     items[11] = "Music Volume: " + VolumePercent();
     nextTime = SDL_GetTicks() + FrameMs;
 }
@@ -91,7 +91,7 @@ void ApplyMusicSetting() {
     if (musicEnabled) {
         RestartFirstPattern();
     } else {
-        Mix_HaltMusic();
+        HaltMusic();
     }
 }
 
@@ -105,7 +105,7 @@ void ApplySettings(std::vector<std::string>& items) {
     items[9] = FullscreenText();
     ApplyMusicSetting();
     items[10] = MusicText();
-    Mix_VolumeMusic(musicVolume);
+    SetMusicVolume(musicVolume);
     items[11] = "Music Volume: " + VolumePercent();
     nextTime = SDL_GetTicks() + FrameMs;
 }
@@ -150,13 +150,13 @@ bool CarryOut(int entry, std::vector<std::string>& items) {
 bool ToggleFullscreen() {
     const bool wasFullscreen = (SDL_GetWindowFlags(window) & FullscreenMask) != 0;
     flags = wasFullscreen ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP;
-    SDL_SetWindowFullscreen(window, flags);
+    SwitchWindowMode(flags);
     return !wasFullscreen;
 }
 
 void SetFullscreen(bool on) {
     flags = on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0;
-    SDL_SetWindowFullscreen(window, flags);
+    SwitchWindowMode(flags);
 }
 
 void OptionsMenu() {

@@ -60,8 +60,8 @@ bool DrawEntities() {
 
 void RequestMusic(bool enemyShown) {
     const MusicPatternEntry* wanted = WantedMusicPattern(enemyShown);
-    if (wanted != nullptr && playerMovedOrAttacked &&
-        currentMusicPatternName != wanted->patternName) {
+    // A zone is a chain of segments; any of them playing is the wanted zone.
+    if (wanted != nullptr && playerMovedOrAttacked && !MusicZoneQueued(wanted)) {
         SetNextMusicPattern(wanted->patternName);
     }
 }

@@ -2,7 +2,12 @@
 // orderly shutdown. Owns the SDL objects and the presentation surfaces.
 #include "shell.h"
 
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstring>
 #include <iostream>
+#include <vector>
 
 #include "basicenemy.h"
 #include "commands.h"
@@ -22,6 +27,34 @@
 namespace {
 
 constexpr Uint32 FullscreenFlags = SDL_WINDOW_FULLSCREEN_DESKTOP;
+constexpr SDL_Point OffPicture = {-8, -8}; // outside every cell, the cursor not drawn
+
+std::vector<unsigned char> lastPresented; // the picture as last presented
+std::atomic<bool> presentDue{true};       // the window needs a present regardless
+
+// Events that leave the window without our picture or with another shape.
+// Event watches run wherever SDL queues an event, so this only sets a flag.
+int WatchWindow(void*, SDL_Event* e) {
+    if (e->type == SDL_WINDOWEVENT) {
+        switch (e->window.event) {
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_MOVED:
+        case SDL_WINDOWEVENT_RESIZED:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+        case SDL_WINDOWEVENT_MAXIMIZED:
+        case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_DISPLAY_CHANGED:
+            presentDue = true;
+            break;
+        default:
+            break;
+        }
+    } else if (e->type == SDL_RENDER_TARGETS_RESET || e->type == SDL_RENDER_DEVICE_RESET) {
+        presentDue = true;
+    }
+    return 1;
+}
 
 bool Fail(std::ostream& out, const char* what) {
     out << what << SDL_GetError() << std::endl;
@@ -87,27 +120,111 @@ void Delay(Uint32 until) {
     SDL_Delay(now < until ? until - now : 0);
 }
 
+// Placement of the picture in the renderer's output. Fullscreen screens rarely
+// have the picture's 16:10 shape or a whole multiple of its size, so the
+// picture keeps its aspect, is centred, and the rest stays black. The factor
+// is a whole number when that keeps at least IntegerShare of the largest
+// factor that fits (every picture pixel then covers the same square of screen
+// pixels: 1280 x 1024 gets 2, 1440 x 900 gets 2, 3840 x 2160 gets 5); when a
+// whole number would shrink the picture more than that (1920 x 1080 would
+// drop from 2.7 to 2 and leave a third of the screen empty), it takes the
+// largest fitting factor instead, the same on both axes, where nearest-
+// neighbour sampling makes picture pixels one screen pixel wider or narrower
+// than their neighbours but keeps every glyph sharp and undistorted.
+SDL_Rect PicturePlacement(int outputW, int outputH) {
+    constexpr double IntegerShare = 0.85;
+    const int pw = screen != nullptr ? screen->w : 640;
+    const int ph = screen != nullptr ? screen->h : 400;
+    if (outputW <= 0 || outputH <= 0) {
+        return {0, 0, pw, ph};
+    }
+    const double fit = std::min(static_cast<double>(outputW) / pw, static_cast<double>(outputH) / ph);
+    const double whole = std::floor(fit);
+    const double factor = whole >= 1.0 && whole >= IntegerShare * fit ? whole : fit;
+    const int w = std::min(outputW, static_cast<int>(std::lround(pw * factor)));
+    const int h = std::min(outputH, static_cast<int>(std::lround(ph * factor)));
+    return {(outputW - w) / 2, (outputH - h) / 2, w, h};
+}
+
 SDL_Point WindowToPicture(int x, int y) {
     int w = 0;
     int h = 0;
     if (window != nullptr) {
         SDL_GetWindowSize(window, &w, &h);
     }
-    const int pw = screen != nullptr ? screen->w : 640;
-    const int ph = screen != nullptr ? screen->h : 400;
-    // The renderer stretches the picture over the whole window, so a
-    // fullscreen pointer position has to be scaled back to picture pixels.
-    if (w <= 0 || h <= 0 || (w == pw && h == ph)) {
+    int ow = w;
+    int oh = h;
+    if (renderer != nullptr && SDL_GetRendererOutputSize(renderer, &ow, &oh) != 0) {
+        ow = w;
+        oh = h;
+    }
+    if (w <= 0 || h <= 0 || ow <= 0 || oh <= 0) {
         return {x, y};
     }
-    return {static_cast<int>(static_cast<long long>(x) * pw / w),
-            static_cast<int>(static_cast<long long>(y) * ph / h)};
+    // Window points to output pixels (they differ on high-density screens),
+    // then through the very placement the picture was presented with.
+    const long long ox = static_cast<long long>(x) * ow / w;
+    const long long oy = static_cast<long long>(y) * oh / h;
+    const SDL_Rect at = PicturePlacement(ow, oh);
+    if (ox < at.x || oy < at.y || ox >= at.x + at.w || oy >= at.y + at.h) {
+        return OffPicture; // a black bar is no part of the picture
+    }
+    const int pw = screen != nullptr ? screen->w : 640;
+    const int ph = screen != nullptr ? screen->h : 400;
+    return {static_cast<int>((ox - at.x) * pw / at.w), static_cast<int>((oy - at.y) * ph / at.h)};
 }
 
+// SDL's desktop fullscreen asks the window manager to cover the screen.
+// Without one (a bare X session, a kiosk) nobody does: the window keeps its
+// 640 x 400 place while SDL renders for the whole screen, and the player sees
+// black or a corner of the picture. So the window is first moved and sized to
+// the display's bounds as a plain window, which X obeys with or without a
+// manager, and only then switched. Leaving, it goes back to the picture's
+// size in the middle of the screen rather than to those bounds.
+void SwitchWindowMode(Uint32 fullscreenFlags) {
+    if ((fullscreenFlags & FullscreenFlags) != 0) {
+        SDL_Rect bounds;
+        if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window), &bounds) == 0) {
+            if ((SDL_GetWindowFlags(window) & FullscreenFlags) != 0) {
+                SDL_SetWindowFullscreen(window, 0);
+            }
+            SDL_SetWindowPosition(window, bounds.x, bounds.y);
+            SDL_SetWindowSize(window, bounds.w, bounds.h);
+        }
+        SDL_SetWindowFullscreen(window, fullscreenFlags);
+    } else {
+        SDL_SetWindowFullscreen(window, 0);
+        SDL_SetWindowSize(window, screen != nullptr ? screen->w : 640,
+                          screen != nullptr ? screen->h : 400);
+        SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    }
+    RequestPresent();
+}
+
+void RequestPresent() {
+    presentDue = true;
+}
+
+// An idle game draws the same picture frame after frame; uploading and
+// presenting it again would cost as much as the whole game. So a picture
+// equal to the one last presented is skipped, unless the window lost its
+// contents or its shape since (see WatchWindow).
 void PresentScreen() {
+    const size_t bytes = static_cast<size_t>(screen->pitch) * static_cast<size_t>(screen->h);
+    const auto* pixels = static_cast<const unsigned char*>(screen->pixels);
+    if (!presentDue.exchange(false) && lastPresented.size() == bytes &&
+        std::memcmp(lastPresented.data(), pixels, bytes) == 0) {
+        return;
+    }
+    lastPresented.assign(pixels, pixels + bytes);
     SDL_UpdateTexture(texture, nullptr, screen->pixels, screen->pitch);
+    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
     SDL_RenderClear(renderer);
-    SDL_RenderCopy(renderer, texture, nullptr, nullptr);
+    int ow = 0;
+    int oh = 0;
+    SDL_GetRendererOutputSize(renderer, &ow, &oh);
+    const SDL_Rect at = PicturePlacement(ow, oh);
+    SDL_RenderCopy(renderer, texture, nullptr, &at);
     SDL_RenderPresent(renderer);
 }
 
@@ -128,13 +245,23 @@ bool InitGame(int width, int height, bool accelerated) {
     if (window == nullptr) {
         return Fail(std::cerr, "Couldn't set video mode: ");
     }
+    const Uint32 windowFlags = flags;
     SDL_SetRelativeMouseMode(SDL_TRUE);
     flags = 1 + (accelerated ? 1 : 0);
     renderer = SDL_CreateRenderer(window, -1, flags);
     if (renderer == nullptr) {
         return Fail(std::cerr, "Couldn't create renderer: ");
     }
+    // After the renderer: an OpenGL renderer makes SDL create the X window
+    // afresh, which would forget the placement.
+    if ((windowFlags & FullscreenFlags) != 0) {
+        SwitchWindowMode(windowFlags);
+    }
     SDL_ShowCursor(0);
+    SDL_DelEventWatch(WatchWindow, nullptr); // a second start-up in one process
+    SDL_AddEventWatch(WatchWindow, nullptr);
+    lastPresented.clear();
+    presentDue = true;
     if (SDL_GetRendererInfo(renderer, &rendererInfo) < 0) {
         return Fail(std::cerr, "Unable to get renderer information: ");
     }
@@ -154,6 +281,8 @@ bool InitGame(int width, int height, bool accelerated) {
     if (texture == nullptr) {
         return Fail(std::cerr, "Couldn't create texture: ");
     }
+    // Sharp pixels at every factor, whatever a hint in the environment says.
+    SDL_SetTextureScaleMode(texture, SDL_ScaleModeNearest);
     panel = CreateRGBSurface(width, 80);
     if (panel == nullptr) {
         return Fail(std::cout, "Couldn't create new surface for HUD: ");
@@ -238,7 +367,7 @@ void QuitGame() {
     FadeOutMusic();
     SaveGameSettings();
     FreeMusicPatterns();
-    Mix_CloseAudio();
+    CloseMusicAudio();
     if (renderer != nullptr) {
         SDL_DestroyRenderer(renderer);
         renderer = nullptr;
@@ -247,5 +376,8 @@ void QuitGame() {
         SDL_DestroyWindow(window);
         window = nullptr;
     }
+    SDL_DelEventWatch(WatchWindow, nullptr);
+    lastPresented.clear();
+    lastPresented.shrink_to_fit();
     SDL_Quit();
 }

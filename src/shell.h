@@ -19,7 +19,17 @@ void RunFrame();
 void QuitGame();
 // Sleeps until the tick count `until` (SDL_Delay(0) when it has passed).
 void Delay(Uint32 until);
-// Pushes `screen` to the window through the streaming texture.
+// Pushes `screen` to the window through the streaming texture, centred with
+// its aspect kept; does nothing when the picture equals the one last
+// presented and the window has not changed since.
 void PresentScreen();
-// Window pixels -> 640 x 400 picture pixels; the identity when windowed.
+// SDL_SetWindowFullscreen(window, fullscreenFlags), made to cover the display
+// even where no window manager does it, and back to the picture's size.
+void SwitchWindowMode(Uint32 fullscreenFlags);
+// Makes the next PresentScreen present even an unchanged picture.
+void RequestPresent();
+// Where the picture lies in a renderer output of that many pixels.
+SDL_Rect PicturePlacement(int outputW, int outputH);
+// Window pixels -> 640 x 400 picture pixels through that placement; a point
+// on a black bar beside the picture gives (-8, -8), outside every cell.
 SDL_Point WindowToPicture(int x, int y);

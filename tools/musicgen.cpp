@@ -20,11 +20,16 @@
 // The pattern loops inside the mixer, so it must join itself without a click:
 // every sound fades in and out within its own steps, nothing rings past the
 // end, and the square wave has its DC removed so note edges do not thump.
-// Its length in frames is rounded (by less than 0.05 s) to 2048 more than a
-// multiple of 4096: the game's mixer reads WAV music in blocks of 4096 frames
-// and mixes 2048 at a time, and with that length the wrap of the reported
-// position coincides with the moment the last frames of the pattern have been
-// mixed (see src/music.cpp), so pattern switches land on the boundary.
+// Its length in frames is rounded (by less than 0.05 s) so that the game's
+// mixer, which mixes 2048 frames at a time, has mixed the pattern's last
+// frames exactly when its reported position reaches the end or wraps (see
+// src/music.cpp), so pattern switches land on the boundary: a multiple of 2048
+// for Ogg, which is decoded packet by packet as the mixer asks, and 2048 more
+// than a multiple of 4096 for WAV, which the mixer reads in 4096-frame blocks.
+//
+// Ogg, because the music is half a minute per zone: as WAV it would be some
+// 12 MB, as Ogg Vorbis about a tenth of that. The encoder is deterministic, so
+// the same score always gives the same file.
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -36,6 +41,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <vorbis/vorbisenc.h>
 
 namespace {
 
@@ -344,12 +351,90 @@ void RenderDrum(const Event& e, long from, long to, std::vector<double>& out,
 }
 
 // Frames of the pattern: its length at the score's tempo, moved to the
-// nearest count that is 2048 more than a multiple of 4096.
-long PatternFrames(const Score& s) {
+// nearest count the mixer ends cleanly on (see the top of the file).
+long PatternFrames(const Score& s, bool ogg) {
     const double quarters = s.bars * 4.0;
     const double nominal = quarters * 60.0 / s.tempo * Rate;
+    if (ogg) {
+        return std::max(1L, std::lround(nominal / 2048.0)) * 2048;
+    }
     const long blocks = std::lround((nominal - 2048.0) / 4096.0);
     return std::max(0L, blocks) * 4096 + 2048;
+}
+
+// Variable bit rate at quality 0.4 (about 128 kbit/s): the square waves'
+// edges stay clean; lower settings smear the hats.
+void WriteOgg(const std::string& path, const std::string& title, const std::vector<double>& left,
+              const std::vector<double>& right) {
+    vorbis_info info;
+    vorbis_info_init(&info);
+    if (vorbis_encode_init_vbr(&info, 2, Rate, 0.4f) != 0) {
+        Die(path, "the Vorbis encoder refused 44.1 kHz stereo");
+    }
+    vorbis_comment comment;
+    vorbis_comment_init(&comment);
+    vorbis_comment_add_tag(&comment, "TITLE", title.c_str()); // the mixer reports it
+    vorbis_dsp_state dsp;
+    vorbis_analysis_init(&dsp, &info);
+    vorbis_block block;
+    vorbis_block_init(&dsp, &block);
+    ogg_stream_state stream;
+    ogg_stream_init(&stream, 0x564C4F); // a fixed serial keeps builds reproducible
+
+    std::string file;
+    ogg_page page;
+    auto append = [&](const ogg_page& p) {
+        file.append(reinterpret_cast<const char*>(p.header), static_cast<size_t>(p.header_len));
+        file.append(reinterpret_cast<const char*>(p.body), static_cast<size_t>(p.body_len));
+    };
+    ogg_packet head, headComment, headCode;
+    vorbis_analysis_headerout(&dsp, &comment, &head, &headComment, &headCode);
+    ogg_stream_packetin(&stream, &head);
+    ogg_stream_packetin(&stream, &headComment);
+    ogg_stream_packetin(&stream, &headCode);
+    while (ogg_stream_flush(&stream, &page) != 0) {
+        append(page); // the audio starts on a page of its own
+    }
+    auto drain = [&]() {
+        while (vorbis_analysis_blockout(&dsp, &block) == 1) {
+            vorbis_analysis(&block, nullptr);
+            vorbis_bitrate_addblock(&block);
+            ogg_packet packet;
+            while (vorbis_bitrate_flushpacket(&dsp, &packet) != 0) {
+                ogg_stream_packetin(&stream, &packet);
+                while (ogg_stream_pageout(&stream, &page) != 0) {
+                    append(page);
+                }
+            }
+        }
+    };
+    constexpr size_t Slice = 1024;
+    for (size_t at = 0; at < left.size(); at += Slice) {
+        const size_t n = std::min(Slice, left.size() - at);
+        float** buffer = vorbis_analysis_buffer(&dsp, static_cast<int>(n));
+        for (size_t i = 0; i < n; ++i) {
+            buffer[0][i] = static_cast<float>(std::clamp(left[at + i], -1.0, 1.0));
+            buffer[1][i] = static_cast<float>(std::clamp(right[at + i], -1.0, 1.0));
+        }
+        vorbis_analysis_wrote(&dsp, static_cast<int>(n));
+        drain();
+    }
+    vorbis_analysis_wrote(&dsp, 0); // end of stream: the last granule marks the exact length
+    drain();
+    while (ogg_stream_flush(&stream, &page) != 0) {
+        append(page);
+    }
+    ogg_stream_clear(&stream);
+    vorbis_block_clear(&block);
+    vorbis_dsp_clear(&dsp);
+    vorbis_comment_clear(&comment);
+    vorbis_info_clear(&info);
+
+    std::ofstream out(path, std::ios::binary);
+    out.write(file.data(), static_cast<std::streamsize>(file.size()));
+    if (!out) {
+        Die(path, "cannot write");
+    }
 }
 
 void Put16(std::string& b, unsigned x) {
@@ -408,11 +493,13 @@ void WriteWav(const std::string& path, const std::string& title, const std::vect
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        std::cerr << "usage: musicgen <score.txt> <out.wav>\n";
+        std::cerr << "usage: musicgen <score.txt> <out.ogg|out.wav>\n";
         return 2;
     }
+    const std::string outPath = argv[2];
+    const bool ogg = outPath.size() > 4 && outPath.compare(outPath.size() - 4, 4, ".ogg") == 0;
     const Score s = ParseScore(argv[1]);
-    const long frames = PatternFrames(s);
+    const long frames = PatternFrames(s, ogg);
     const int steps = s.bars * s.grid;
     auto stepFrame = [&](int step) { return std::lround(double(step) * frames / steps); };
 
@@ -445,6 +532,10 @@ int main(int argc, char** argv) {
     if (peak > 0.98) {
         Die(argv[1], "mix peaks at " + std::to_string(peak) + ", lower the voice volumes");
     }
-    WriteWav(argv[2], s.title, left, right);
+    if (ogg) {
+        WriteOgg(outPath, s.title, left, right);
+    } else {
+        WriteWav(outPath, s.title, left, right);
+    }
     return 0;
 }

@@ -200,6 +200,7 @@ void StopChild(pid_t& pid, int graceMs) {
 bool XServer::Start(bool windowManager, const fs::path& logDir, std::string& error, int width,
                     int height) {
     width_ = width;
+    height_ = height;
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
     int fds[2];
     if (pipe(fds) != 0) {
@@ -362,14 +363,22 @@ bool GameProcess::Keys(const std::vector<std::string>& keysyms, int delayMs) con
     return RunCommand(argv, x_.Display(), budget).status == 0;
 }
 
-bool GameProcess::Capture(Image& image, std::string& error) const {
+bool GameProcess::CaptureScreen(Image& image, std::string& error) const {
     const CommandResult r = RunCommand({"xwd", "-root", "-silent"}, x_.Display(), 5000);
     if (r.status != 0) {
         error = "xwd failed: " + r.err;
         return false;
     }
-    if (!DecodeXwd(r.out, image, error)) {
+    return DecodeXwd(r.out, image, error);
+}
+
+bool GameProcess::Capture(Image& image, std::string& error) const {
+    if (!CaptureScreen(image, error)) {
         return false;
+    }
+    if (placed_) {
+        image = Resample(image, placement_);
+        return true;
     }
     const int factor = image.width / 640;
     if (factor > 1 && image.width == 640 * factor && image.height == 400 * factor) {
@@ -475,9 +484,16 @@ std::string E2ETest::SavePicture(const Image& image, const std::string& label) {
 }
 
 void E2ETest::PointAt(int x, int y) {
+    Placement at;
+    if (game_ && game_->Placed(at)) {
+        PointAtScreen(at.ScreenX(x), at.ScreenY(y));
+        return;
+    }
     const int factor = std::max(1, x_.Width() / 640);
-    const int sx = x * factor + factor / 2;
-    const int sy = y * factor + factor / 2;
+    PointAtScreen(x * factor + factor / 2, y * factor + factor / 2);
+}
+
+void E2ETest::PointAtScreen(int sx, int sy) {
     EXPECT_EQ(RunCommand({"xdotool", "mousemove", std::to_string(sx), std::to_string(sy)},
                          x_.Display(), 3000)
                   .status,
@@ -525,12 +541,18 @@ void E2ETest::Press(const std::vector<std::string>& keysyms, int delayMs) {
 }
 
 void E2ETest::Publish(const Screen& screen, const std::string& name) {
+    if (screen.Valid()) {
+        PublishImage(screen.Picture(), name);
+    }
+}
+
+void E2ETest::PublishImage(const Image& image, const std::string& name) {
     const char* update = std::getenv("VLO_UPDATE_SCREENSHOTS");
-    if (update == nullptr || std::string(update) != "1" || !screen.Valid()) {
+    if (update == nullptr || std::string(update) != "1" || image.Empty()) {
         return;
     }
     const fs::path path = fs::path(VLO_SOURCE_DIR) / "docs" / "screenshots" / (name + ".png");
-    EXPECT_TRUE(WritePng(screen.Picture(), path.string())) << path;
+    EXPECT_TRUE(WritePng(image, path.string())) << path;
 }
 
 std::string E2ETest::ReadWorkFile(const std::string& name) const { return ReadFile(work_ / name); }

@@ -59,9 +59,11 @@ public:
     const std::string& Display() const { return display_; }
     pid_t Pid() const { return xvfb_; }
     int Width() const { return width_; }
+    int Height() const { return height_; }
 
 private:
     int width_ = 640;
+    int height_ = 400;
     pid_t xvfb_ = -1;
     pid_t wm_ = -1;
     std::string display_;
@@ -91,9 +93,18 @@ public:
     std::string WindowName() const;
     // Presses and releases each keysym in turn (xdotool key names).
     bool Keys(const std::vector<std::string>& keysyms, int delayMs = 40) const;
-    // The whole X screen as a picture; a screen that is an exact multiple of
-    // 640 x 400 (fullscreen, stretched) is scaled back down to it.
+    // The whole X screen as a picture; with a placement set, the picture read
+    // back through it; otherwise a screen that is an exact multiple of
+    // 640 x 400 (fullscreen) is scaled back down to it.
     bool Capture(Image& image, std::string& error) const;
+    // The whole X screen, as it is.
+    bool CaptureScreen(Image& image, std::string& error) const;
+    // Where the game's picture lies on the screen, as a test has measured it.
+    void SetPlacement(const Placement& at) { placement_ = at; placed_ = true; }
+    bool Placed(Placement& at) const {
+        at = placement_;
+        return placed_;
+    }
 
     void Signal(int signal) const;
     bool WaitExit(int timeoutMs, int& status);
@@ -108,6 +119,8 @@ private:
     pid_t pid_ = -1;
     std::string window_;
     std::chrono::steady_clock::time_point started_{};
+    Placement placement_;
+    bool placed_ = false;
 };
 
 // Fixture of every end-to-end test: a fresh work folder
@@ -137,12 +150,16 @@ protected:
                    bool& ok, int timeoutMs = 5000);
     void Press(const std::vector<std::string>& keysyms, int delayMs = 40);
     // Moves the X pointer over pixel (x, y) of the 640 x 400 picture (on a
-    // larger screen, where the stretched fullscreen picture shows it).
+    // larger screen, where the fullscreen picture shows it: through the
+    // game's placement once measured, else by a whole factor).
     void PointAt(int x, int y);
+    // Moves the X pointer to a screen pixel.
+    void PointAtScreen(int x, int y);
 
     // With VLO_UPDATE_SCREENSHOTS=1 in the environment, writes the picture
     // as docs/screenshots/<name>.png of the source tree; otherwise nothing.
     static void Publish(const Screen& screen, const std::string& name);
+    static void PublishImage(const Image& image, const std::string& name);
 
     std::filesystem::path WorkDir() const { return work_; }
     std::string ReadWorkFile(const std::string& name) const;

@@ -133,6 +133,23 @@ bool DecodeXwd(const std::string& bytes, Image& out, std::string& error) {
     return true;
 }
 
+Image Resample(const Image& screen, const Placement& at) {
+    Image out;
+    out.width = 640;
+    out.height = 400;
+    out.rgb.resize(static_cast<size_t>(out.width) * out.height * 3);
+    for (int y = 0; y < out.height; ++y) {
+        for (int x = 0; x < out.width; ++x) {
+            const Rgb c = screen.At(at.ScreenX(x), at.ScreenY(y));
+            const size_t i = (static_cast<size_t>(y) * out.width + x) * 3;
+            out.rgb[i] = c.r;
+            out.rgb[i + 1] = c.g;
+            out.rgb[i + 2] = c.b;
+        }
+    }
+    return out;
+}
+
 Image Downscale(const Image& image, int factor) {
     if (factor <= 1) {
         return image;

@@ -38,6 +38,22 @@ bool DecodeXwd(const std::string& bytes, Image& out, std::string& error);
 // 640 x 400 picture over a larger fullscreen window).
 Image Downscale(const Image& image, int factor);
 
+// Where a picture of 640 x 400 lies on a screen: its top-left screen pixel and
+// the screen pixels per picture pixel, the same on both axes.
+struct Placement {
+    double x = 0;
+    double y = 0;
+    double scale = 1;
+    // The screen pixel at the centre of picture pixel (px, py).
+    int ScreenX(int px) const { return static_cast<int>(x + (px + 0.5) * scale); }
+    int ScreenY(int py) const { return static_cast<int>(y + (py + 0.5) * scale); }
+};
+
+// The 640 x 400 picture read back from a screen through `at`: each picture
+// pixel from the screen pixel at its centre (undoes nearest-neighbour scaling
+// by any factor).
+Image Resample(const Image& screen, const Placement& at);
+
 // Encodes the picture as a PNG (8-bit RGB, zlib-compressed). Returns the
 // file's bytes, or an empty string when compression fails.
 std::string EncodePng(const Image& image);

@@ -88,26 +88,31 @@ int CellPixel(int cell) {
 // Events that a command left unread: a dialog that did not show although it
 // should have, or read fewer answers than it was given.
 // Mouse events carry window coordinates; a fullscreen window (the default
-// settings) is larger than the 640 x 400 picture. The inverse of the
-// game's own WindowToPicture, found by search because of its rounding.
+// settings) is larger than the 640 x 400 picture, which sits in it with black
+// bars. The inverse of the game's own WindowToPicture, found by search around
+// the picture's placement because of its rounding.
 SDL_Point PictureToWindow(int px, int py) {
     int w = 0;
     int h = 0;
     SDL_GetWindowSize(window, &w, &h);
+    int ow = w;
+    int oh = h;
+    SDL_GetRendererOutputSize(renderer, &ow, &oh);
     SDL_Point at = {px, py};
-    if (w <= 0 || h <= 0) {
+    if (w <= 0 || h <= 0 || ow <= 0 || oh <= 0) {
         return at;
     }
-    const int gx = px * w / screen->w;
-    const int gy = py * h / screen->h;
+    const SDL_Rect placed = PicturePlacement(ow, oh);
+    const int gx = (placed.x + px * placed.w / screen->w) * w / ow;
+    const int gy = (placed.y + py * placed.h / screen->h) * h / oh;
     for (int ox = -2; ox <= 2; ++ox) {
-        if (WindowToPicture(gx + ox, 0).x == px) {
+        if (WindowToPicture(gx + ox, gy).x == px) {
             at.x = gx + ox;
             break;
         }
     }
     for (int oy = -2; oy <= 2; ++oy) {
-        if (WindowToPicture(0, gy + oy).y == py) {
+        if (WindowToPicture(at.x, gy + oy).y == py) {
             at.y = gy + oy;
             break;
         }

@@ -59,18 +59,26 @@ bool Carried(const KREntity* e) {
     return false;
 }
 
-// The window pixel that shows picture pixel `p` (0 <= p) along an axis of
-// `window` pixels: the shell opens the window desktop-fullscreen by default,
-// so the picture is scaled and clicks come in window pixels.
-int ToWindow(int p, int picture, int windowSize) {
-    return (p * windowSize + picture - 1) / picture;
+// The first of the output pixels that show picture pixel `p` (0 <= p) along
+// an axis where `picture` pixels cover `shown` output pixels.
+int ToWindow(int p, int picture, int shown) {
+    return (p * shown + picture - 1) / picture;
 }
 
+// The window pixel that shows picture pixel (x, y): the shell opens the window
+// desktop-fullscreen by default, so the picture is scaled, placed between
+// black bars, and clicks come in window pixels.
 SDL_Point WindowPixel(int x, int y) {
     int w = 0;
     int h = 0;
     SDL_GetWindowSize(window, &w, &h);
-    return {ToWindow(x, screen->w, w), ToWindow(y, screen->h, h)};
+    int ow = w;
+    int oh = h;
+    SDL_GetRendererOutputSize(renderer, &ow, &oh);
+    const SDL_Rect at = PicturePlacement(ow, oh);
+    const int ox = at.x + ToWindow(x, screen->w, at.w);
+    const int oy = at.y + ToWindow(y, screen->h, at.h);
+    return {ow > 0 ? ox * w / ow : ox, oh > 0 ? oy * h / oh : oy};
 }
 
 // A click at a raw window pixel.
