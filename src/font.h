@@ -1,5 +1,4 @@
-// The 8 x 8 bitmap font: sixteen pre-coloured copies of gfx/font.bmp, and the
-// surface helpers every drawing module shares.
+// The 8 x 8 bitmap font: sixteen pre-coloured copies of gfx/font.bmp.
 #pragma once
 
 #include <SDL.h>
@@ -47,9 +46,3 @@ public:
     static Uint32 GetPixel(SDL_Surface* surface, int x, int y);
 };
 
-// A surface in the renderer's first texture format; null (with a message on
-// standard output) on failure.
-SDL_Surface* CreateRGBSurface(int w, int h);
-// Snapshot of `screen` into `tempSurface`, and back.
-void CopyOfSurface();
-void RenderCopyOfSurface();

@@ -16,6 +16,7 @@
 #include "modal.h"
 #include "rules.h"
 #include "shell.h"
+#include "surfaces.h"
 
 namespace {
 

@@ -18,6 +18,7 @@
 #include "render.h"
 #include "rules.h"
 #include "shell.h"
+#include "surfaces.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 
 #include "game.h"
 #include "menus.h"
+#include "modal.h"
 #include "music.h"
 #include "screens.h"
 #include "settings.h"
@@ -15,7 +16,16 @@
 namespace {
 
 constexpr Uint32 FullscreenMask = SDL_WINDOW_FULLSCREEN_DESKTOP; // both fullscreen bits
-constexpr int EntryCount = 15;
+// The screen's entries after the nine key bindings (which are 0-8, by action).
+enum Entry {
+    FullscreenEntry = ActionCount,
+    MusicEntry,
+    VolumeEntry,
+    DefaultsEntry,
+    SaveEntry,
+    DiscardEntry,
+    EntryCount
+};
 
 const char* const CaptureTitles[ActionCount] = {
     " Change Move / Attack Up Key ",    " Change Move / Attack Down Key ",
@@ -59,7 +69,7 @@ void CaptureKey(int action, std::vector<std::string>& items) {
     // storing a key, and the action then takes the last stored one.
     Menu(CaptureTitles[action], option, 320, none, true);
     items[action] = UpdateKeybinding(static_cast<KRActionTypes>(action), actionLabels[action], true);
-    nextTime = SDL_GetTicks() + FrameMs;
+    RestartFrameClock();
 }
 
 void VolumeScreen(std::vector<std::string>& items) {
@@ -83,8 +93,8 @@ void VolumeScreen(std::vector<std::string>& items) {
         Menu(" Change Music Volume ", option, 320, none, true);
     }
     SetMusicVolume(musicVolume);
-    items[11] = "Music Volume: " + VolumePercent();
-    nextTime = SDL_GetTicks() + FrameMs;
+    items[VolumeEntry] = "Music Volume: " + VolumePercent();
+    RestartFrameClock();
 }
 
 void ApplyMusicSetting() {
@@ -102,12 +112,12 @@ void ApplySettings(std::vector<std::string>& items) {
         items[a] = UpdateKeybinding(static_cast<KRActionTypes>(a), actionLabels[a], false);
     }
     SetFullscreen(fullscreen);
-    items[9] = FullscreenText();
+    items[FullscreenEntry] = FullscreenText();
     ApplyMusicSetting();
-    items[10] = MusicText();
+    items[MusicEntry] = MusicText();
     SetMusicVolume(musicVolume);
-    items[11] = "Music Volume: " + VolumePercent();
-    nextTime = SDL_GetTicks() + FrameMs;
+    items[VolumeEntry] = "Music Volume: " + VolumePercent();
+    RestartFrameClock();
 }
 
 // Carries out one entry; true when it closes the screen.
@@ -117,28 +127,28 @@ bool CarryOut(int entry, std::vector<std::string>& items) {
         return false;
     }
     switch (entry) {
-    case 9:
+    case FullscreenEntry:
         fullscreen = ToggleFullscreen();
-        items[9] = FullscreenText();
-        nextTime = SDL_GetTicks() + FrameMs;
+        items[FullscreenEntry] = FullscreenText();
+        RestartFrameClock();
         return false;
-    case 10:
+    case MusicEntry:
         musicEnabled = !musicEnabled;
         ApplyMusicSetting();
-        items[10] = MusicText();
-        nextTime = SDL_GetTicks() + FrameMs;
+        items[MusicEntry] = MusicText();
+        RestartFrameClock();
         return false;
-    case 11:
+    case VolumeEntry:
         VolumeScreen(items);
         return false;
-    case 12:
+    case DefaultsEntry:
         SetDefaultGameSettings();
         ApplySettings(items);
         return true;
-    case 13:
+    case SaveEntry:
         SaveGameSettings();
         return true;
-    default:
+    default: // DiscardEntry
         RestoreOldGameSettings();
         ApplySettings(items);
         return true;
@@ -161,17 +171,17 @@ void SetFullscreen(bool on) {
 
 void OptionsMenu() {
     SaveOldGameSettings();
-    nextTime = SDL_GetTicks() + FrameMs;
+    RestartFrameClock();
     int selected = 0;
     std::vector<std::string> items = BuildItems();
     for (;;) {
         option.clear();
         for (int i = 0; i < EntryCount; ++i) {
-            option.push_back(i == selected ? "> " + items[i] + " <" : items[i]);
+            option.push_back(Highlighted(items[i], i == selected));
         }
         Header();
         const bool chosen = Menu(" Options ", option, 464, selected, false);
-        nextTime = SDL_GetTicks() + FrameMs;
+        RestartFrameClock();
         const bool close = chosen && CarryOut(selected, items);
         Delay(nextTime);
         nextTime += FrameMs;

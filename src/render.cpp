@@ -14,6 +14,7 @@
 #include "music.h"
 #include "rules.h"
 #include "shell.h"
+#include "surfaces.h"
 
 namespace {
 
@@ -105,10 +106,6 @@ void KRMessage::GetMessages(int x, int y, KRFont* sheet, KRColors color, bool fa
     for (auto it = messages.begin(); it != messages.end() && i < ShownLines; ++it, ++i) {
         sheet->DrawString(surface, *it, x, y + 8 * i, fade ? fadeColors[i] : color);
     }
-}
-
-void ClearSurface(SDL_Surface* s) {
-    SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, 0, 0, 0));
 }
 
 void RenderBar(int x, int y, int width, const std::string& name, int value, int maximum,

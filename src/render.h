@@ -8,8 +8,6 @@
 
 #include "colors.h"
 
-// Paints the whole surface black.
-void ClearSurface(SDL_Surface* s);
 // Draws and presents the whole frame; asks the music for the pattern the
 // view calls for. Never blocks.
 void Render();

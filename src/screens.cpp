@@ -9,6 +9,7 @@
 #include "modal.h"
 #include "render.h"
 #include "shell.h"
+#include "surfaces.h"
 
 namespace {
 

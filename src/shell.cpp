@@ -23,6 +23,7 @@
 #include "render.h"
 #include "savegame.h"
 #include "settings.h"
+#include "surfaces.h"
 
 namespace {
 
@@ -82,7 +83,7 @@ void PollGameEvents() {
             if (event.key.keysym.scancode == SDL_SCANCODE_ESCAPE) {
                 playerAction = 2;
             } else if (event.key.keysym.scancode == SDL_SCANCODE_F2) {
-                SDL_SetRelativeMouseMode(SDL_GetRelativeMouseMode() ? SDL_FALSE : SDL_TRUE);
+                ToggleRelativeMouse();
             } else {
                 MarkKeyPending(event.key.keysym.scancode);
             }
@@ -336,7 +337,7 @@ void RunFrame() {
 }
 
 void RunGame() {
-    nextTime = SDL_GetTicks() + FrameMs;
+    RestartFrameClock();
     while (!gameOver) {
         RunFrame();
     }

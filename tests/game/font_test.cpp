@@ -11,6 +11,7 @@
 #include "font.h"
 #include "game.h"
 #include "game_env.h"
+#include "surfaces.h"
 #include "synthetic_font.h"
 
 namespace {

@@ -17,6 +17,7 @@
 #include "glyph_probe.h"
 #include "menus.h"
 #include "scripted_input.h"
+#include "surfaces.h"
 #include "test_floor.h"
 
 namespace {
