@@ -32,6 +32,16 @@
 #include "message.h"
 #include "tile.h"
 
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+
+// A broken property stops the fuzzer at once, with the input kept.
+#define CHECK(condition)         \
+    do {                         \
+        if (!(condition)) {      \
+            __builtin_trap();    \
+        }                        \
+    } while (false)
+
 namespace vlofuzz {
 
 // Once per process: SDL on its dummy drivers, a fresh folder under the system

@@ -18,16 +18,7 @@
 #include "game_fuzz_support.h"
 #include "korJSON/korJSON.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
-
 namespace {
-
-#define CHECK(condition)         \
-    do {                         \
-        if (!(condition)) {      \
-            __builtin_trap();    \
-        }                        \
-    } while (false)
 
 // A game as the player has it: a generated floor, the starting baton worn, a
 // spray and a shield carried, a few lines in the log, changed settings.

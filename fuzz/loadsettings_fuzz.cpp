@@ -11,16 +11,7 @@
 
 #include "game_fuzz_support.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
-
 namespace {
-
-#define CHECK(condition)         \
-    do {                         \
-        if (!(condition)) {      \
-            __builtin_trap();    \
-        }                        \
-    } while (false)
 
 // Settings a player might have: not the defaults, one key moved.
 void SetRunningSettings() {

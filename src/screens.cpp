@@ -13,62 +13,27 @@
 
 namespace {
 
-// Three block letters of '#', 16 rows each, with a small diamond two columns
-// after each letter on its last three rows.
+// The title "VLO" in block letters: each cell names the letter it belongs
+// to (a small diamond follows each letter on its last three rows), so one
+// picture serves all three colours.
 // clang-format off
-const char* const LetterV[16] = {
-    "###         ###",
-    "###         ###",
-    "###         ###",
-    " ###       ###",
-    " ###       ###",
-    " ###       ###",
-    "  ###     ###",
-    "  ###     ###",
-    "   ###   ###",
-    "   ###   ###",
-    "    ### ###",
-    "    ### ###",
-    "     #####",
-    "     #####       #",
-    "      ###       # #",
-    "       #         #",
-};
-const char* const LetterL[16] = {
-    "                    ######",
-    "                    ######",
-    "                    ######",
-    "                    ######",
-    "                    ######",
-    "                    ######",
-    "                    ######",
-    "                    ######",
-    "                    ######",
-    "                    ######",
-    "                    ######",
-    "                    ######",
-    "                    #########################",
-    "                    #########################  #",
-    "                    ######################### # #",
-    "                    #########################  #",
-};
-const char* const LetterO[16] = {
-    "                                                      #######",
-    "                                                    ###########",
-    "                                                   ####     ####",
-    "                                                  ####       ####",
-    "                                                  ###         ###",
-    "                                                  ###         ###",
-    "                                                  ###         ###",
-    "                                                  ###         ###",
-    "                                                  ###         ###",
-    "                                                  ###         ###",
-    "                                                  ###         ###",
-    "                                                  ###         ###",
-    "                                                  ####       ####",
-    "                                                   ####     ####   #",
-    "                                                    ###########   # #",
-    "                                                      #######      #",
+const char* const Logo[16] = {
+    "VVV         VVV     LLLLLL                            OOOOOOO",
+    "VVV         VVV     LLLLLL                          OOOOOOOOOOO",
+    "VVV         VVV     LLLLLL                         OOOO     OOOO",
+    " VVV       VVV      LLLLLL                        OOOO       OOOO",
+    " VVV       VVV      LLLLLL                        OOO         OOO",
+    " VVV       VVV      LLLLLL                        OOO         OOO",
+    "  VVV     VVV       LLLLLL                        OOO         OOO",
+    "  VVV     VVV       LLLLLL                        OOO         OOO",
+    "   VVV   VVV        LLLLLL                        OOO         OOO",
+    "   VVV   VVV        LLLLLL                        OOO         OOO",
+    "    VVV VVV         LLLLLL                        OOO         OOO",
+    "    VVV VVV         LLLLLL                        OOO         OOO",
+    "     VVVVV          LLLLLLLLLLLLLLLLLLLLLLLLL     OOOO       OOOO",
+    "     VVVVV       V  LLLLLLLLLLLLLLLLLLLLLLLLL  L   OOOO     OOOO   O",
+    "      VVV       V V LLLLLLLLLLLLLLLLLLLLLLLLL L L   OOOOOOOOOOO   O O",
+    "       V         V  LLLLLLLLLLLLLLLLLLLLLLLLL  L      OOOOOOO      O",
 };
 // clang-format on
 
@@ -105,10 +70,15 @@ const char* const HelpLines[] = {
 
 const char* const Copyright = "(C) 2026 The Velvet Lockout developers";
 
-void DrawLetter(const char* const rows[16], KRColors color) {
+// Draws the cells of one letter of the logo as '#' glyphs.
+void DrawLetter(char letter, KRColors color) {
     const int x = (screen->w - 520) / 2;
     for (int r = 0; r < 16; ++r) {
-        font->DrawString(screen, rows[r], x, 8 + 8 * r, color);
+        std::string row = Logo[r];
+        for (char& c : row) {
+            c = c == letter ? '#' : ' ';
+        }
+        font->DrawString(screen, row, x, 8 + 8 * r, color);
     }
 }
 
@@ -116,9 +86,9 @@ void DrawLetter(const char* const rows[16], KRColors color) {
 
 void Header() {
     ClearSurface(screen);
-    DrawLetter(LetterV, Red);
-    DrawLetter(LetterL, Green);
-    DrawLetter(LetterO, Blue);
+    DrawLetter('V', Red);
+    DrawLetter('L', Green);
+    DrawLetter('O', Blue);
     const std::string notice = Copyright;
     font->DrawString(screen, notice, (screen->w - 8 * static_cast<int>(notice.size())) / 2, 144,
                      Yellow);
