@@ -321,8 +321,19 @@ bool GameProcess::Start(std::string& error) {
 
 bool GameProcess::FindWindow(int timeoutMs, std::string& error) {
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    const CommandResult found = RunCommand(
-        {"xdotool", "search", "--sync", "--name", "^Velvet Lockout"}, x_.Display(), timeoutMs);
+    // The renderer replaces the window it was given while the game starts, and
+    // xdotool fails outright when a window vanishes under its search: search
+    // again until the deadline.
+    CommandResult found;
+    for (;;) {
+        found = RunCommand({"xdotool", "search", "--sync", "--name", "^Velvet Lockout"},
+                           x_.Display(), std::max(MillisLeft(deadline), 1));
+        if ((found.status == 0 && !found.out.empty()) || found.timedOut || !Running() ||
+            MillisLeft(deadline) <= 0) {
+            break;
+        }
+        SleepMs(50);
+    }
     if (found.status != 0 || found.out.empty()) {
         error = "no window named Velvet Lockout appeared" +
                 std::string(found.timedOut ? " in time" : "") + "; game stdout: " + Stdout() +

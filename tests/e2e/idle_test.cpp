@@ -70,9 +70,8 @@ class IdleE2E : public GameSession {};
 
 TEST_F(IdleE2E, MenuAndFloorLeaveTheCpuAlmostIdle) {
     WriteConfig(R"({"Fullscreen": false, "Music": true, "MusicVolume": 96})");
-    GameProcess& game = Launch();
     bool ok = false;
-    WaitMainMenu(0, ok);
+    GameProcess& game = LaunchToMainMenu(ok);
     ASSERT_TRUE(ok);
     std::this_thread::sleep_for(std::chrono::milliseconds(1000)); // start-up work settles
     const CpuShare menu = MeasureIdle(game.Pid(), X().Pid());

@@ -81,9 +81,8 @@ TEST_F(MainMenuE2E, ShowsTheBannerAndTheVersionBoxWithNewGameInCyan) {
 }
 
 TEST_F(MainMenuE2E, ArrowsMoveTheHighlightWithWrapAround) {
-    Launch();
     bool ok = false;
-    WaitMainMenu(0, ok);
+    LaunchToMainMenu(ok);
     ASSERT_TRUE(ok);
     Press({"Up"});
     Screen s = WaitMainMenu(4, ok, "up-wraps-to-quit");
@@ -101,9 +100,8 @@ TEST_F(MainMenuE2E, ArrowsMoveTheHighlightWithWrapAround) {
 }
 
 TEST_F(MainMenuE2E, HelpShowsTheLegendUntilAnyKey) {
-    Launch();
     bool ok = false;
-    WaitMainMenu(0, ok);
+    LaunchToMainMenu(ok);
     ASSERT_TRUE(ok);
     Press({"Down", "Down", "Down"});
     WaitMainMenu(3, ok, "help-highlighted");
@@ -138,9 +136,8 @@ TEST_F(MainMenuE2E, HelpShowsTheLegendUntilAnyKey) {
 }
 
 TEST_F(MainMenuE2E, QuitEndsWithStatusZeroAndWritesTheSettings) {
-    GameProcess& game = Launch();
     bool ok = false;
-    WaitMainMenu(0, ok);
+    GameProcess& game = LaunchToMainMenu(ok);
     ASSERT_TRUE(ok);
     Press({"Up"});
     WaitMainMenu(4, ok, "quit-highlighted");

@@ -29,9 +29,8 @@ protected:
 };
 
 TEST_F(OptionsE2E, RebindingTakeIsSavedAndShownAtTheNextStart) {
-    GameProcess& game = Launch();
     bool ok = false;
-    WaitMainMenu(0, ok);
+    GameProcess& game = LaunchToMainMenu(ok);
     ASSERT_TRUE(ok);
     Screen s = OpenOptions(ok);
     ASSERT_TRUE(ok) << s.Dump();

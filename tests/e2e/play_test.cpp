@@ -17,8 +17,7 @@ class PlayE2E : public GameSession {
 protected:
     // Launches and starts a new game; the test stops when that fails.
     Screen NewGameOnScreen(bool& ok) {
-        Launch();
-        WaitMainMenu(0, ok);
+        LaunchToMainMenu(ok);
         if (!ok) {
             return Screen();
         }

@@ -12,9 +12,8 @@ class SaveGameE2E : public GameSession {};
 TEST_F(SaveGameE2E, LoadGameRestoresTheFloorThePlayerAndTheLog) {
     // Windowed, and no "Keyboard": the missing bindings come from the defaults.
     WriteConfig(R"({"Fullscreen": false, "Music": true, "MusicVolume": 96})");
-    GameProcess& game = Launch();
     bool ok = false;
-    WaitMainMenu(0, ok);
+    GameProcess& game = LaunchToMainMenu(ok);
     ASSERT_TRUE(ok);
     Screen s = StartNewGame(ok);
     ASSERT_TRUE(ok) << s.Dump();
@@ -77,9 +76,8 @@ TEST_F(SaveGameE2E, LoadGameRestoresTheFloorThePlayerAndTheLog) {
 }
 
 TEST_F(SaveGameE2E, LoadGameWithoutASaveShowsTheFailureBox) {
-    Launch();
     bool ok = false;
-    WaitMainMenu(0, ok);
+    LaunchToMainMenu(ok);
     ASSERT_TRUE(ok);
     Press({"Down", "Return"});
     Screen s = WaitFor(

@@ -17,6 +17,12 @@ std::vector<std::string> Highlighted(const std::vector<std::string>& entries, in
     return lines;
 }
 
+GameProcess& GameSession::LaunchToMainMenu(bool& ok) {
+    GameProcess& game = Launch();
+    WaitMainMenu(0, ok);
+    return game;
+}
+
 Screen GameSession::WaitMainMenu(int selected, bool& ok, const std::string& label) {
     const std::string wanted = "> " + kMainMenuEntries[static_cast<size_t>(selected)] + " <";
     return WaitFor(

@@ -19,6 +19,8 @@ std::vector<std::string> Highlighted(const std::vector<std::string>& entries, in
 
 class GameSession : public E2ETest {
 protected:
+    // Starts the game and waits for its main menu with "New Game" highlighted.
+    GameProcess& LaunchToMainMenu(bool& ok);
     // Waits for the main menu with entry `selected` highlighted.
     Screen WaitMainMenu(int selected, bool& ok, const std::string& label = "main-menu");
     // From the main menu with "New Game" highlighted: Return, then waits for

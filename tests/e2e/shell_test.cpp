@@ -87,9 +87,8 @@ TEST_F(ShellE2E, MissingFontIsReportedAndEndsWithStatusZero) {
 
 TEST_F(ShellE2E, CloseRequestEndsTheGameWithoutSavingButNotTheMenu) {
     StartX(true); // openbox turns Alt+F4 into a WM_DELETE_WINDOW request
-    GameProcess& game = Launch();
     bool ok = false;
-    WaitMainMenu(0, ok);
+    GameProcess& game = LaunchToMainMenu(ok);
     ASSERT_TRUE(ok);
 
     Press({"alt+F4"});
@@ -111,9 +110,8 @@ TEST_F(ShellE2E, CloseRequestEndsTheGameWithoutSavingButNotTheMenu) {
 }
 
 TEST_F(ShellE2E, TerminateSignalActsAsACloseRequest) {
-    GameProcess& game = Launch();
     bool ok = false;
-    WaitMainMenu(0, ok);
+    GameProcess& game = LaunchToMainMenu(ok);
     ASSERT_TRUE(ok);
     Screen floor = StartNewGame(ok);
     ASSERT_TRUE(ok) << floor.Dump();
