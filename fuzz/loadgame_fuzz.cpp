@@ -5,8 +5,8 @@
 // settings, game-state globals: same objects, same values). When it returns
 // 0 the loaded game holds together: a player with a fighter and slots, every
 // entity on the 80 x 40 grid, `entities` and `inventory` disjoint and free of
-// repeats, each worn item carried, and a tile blocked exactly where the file
-// says so or a fighter stands.
+// repeats, each worn item carried, a tile blocked exactly where the file
+// says so or a fighter stands, and the game can be saved again.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -107,8 +107,10 @@ void CheckLoadedGame() {
     for (std::size_t i = 0; i < marks.size(); ++i) {
         CHECK(theMap->tiles[i]->blocked == (marks[i] || fighterAt[i]));
     }
-    // The next frame must be able to run on it.
+    // The next frame must be able to run on it, and leaving must be able to
+    // save it again.
     theMap->ComputeFOV(player);
+    CHECK(SaveGame());
 }
 
 } // namespace

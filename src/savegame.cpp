@@ -202,8 +202,21 @@ bool ReadBool(korJSONData& object, const char* key) {
     return object[key].convertTo<bool>(false, false);
 }
 
+// Whether the writer can put this text back into a save. The reader passes
+// any bytes through, but the writer refuses what is not UTF-8; a game loaded
+// with such a name or log line could never be saved again, and leaving it
+// with Escape would end the program and lose everything since the load.
+bool WritableText(const std::string& text) {
+    try {
+        korJSON::korJSONStream().ConvertToEscapedString(text);
+        return true;
+    } catch (const std::runtime_error&) {
+        return false;
+    }
+}
+
 // Reads the members shared by entities and items; false when the colour
-// cannot index the font's coloured sheets.
+// cannot index the font's coloured sheets or the name could not be saved.
 bool ReadThing(korJSONData& in, SavedThing& out) {
     out.x = ReadInt(in, "X");
     out.y = ReadInt(in, "Y");
@@ -219,7 +232,7 @@ bool ReadThing(korJSONData& in, SavedThing& out) {
         out.defenseBonus = ReadInt(in, "DefenseBonus");
         out.maxHPBonus = ReadInt(in, "MaxHPBonus");
     }
-    return out.color >= 0 && out.color < ColorCount;
+    return out.color >= 0 && out.color < ColorCount && WritableText(out.name);
 }
 
 void ReadFighter(korJSONData& in, SavedThing& out) {
@@ -329,6 +342,9 @@ int ReadSave(korJSONData& root, SavedGame& out, std::string& savedVersion) {
         korJSONData& in = lines[static_cast<int>(i)];
         const unsigned order = ReadUInt(in, "Order");
         out.lines.emplace_back(order, in["Message"].toString());
+        if (!WritableText(out.lines.back().second)) {
+            return -1;
+        }
     }
     out.gameState = ReadInt(root, "GameState");
     return 0;

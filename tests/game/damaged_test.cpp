@@ -11,6 +11,8 @@
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "basicenemy.h"
 #include "commands.h"
@@ -195,6 +197,22 @@ TEST_F(DamagedFileTest, SaveWithChangedBytesNeverBreaksTheGame) {
     testing::internal::GetCapturedStdout();
     EXPECT_GT(loaded, 0) << "most damage lands in values that still load";
     EXPECT_GT(refused + raised, 0);
+}
+
+// A log line or a name that is not UTF-8 used to load, and the loaded game
+// then failed every save with "Invalid UTF-8 sequence!".
+TEST_F(DamagedFileTest, TextThatIsNotUtf8IsRefusedBecauseItCouldNeverBeSavedAgain) {
+    const std::string save = RealSave();
+    for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{
+             {"\"STEP 4\"", "\"S\xFE" "EP 4\""}, {"\"Baton\"", "\"B\xE1ton\""}}) {
+        std::string text = save;
+        const std::size_t at = text.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        WriteFile("game.sav", text.replace(at, from.size(), to));
+        std::string version;
+        EXPECT_EQ(LoadGame(version), -1) << to;
+        EXPECT_TRUE(SaveGame()) << "the running game can still be saved";
+    }
 }
 
 // Damage aimed at the values the mended checks guard.
