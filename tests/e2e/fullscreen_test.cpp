@@ -8,7 +8,7 @@
 
 #include "session.h"
 
-namespace e2e {
+namespace vlotest {
 namespace {
 
 // The main menu's ink in picture pixels (banner to the box's bottom edge),
@@ -185,4 +185,4 @@ INSTANTIATE_TEST_SUITE_P(Screens, FullscreenE2E,
                          CaseName);
 
 } // namespace
-} // namespace e2e
+} // namespace vlotest

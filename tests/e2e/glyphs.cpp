@@ -6,7 +6,7 @@
 #include <iterator>
 #include <memory>
 
-namespace e2e {
+namespace vlotest {
 
 namespace {
 
@@ -306,4 +306,4 @@ std::string Screen::Dump() const {
     return out;
 }
 
-} // namespace e2e
+} // namespace vlotest

@@ -12,7 +12,7 @@
 
 #include "image.h"
 
-namespace e2e {
+namespace vlotest {
 
 // clang-format off
 enum Ega {
@@ -98,4 +98,4 @@ private:
     std::vector<int8_t> palette_; // per pixel: EGA index or -1
 };
 
-} // namespace e2e
+} // namespace vlotest

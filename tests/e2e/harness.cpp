@@ -17,7 +17,7 @@
 #include <sstream>
 #include <thread>
 
-namespace e2e {
+namespace vlotest {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -568,4 +568,4 @@ void E2ETest::PublishImage(const Image& image, const std::string& name) {
 
 std::string E2ETest::ReadWorkFile(const std::string& name) const { return ReadFile(work_ / name); }
 
-} // namespace e2e
+} // namespace vlotest

@@ -17,7 +17,7 @@
 #include "glyphs.h"
 #include "image.h"
 
-namespace e2e {
+namespace vlotest {
 
 struct CommandResult {
     int status = -1; // exit status; -1 when it could not run or was killed
@@ -177,4 +177,4 @@ private:
     const GlyphSheet* sheet_ = nullptr;
 };
 
-} // namespace e2e
+} // namespace vlotest

@@ -13,7 +13,7 @@
 
 #include "session.h"
 
-namespace e2e {
+namespace vlotest {
 namespace {
 
 constexpr double kSampleSeconds = 10.0; // CPU time comes in 10 ms ticks
@@ -104,4 +104,4 @@ TEST_F(IdleE2E, MenuAndFloorLeaveTheCpuAlmostIdle) {
 }
 
 } // namespace
-} // namespace e2e
+} // namespace vlotest

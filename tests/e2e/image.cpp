@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-namespace e2e {
+namespace vlotest {
 
 Rgb Image::At(int x, int y) const {
     if (x < 0 || y < 0 || x >= width || y >= height) {
@@ -213,4 +213,4 @@ bool WritePng(const Image& image, const std::string& path) {
     return static_cast<bool>(file);
 }
 
-} // namespace e2e
+} // namespace vlotest

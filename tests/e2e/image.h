@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace e2e {
+namespace vlotest {
 
 struct Rgb {
     uint8_t r = 0, g = 0, b = 0;
@@ -61,4 +61,4 @@ std::string EncodePng(const Image& image);
 // Writes EncodePng(image) to `path`, creating the folders above it.
 bool WritePng(const Image& image, const std::string& path);
 
-} // namespace e2e
+} // namespace vlotest

@@ -5,7 +5,7 @@
 
 #include "session.h"
 
-namespace e2e {
+namespace vlotest {
 namespace {
 
 // The banner's rows start at x = 60 (65 columns centred on 640 pixels),
@@ -152,4 +152,4 @@ TEST_F(MainMenuE2E, QuitEndsWithStatusZeroAndWritesTheSettings) {
 }
 
 } // namespace
-} // namespace e2e
+} // namespace vlotest

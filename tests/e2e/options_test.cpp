@@ -4,7 +4,7 @@
 
 #include "session.h"
 
-namespace e2e {
+namespace vlotest {
 namespace {
 
 const std::vector<std::string> kDefaultOptions = {
@@ -87,4 +87,4 @@ TEST_F(OptionsE2E, RebindingTakeIsSavedAndShownAtTheNextStart) {
 }
 
 } // namespace
-} // namespace e2e
+} // namespace vlotest

@@ -8,7 +8,7 @@
 
 #include "session.h"
 
-namespace e2e {
+namespace vlotest {
 namespace {
 
 namespace fs = std::filesystem;
@@ -314,4 +314,4 @@ TEST_F(PlayE2E, ExploringRevealsTheFloorAndShowsGuardsInTheirColours) {
 }
 
 } // namespace
-} // namespace e2e
+} // namespace vlotest

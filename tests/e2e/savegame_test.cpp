@@ -4,7 +4,7 @@
 
 #include "session.h"
 
-namespace e2e {
+namespace vlotest {
 namespace {
 
 class SaveGameE2E : public GameSession {};
@@ -94,4 +94,4 @@ TEST_F(SaveGameE2E, LoadGameWithoutASaveShowsTheFailureBox) {
 }
 
 } // namespace
-} // namespace e2e
+} // namespace vlotest

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <thread>
 
-namespace e2e {
+namespace vlotest {
 
 const std::vector<std::string> kMainMenuEntries = {"New Game", "Load Game", "Options", "Help",
                                                    "Quit"};
@@ -81,4 +81,4 @@ int GameSession::OpenDirection(const Screen& screen, CellPos at) {
     return -1;
 }
 
-} // namespace e2e
+} // namespace vlotest

@@ -9,7 +9,7 @@
 #include "harness.h"
 #include "views.h"
 
-namespace e2e {
+namespace vlotest {
 
 // The main menu's entries in order.
 extern const std::vector<std::string> kMainMenuEntries;
@@ -37,4 +37,4 @@ protected:
     static int OpenDirection(const Screen& screen, CellPos at);
 };
 
-} // namespace e2e
+} // namespace vlotest

@@ -9,7 +9,7 @@
 
 #include "session.h"
 
-namespace e2e {
+namespace vlotest {
 namespace {
 
 namespace fs = std::filesystem;
@@ -131,4 +131,4 @@ TEST_F(ShellE2E, TerminateSignalActsAsACloseRequest) {
 }
 
 } // namespace
-} // namespace e2e
+} // namespace vlotest

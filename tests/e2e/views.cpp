@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <sstream>
 
-namespace e2e {
+namespace vlotest {
 
 namespace {
 
@@ -216,4 +216,4 @@ std::string Lines(const std::vector<std::string>& problems) {
     return out;
 }
 
-} // namespace e2e
+} // namespace vlotest

@@ -9,7 +9,7 @@
 
 #include "glyphs.h"
 
-namespace e2e {
+namespace vlotest {
 
 constexpr int kMapColumns = 80;
 constexpr int kMapRows = 40;
@@ -62,4 +62,4 @@ std::vector<std::string> CheckStatusFrame(const Screen& screen);
 // Joins problem lines for a failure message.
 std::string Lines(const std::vector<std::string>& problems);
 
-} // namespace e2e
+} // namespace vlotest

@@ -7,8 +7,8 @@
 #include "korjson/korjson_test_util.h"
 
 using namespace korJSON;
-using kjtest::Bytes;
-using kjtest::Raised;
+using vlotest::Bytes;
+using vlotest::Raised;
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
 
@@ -43,9 +43,9 @@ std::string ArrayElement(const std::string& name, const std::string& elements) {
 
 // Reads a BSON file through ParseFile.
 korJSONData ParseBSONFile(const std::string& bytes, std::string* printed = nullptr) {
-    kjtest::ScratchDir dir;
+    vlotest::ScratchDir dir;
     const std::string file = dir.File("doc.bson");
-    kjtest::WriteBytes(file, bytes);
+    vlotest::WriteBytes(file, bytes);
     korJSONStream stream;
     korJSONData data;
     CaptureStdout();

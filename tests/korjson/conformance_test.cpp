@@ -45,7 +45,7 @@ Outcome Read(const fs::path& file) {
 
 // The first byte that is no JSON white space.
 char FirstSignificant(const fs::path& file) {
-    for (const char c : kjtest::ReadBytes(file.string())) {
+    for (const char c : vlotest::ReadBytes(file.string())) {
         if (c != ' ' && c != '\t' && c != '\n' && c != '\r') {
             return c;
         }

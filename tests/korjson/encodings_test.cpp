@@ -7,7 +7,7 @@
 #include "korjson/korjson_test_util.h"
 
 using namespace korJSON;
-using kjtest::Raised;
+using vlotest::Raised;
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
 
@@ -59,9 +59,9 @@ struct FileResult {
 };
 
 FileResult ParseBytes(const std::string& bytes, korJSONType type = JSON) {
-    kjtest::ScratchDir dir;
+    vlotest::ScratchDir dir;
     const std::string file = dir.File("doc.json");
-    kjtest::WriteBytes(file, bytes);
+    vlotest::WriteBytes(file, bytes);
     FileResult r;
     CaptureStdout();
     r.raised = Raised([&] {
@@ -82,7 +82,7 @@ void ExpectDocument(FileResult& r) {
 } // namespace
 
 TEST(KorJSONEncodingTest, MissingFileIsReportedAndGivesANullNode) {
-    kjtest::ScratchDir dir;
+    vlotest::ScratchDir dir;
     const std::string file = dir.File("absent.json");
     korJSONStream stream;
     korJSONData data(Object);
@@ -96,7 +96,7 @@ TEST(KorJSONEncodingTest, MissingFileIsReportedAndGivesANullNode) {
 }
 
 TEST(KorJSONEncodingTest, FolderIsReportedAsUnreadable) {
-    kjtest::ScratchDir dir;
+    vlotest::ScratchDir dir;
     korJSONStream stream;
     korJSONData data(Object);
     CaptureStdout();
@@ -130,8 +130,8 @@ TEST(KorJSONEncodingTest, EveryMarkAndLayoutIsDetectedAndConverted) {
         {"UTF-8 mark",           "\xEF\xBB\xBF" + utf8,                     "UTF-8"},
         {"UTF-16 BE mark",       "\xFE\xFF" + Utf16(Document, true),        "UTF-16 Big Endian"},
         {"UTF-16 LE mark",       std::string("\xFF\xFE") + Utf16(Document, false), "UTF-16 Little Endian"},
-        {"UTF-32 LE mark",       kjtest::Bytes({0xFF, 0xFE, 0, 0}) + Utf32(Document, false), "UTF-32 Little Endian"},
-        {"UTF-32 BE mark",       kjtest::Bytes({0, 0, 0xFE, 0xFF}) + Utf32(Document, true),  "UTF-32 Big Endian"},
+        {"UTF-32 LE mark",       vlotest::Bytes({0xFF, 0xFE, 0, 0}) + Utf32(Document, false), "UTF-32 Little Endian"},
+        {"UTF-32 BE mark",       vlotest::Bytes({0, 0, 0xFE, 0xFF}) + Utf32(Document, true),  "UTF-32 Big Endian"},
         {"UTF-32 BE, no mark",   Utf32(Document, true),                     "UTF-32 Big Endian"},
         {"UTF-16 BE, no mark",   Utf16(Document, true),                     "UTF-16 Big Endian"},
         {"UTF-32 LE, no mark",   Utf32(Document, false),                    "UTF-32 Little Endian"},
@@ -152,7 +152,7 @@ TEST(KorJSONEncodingTest, AlmostMarksAreReadAsPlainBytes) {
     FileResult a = ParseBytes("\xEF\xBB{\"a\": 1}");
     EXPECT_TRUE(a.ok);
     EXPECT_EQ(a.printed, "");
-    FileResult b = ParseBytes(kjtest::Bytes({0, 0, 0xFE, 0x41}) + "[1]");
+    FileResult b = ParseBytes(vlotest::Bytes({0, 0, 0xFE, 0x41}) + "[1]");
     EXPECT_TRUE(b.ok);
     EXPECT_EQ(b.printed, "");
     FileResult small = ParseBytes("[1]");
@@ -161,18 +161,18 @@ TEST(KorJSONEncodingTest, AlmostMarksAreReadAsPlainBytes) {
 
 TEST(KorJSONEncodingTest, UnpairedSurrogatesRaiseTheConversionError) {
     // {"s":"<D800>x"} in UTF-16 LE with a mark, and a lone low surrogate.
-    std::string high = "\xFF\xFE" + Utf16(U"[\"", false) + kjtest::Bytes({0x00, 0xD8}) +
+    std::string high = "\xFF\xFE" + Utf16(U"[\"", false) + vlotest::Bytes({0x00, 0xD8}) +
                        Utf16(U"x\"]", false);
     FileResult r = ParseBytes(high);
     EXPECT_EQ(r.raised, "range_error: wstring_convert::to_bytes");
     EXPECT_EQ(r.data.type, Bool) << "exceptions leave the target untouched";
-    std::string low = "\xFE\xFF" + Utf16(U"[\"", true) + kjtest::Bytes({0xDC, 0x00}) +
+    std::string low = "\xFE\xFF" + Utf16(U"[\"", true) + vlotest::Bytes({0xDC, 0x00}) +
                       Utf16(U"\"]", true);
     EXPECT_EQ(ParseBytes(low).raised, "range_error: wstring_convert::to_bytes");
-    std::string atEnd = "\xFE\xFF" + Utf16(U"[1]", true) + kjtest::Bytes({0xD8, 0x00});
+    std::string atEnd = "\xFE\xFF" + Utf16(U"[1]", true) + vlotest::Bytes({0xD8, 0x00});
     EXPECT_EQ(ParseBytes(atEnd).raised, "range_error: wstring_convert::to_bytes");
-    std::string beyond = kjtest::Bytes({0, 0, 0xFE, 0xFF}) + Utf32(U"[", true) +
-                         kjtest::Bytes({0x00, 0x11, 0x00, 0x00});
+    std::string beyond = vlotest::Bytes({0, 0, 0xFE, 0xFF}) + Utf32(U"[", true) +
+                         vlotest::Bytes({0x00, 0x11, 0x00, 0x00});
     EXPECT_EQ(ParseBytes(beyond).raised, "range_error: wstring_convert::to_bytes");
 }
 
@@ -186,7 +186,7 @@ TEST(KorJSONEncodingTest, TrailingPartialUnitsAreDropped) {
 }
 
 TEST(KorJSONEncodingTest, Utf32SurrogateValuesBecomeThreeByteForms) {
-    FileResult r = ParseBytes(Utf32(U"[\"", true) + kjtest::Bytes({0, 0, 0xD8, 0x00}) +
+    FileResult r = ParseBytes(Utf32(U"[\"", true) + vlotest::Bytes({0, 0, 0xD8, 0x00}) +
                               Utf32(U"\"]", true));
     ASSERT_TRUE(r.ok) << r.raised;
     EXPECT_EQ(r.data[0].toString(), "\xED\xA0\x80");

@@ -7,7 +7,7 @@
 #include "korjson/korjson_test_util.h"
 
 using namespace korJSON;
-using kjtest::Raised;
+using vlotest::Raised;
 
 namespace {
 
@@ -46,19 +46,19 @@ TEST(KorJSONEscapeTest, MalformedUtf8IsRefused) {
 
 TEST(KorJSONEscapeTest, WriterEscapesKeysAndStringsButNotOtherPayloads) {
     korJSONData root(Object);
-    root.insert("k\xC3\xA9\t", kjtest::Node(std::string("\xF0\x9F\x98\x80\x1F"), String));
-    EXPECT_EQ(kjtest::Write(root, false), R"({"k\u00e9\t":"\ud83d\ude00\u001f"})");
+    root.insert("k\xC3\xA9\t", vlotest::Node(std::string("\xF0\x9F\x98\x80\x1F"), String));
+    EXPECT_EQ(vlotest::Write(root, false), R"({"k\u00e9\t":"\ud83d\ude00\u001f"})");
 }
 
 TEST(KorJSONEscapeTest, EscapedTextReadsBackToTheSameBytes) {
     const std::string original = "tab\tquote\"back\\slash/\x01\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80";
     korJSONData root(Array);
-    root.push_back(kjtest::Node(original, String));
-    const std::string text = kjtest::Write(root);
+    root.push_back(vlotest::Node(original, String));
+    const std::string text = vlotest::Write(root);
     for (const char c : text) {
         EXPECT_LT(static_cast<unsigned char>(c), 0x80u) << "the output is pure ASCII";
     }
     korJSONData back;
-    ASSERT_TRUE(kjtest::ParseText(text, back));
+    ASSERT_TRUE(vlotest::ParseText(text, back));
     EXPECT_EQ(back[0].toString(), original);
 }

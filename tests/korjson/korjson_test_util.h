@@ -16,7 +16,7 @@
 
 #include "korJSON/korJSON.h"
 
-namespace kjtest {
+namespace vlotest {
 
 // A fresh folder under the system temp dir, removed with everything in it.
 class ScratchDir {
@@ -105,4 +105,4 @@ std::string Raised(Action&& action) {
     return "nothing";
 }
 
-} // namespace kjtest
+} // namespace vlotest

@@ -8,8 +8,8 @@
 #include "korjson/korjson_test_util.h"
 
 using namespace korJSON;
-using kjtest::Container;
-using kjtest::Node;
+using vlotest::Container;
+using vlotest::Node;
 
 namespace {
 
@@ -36,11 +36,11 @@ const korJSONData* Innermost(const korJSONData& root, int& depth) {
 TEST(KorJSONLimitsTest, HundredThousandOpeningBracketsParseWriteAndFree) {
     const std::string text(Deep, '[');
     korJSONData data;
-    ASSERT_TRUE(kjtest::ParseText(text, data)) << "missing closings at the end are tolerated";
+    ASSERT_TRUE(vlotest::ParseText(text, data)) << "missing closings at the end are tolerated";
     int depth = 0;
     Innermost(data, depth);
     EXPECT_EQ(depth, Deep - 1);
-    const std::string compact = kjtest::Write(data, false);
+    const std::string compact = vlotest::Write(data, false);
     EXPECT_EQ(compact, std::string(Deep, '[') + std::string(Deep, ']'));
     data = korJSONData(Null);  // frees the whole chain here
     EXPECT_EQ(data.type, Null);
@@ -48,8 +48,8 @@ TEST(KorJSONLimitsTest, HundredThousandOpeningBracketsParseWriteAndFree) {
     // (100 000 levels would be some 20 GB), so the layout is checked on a
     // chain that is deep but still writable.
     const int indentable = 3000;
-    ASSERT_TRUE(kjtest::ParseText(std::string(indentable, '['), data));
-    const std::string pretty = kjtest::Write(data, true);
+    ASSERT_TRUE(vlotest::ParseText(std::string(indentable, '['), data));
+    const std::string pretty = vlotest::Write(data, true);
     EXPECT_GT(pretty.size(), 2u * indentable);
     EXPECT_EQ(pretty.substr(0, 7), "[\n    [");
     data = korJSONData(Null);
@@ -64,9 +64,9 @@ TEST(KorJSONLimitsTest, DeepObjectsRoundTrip) {
     text += "1";
     text += std::string(Deep, '}');
     korJSONData data;
-    ASSERT_TRUE(kjtest::ParseText(text, data));
+    ASSERT_TRUE(vlotest::ParseText(text, data));
     korJSONData again;
-    ASSERT_TRUE(kjtest::ParseText(kjtest::Write(data, false), again));
+    ASSERT_TRUE(vlotest::ParseText(vlotest::Write(data, false), again));
     int depth = 0;
     const korJSONData* inner = Innermost(again, depth);
     EXPECT_EQ(depth, Deep);
@@ -99,8 +99,8 @@ TEST(KorJSONLimitsTest, HandBuiltChainIsFreedWithoutRecursion) {
 
 TEST(KorJSONLimitsTest, ManyClosingBracketsAreRefused) {
     korJSONData data;
-    EXPECT_FALSE(kjtest::ParseText(std::string(Deep, ']'), data));
-    EXPECT_FALSE(kjtest::ParseText("[" + std::string(Deep, ']'), data));
+    EXPECT_FALSE(vlotest::ParseText(std::string(Deep, ']'), data));
+    EXPECT_FALSE(vlotest::ParseText("[" + std::string(Deep, ']'), data));
 }
 
 TEST(KorJSONLimitsTest, WideArraysAndLongStringsAreKept) {
@@ -110,7 +110,7 @@ TEST(KorJSONLimitsTest, WideArraysAndLongStringsAreKept) {
     }
     text += ",\"" + std::string(1 << 20, 'x') + "\"]";
     korJSONData data;
-    ASSERT_TRUE(kjtest::ParseText(text, data));
+    ASSERT_TRUE(vlotest::ParseText(text, data));
     ASSERT_EQ(data.arraySize(), static_cast<unsigned>(Deep + 1));
     EXPECT_EQ(data[Deep - 1].toString(), std::to_string(Deep - 1));
     EXPECT_EQ(data[Deep].toString().size(), 1u << 20);
@@ -140,7 +140,7 @@ TEST(KorJSONLimitsTest, DeepBSONArraysConvertAndParse) {
     const std::string text = stream.ConvertBSONToJSON(doc);
     EXPECT_EQ(text, "{\"a\": " + std::string(depth, '[') + std::string(depth, ']') + "}");
     korJSONData data;
-    ASSERT_TRUE(kjtest::ParseText(text, data));
+    ASSERT_TRUE(vlotest::ParseText(text, data));
     int found = 0;
     Innermost(data, found);
     EXPECT_EQ(found, depth);

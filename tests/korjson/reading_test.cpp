@@ -9,8 +9,8 @@
 #include "korjson/korjson_test_util.h"
 
 using namespace korJSON;
-using kjtest::ParseText;
-using kjtest::Raised;
+using vlotest::ParseText;
+using vlotest::Raised;
 
 namespace {
 
@@ -234,7 +234,7 @@ TEST(KorJSONReaderTest, BuilderTakesWriterOnlyLongTokens) {
 
 TEST(KorJSONReaderTest, ExceptionsLeaveTheTargetUntouched) {
     korJSONData data(Object);
-    data.insert("kept", kjtest::Node(1, Int));
+    data.insert("kept", vlotest::Node(1, Int));
     EXPECT_EQ(Raised([&] { ParseText(R"({"a": [1, "x)", data); }),
               "runtime_error: Invalid string value!");
     EXPECT_TRUE(data.contains("kept"));

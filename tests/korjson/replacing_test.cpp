@@ -21,7 +21,7 @@
 #include "korjson/korjson_test_util.h"
 
 using namespace korJSON;
-using kjtest::Node;
+using vlotest::Node;
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
 
@@ -59,7 +59,7 @@ mode_t Mode(const std::string& path) {
 // tests run as root; otherwise as the user running them), with the scratch
 // folder made theirs and the working directory elsewhere. The body returns 0
 // when every check held, or the number of the first one that failed.
-int AsOrdinaryUser(const kjtest::ScratchDir& dir, const std::function<int()>& body) {
+int AsOrdinaryUser(const vlotest::ScratchDir& dir, const std::function<int()>& body) {
     const pid_t child = fork();
     if (child == 0) {
         if (geteuid() == 0) {
@@ -81,10 +81,10 @@ int AsOrdinaryUser(const kjtest::ScratchDir& dir, const std::function<int()>& bo
 }
 
 TEST(KorJSONReplaceTest, ReadOnlyFileIsRefusedAndLeftAsItWas) {
-    kjtest::ScratchDir dir;
+    vlotest::ScratchDir dir;
     const std::string file = dir.File("game.cfg");
     const int failed = AsOrdinaryUser(dir, [&] {
-        kjtest::WriteBytes(file, "previous");
+        vlotest::WriteBytes(file, "previous");
         if (::chmod(file.c_str(), 0444) != 0) {
             return 1;
         }
@@ -97,7 +97,7 @@ TEST(KorJSONReplaceTest, ReadOnlyFileIsRefusedAndLeftAsItWas) {
         if (said != "Unable to write JSON file: " + file + "\n") {
             return 3;
         }
-        if (kjtest::ReadBytes(file) != "previous" || Mode(file) != 0444) {
+        if (vlotest::ReadBytes(file) != "previous" || Mode(file) != 0444) {
             return 4;
         }
         return Names(dir.path) == std::vector<std::string>{"game.cfg"} ? 0 : 5;
@@ -106,11 +106,11 @@ TEST(KorJSONReplaceTest, ReadOnlyFileIsRefusedAndLeftAsItWas) {
 }
 
 TEST(KorJSONReplaceTest, PermissionBitsOfTheTargetAreKept) {
-    kjtest::ScratchDir dir;
+    vlotest::ScratchDir dir;
     const std::string kept = dir.File("game.sav");
     const std::string fresh = dir.File("game.cfg");
     const int failed = AsOrdinaryUser(dir, [&] {
-        kjtest::WriteBytes(kept, "previous");
+        vlotest::WriteBytes(kept, "previous");
         if (::chmod(kept.c_str(), 0640) != 0) {
             return 1;
         }
@@ -118,7 +118,7 @@ TEST(KorJSONReplaceTest, PermissionBitsOfTheTargetAreKept) {
         if (!WriteSettings(kept, true) || !WriteSettings(fresh, true)) {
             return 2;
         }
-        if (kjtest::ReadBytes(kept) != MusicOn || Mode(kept) != 0640) {
+        if (vlotest::ReadBytes(kept) != MusicOn || Mode(kept) != 0640) {
             return 3;
         }
         // A file made anew gets what the umask allows, as with fopen.
@@ -128,7 +128,7 @@ TEST(KorJSONReplaceTest, PermissionBitsOfTheTargetAreKept) {
 }
 
 TEST(KorJSONReplaceTest, SymbolicLinkStaysAndItsTargetIsReplaced) {
-    kjtest::ScratchDir dir;
+    vlotest::ScratchDir dir;
     const std::string link = dir.File("game.sav");
     const std::string synced = dir.File("synced");
     const int failed = AsOrdinaryUser(dir, [&] {
@@ -144,7 +144,7 @@ TEST(KorJSONReplaceTest, SymbolicLinkStaysAndItsTargetIsReplaced) {
         if (!fs::is_symlink(link, ec) || fs::read_symlink(link, ec) != "synced/real.sav") {
             return 3;
         }
-        if (kjtest::ReadBytes(synced + "/real.sav") != MusicOn) {
+        if (vlotest::ReadBytes(synced + "/real.sav") != MusicOn) {
             return 4;
         }
         if (Names(synced) != std::vector<std::string>{"real.sav"}) {
@@ -217,7 +217,7 @@ detail::FileCalls Recording(const detail::FileCalls& real) {
 class RecordedCallsTest : public ::testing::Test {
 protected:
     detail::FileCalls saved = detail::ActiveFileCalls();
-    kjtest::ScratchDir dir;
+    vlotest::ScratchDir dir;
 
     void SetUp() override {
         calls.clear();
@@ -229,23 +229,23 @@ protected:
 
 TEST_F(RecordedCallsTest, DataReachesTheDiskBeforeTheRenameAndTheFolderAfterIt) {
     const std::string file = dir.File("game.sav");
-    kjtest::WriteBytes(file, "previous");
+    vlotest::WriteBytes(file, "previous");
     ASSERT_TRUE(WriteSettings(file, true));
     EXPECT_EQ(calls, (std::vector<std::string>{"makeTemp game.sav.tmp", "write file",
                                                "setMode file", "flush file", "close file",
                                                "rename to game.sav", "openFolder", "flush folder",
                                                "close folder"}));
-    EXPECT_EQ(kjtest::ReadBytes(file), MusicOn);
+    EXPECT_EQ(vlotest::ReadBytes(file), MusicOn);
 }
 
 TEST_F(RecordedCallsTest, FailedFlushKeepsThePreviousFile) {
     const std::string file = dir.File("game.sav");
-    kjtest::WriteBytes(file, "previous");
+    vlotest::WriteBytes(file, "previous");
     failFileFlush = true;
     CaptureStdout();
     EXPECT_FALSE(WriteSettings(file, true));
     EXPECT_EQ(GetCapturedStdout(), "Unable to write JSON file: " + file + "\n");
-    EXPECT_EQ(kjtest::ReadBytes(file), "previous");
+    EXPECT_EQ(vlotest::ReadBytes(file), "previous");
     EXPECT_EQ(Names(dir.path), std::vector<std::string>{"game.sav"}) << "temporary file left";
     EXPECT_EQ(calls.back(), "remove game.sav.tmp");
 }
@@ -253,11 +253,11 @@ TEST_F(RecordedCallsTest, FailedFlushKeepsThePreviousFile) {
 // Each write has a temporary name of its own: one left behind by another
 // writer (here a folder nobody can replace) is not in the way.
 TEST(KorJSONReplaceTest, TemporaryNameOfAnotherWriterIsNotInTheWay) {
-    kjtest::ScratchDir dir;
+    vlotest::ScratchDir dir;
     const std::string file = dir.File("game.cfg");
     fs::create_directory(file + ".tmp");
     EXPECT_TRUE(WriteSettings(file, true));
-    EXPECT_EQ(kjtest::ReadBytes(file), MusicOn);
+    EXPECT_EQ(vlotest::ReadBytes(file), MusicOn);
     EXPECT_TRUE(fs::is_directory(file + ".tmp"));
 }
 

@@ -9,8 +9,8 @@
 #include "korjson/korjson_test_util.h"
 
 using namespace korJSON;
-using kjtest::Container;
-using kjtest::Node;
+using vlotest::Container;
+using vlotest::Node;
 
 namespace {
 
@@ -19,7 +19,7 @@ public:
     explicit TreeMaker(unsigned seed) : rng_(seed) {}
 
     std::shared_ptr<korJSONData> Container(int depth) {
-        auto node = kjtest::Container(Pick(2) ? Object : Array);
+        auto node = vlotest::Container(Pick(2) ? Object : Array);
         const int count = Pick(depth > 3 ? 3 : 7);
         for (int i = 0; i < count; ++i) {
             auto child = depth < 5 && Pick(4) == 0 ? Container(depth + 1) : Scalar();
@@ -53,7 +53,7 @@ private:
         std::uniform_int_distribution<std::int64_t> wide(INT64_MIN, INT64_MAX);
         const std::int64_t r = wide(rng_);
         switch (Pick(10)) {
-        case 0: return kjtest::Container(Null);
+        case 0: return vlotest::Container(Null);
         case 1: return Node(Pick(2) == 1, Bool);
         case 2: return Node(static_cast<int>(r), Int);
         case 3: return Node(static_cast<unsigned>(r), UInt);
@@ -149,11 +149,11 @@ TEST(KorJSONRoundTripTest, VariedTreesComeBackFromTheirText) {
     for (int round = 0; round < 200; ++round) {
         auto tree = maker.Container(0);
         for (const bool pretty : {true, false}) {
-            const std::string text = kjtest::Write(*tree, pretty);
+            const std::string text = vlotest::Write(*tree, pretty);
             korJSONData back;
-            ASSERT_TRUE(kjtest::ParseText(text, back)) << text;
+            ASSERT_TRUE(vlotest::ParseText(text, back)) << text;
             ASSERT_TRUE(Same(*tree, back)) << text;
-            EXPECT_EQ(kjtest::Write(back, pretty), text) << "writing what was read changes nothing";
+            EXPECT_EQ(vlotest::Write(back, pretty), text) << "writing what was read changes nothing";
         }
     }
 }
@@ -187,7 +187,7 @@ TEST(KorJSONRoundTripTest, SavedGameShapedFileComesBackThroughTheFileFunctions) 
     log->push_back(Node(std::string("after an object"), String));
     root.insert("Messages", log);
 
-    kjtest::ScratchDir dir;
+    vlotest::ScratchDir dir;
     const std::string file = dir.File("game.sav");
     korJSONStream stream;
     std::string out;

@@ -9,9 +9,9 @@
 #include "korjson/korjson_test_util.h"
 
 using namespace korJSON;
-using kjtest::Container;
-using kjtest::Node;
-using kjtest::Raised;
+using vlotest::Container;
+using vlotest::Node;
+using vlotest::Raised;
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include "korjson/korjson_test_util.h"
 
 using namespace korJSON;
-using kjtest::Container;
-using kjtest::Node;
-using kjtest::Raised;
-using kjtest::Write;
+using vlotest::Container;
+using vlotest::Node;
+using vlotest::Raised;
+using vlotest::Write;
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
 
@@ -20,7 +20,7 @@ namespace {
 
 korJSONData Read(const std::string& text) {
     korJSONData data;
-    EXPECT_TRUE(kjtest::ParseText(text, data)) << text;
+    EXPECT_TRUE(vlotest::ParseText(text, data)) << text;
     return data;
 }
 
@@ -29,7 +29,7 @@ std::string Rewrite(const std::string& text, bool pretty = true) {
     return Write(data, pretty);
 }
 
-bool TempFileLeft(const kjtest::ScratchDir& dir) {
+bool TempFileLeft(const vlotest::ScratchDir& dir) {
     for (const auto& entry : std::filesystem::directory_iterator(dir.path)) {
         if (entry.path().filename().string().find(".tmp") != std::string::npos) {
             return true;
@@ -184,7 +184,7 @@ TEST(KorJSONWriterTest, TokenizeGivesContentsAndTheClosingToken) {
 }
 
 TEST(KorJSONWriterTest, WriteFileStoresExactlyTheText) {
-    kjtest::ScratchDir dir;
+    vlotest::ScratchDir dir;
     const std::string file = dir.File("game.cfg");
     korJSONData root(Object);
     root.insert("Music", Node(true, Bool));
@@ -192,17 +192,17 @@ TEST(KorJSONWriterTest, WriteFileStoresExactlyTheText) {
     korJSONStream stream;
     EXPECT_TRUE(stream.WriteJSONFile(file, root, out, true));
     EXPECT_EQ(out, "{\n    \"Music\": true\n}");
-    EXPECT_EQ(kjtest::ReadBytes(file), out) << "no mark, no final line end";
+    EXPECT_EQ(vlotest::ReadBytes(file), out) << "no mark, no final line end";
     EXPECT_FALSE(TempFileLeft(dir));
 
     root.insert("Fullscreen", Node(false, Bool));
     std::string second = "";
     EXPECT_TRUE(stream.WriteJSONFile(file, root, second, true));
-    EXPECT_EQ(kjtest::ReadBytes(file), second) << "an existing file is replaced";
+    EXPECT_EQ(vlotest::ReadBytes(file), second) << "an existing file is replaced";
 }
 
 TEST(KorJSONWriterTest, WriteFileReportsAFolderThatDoesNotExist) {
-    kjtest::ScratchDir dir;
+    vlotest::ScratchDir dir;
     const std::string file = dir.File("missing/game.sav");
     korJSONData root(Object);
     std::string out;
@@ -215,9 +215,9 @@ TEST(KorJSONWriterTest, WriteFileReportsAFolderThatDoesNotExist) {
 // Regression: the target used to be truncated before the text existed, so a
 // failing conversion destroyed the previous saved game.
 TEST(KorJSONWriterTest, FailedConversionKeepsThePreviousFile) {
-    kjtest::ScratchDir dir;
+    vlotest::ScratchDir dir;
     const std::string file = dir.File("game.sav");
-    kjtest::WriteBytes(file, "previous");
+    vlotest::WriteBytes(file, "previous");
     korJSONStream stream;
     std::string out;
     korJSONData badRoot(String);
@@ -227,15 +227,15 @@ TEST(KorJSONWriterTest, FailedConversionKeepsThePreviousFile) {
     badText.insert("name", Node(std::string("\xC3"), String));
     EXPECT_EQ(Raised([&] { stream.WriteJSONFile(file, badText, out, true); }),
               "runtime_error: Invalid UTF-8 sequence!");
-    EXPECT_EQ(kjtest::ReadBytes(file), "previous");
+    EXPECT_EQ(vlotest::ReadBytes(file), "previous");
     EXPECT_FALSE(TempFileLeft(dir));
 }
 
 TEST(KorJSONWriterTest, TargetThatCannotBeReplacedIsReportedAndCleanedUp) {
-    kjtest::ScratchDir dir;
+    vlotest::ScratchDir dir;
     const std::string target = dir.File("taken");
     std::filesystem::create_directory(target);
-    kjtest::WriteBytes(target + "/inside", "x");
+    vlotest::WriteBytes(target + "/inside", "x");
     korJSONData root(Array);
     std::string out;
     korJSONStream stream;
@@ -243,7 +243,7 @@ TEST(KorJSONWriterTest, TargetThatCannotBeReplacedIsReportedAndCleanedUp) {
     EXPECT_FALSE(stream.WriteJSONFile(target, root, out, true));
     EXPECT_EQ(GetCapturedStdout(), "Unable to write JSON file: " + target + "\n");
     EXPECT_FALSE(TempFileLeft(dir));
-    EXPECT_EQ(kjtest::ReadBytes(target + "/inside"), "x");
+    EXPECT_EQ(vlotest::ReadBytes(target + "/inside"), "x");
 }
 
 TEST(KorJSONWriterTest, TextLongerThanTheWritersChunksComesOutWhole) {
