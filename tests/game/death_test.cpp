@@ -173,9 +173,11 @@ TEST_F(DeathTest, EliteGuardKnockedOutBecomesABodyBeneathEverything) {
 
 TEST_F(DeathTest, GuardKnockOutAwards35) {
     KREntity* guard = AddGuard(0, 1);
-    guard->fighter->TakeDamage(20);
+    guard->fighter->TakeDamage(20); // exactly to zero
     EXPECT_EQ(guard->name, "Unconscious Guard");
     EXPECT_EQ(me()->xp, 35);
+    EXPECT_FALSE(theMap->TileAt(guard->x, guard->y)->blocked);
+    EXPECT_EQ(entities.front(), guard);
 }
 
 TEST_F(DeathTest, DefeatedPlayerIsLeftAloneAndCommandsStop) {

@@ -1,8 +1,10 @@
-// Long random play: tens of thousands of player commands through the real
-// command path (a pending binding, HandleKeys, the guards' turns, Render and
-// the level-up check, as one frame of the main loop does), with the world's
-// bookkeeping checked after every single command. Dialog answers are queued
-// before the command that opens the dialog, so nothing waits on a person.
+// Long random play: tens of thousands of player commands, each a key press
+// queued for one real RunFrame(), with the world's bookkeeping checked after
+// every single command. The dialogs a command opens wait in SDL_WaitEvent,
+// which this executable links wrapped (see tests/CMakeLists.txt): a waiting
+// dialog gets the answers prepared with its command, pushed only then, after
+// the frame's own drain of the queue. The frame clock's sleeps are skipped
+// while the run lasts, so dialogs cost no 60 ms frame each.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -10,6 +12,7 @@
 #include <algorithm>
 #include <atomic>
 #include <deque>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <sstream>
@@ -27,14 +30,39 @@
 #include "game.h"
 #include "game_env.h"
 #include "item.h"
-#include "levelup.h"
 #include "map.h"
 #include "message.h"
 #include "render.h"
 #include "rules.h"
 #include "savegame.h"
+#include "scripted_input.h"
 #include "shell.h"
 #include "tile.h"
+
+// Set while the random play runs: what a waiting dialog is given, and whether
+// the frame clock sleeps.
+std::function<std::vector<SDL_Event>()> dialogAnswers;
+bool skipSleeps = false;
+
+extern "C" {
+int __real_SDL_WaitEvent(SDL_Event* into);
+int __wrap_SDL_WaitEvent(SDL_Event* into);
+void __real_SDL_Delay(Uint32 ms);
+void __wrap_SDL_Delay(Uint32 ms);
+}
+
+int __wrap_SDL_WaitEvent(SDL_Event* into) {
+    if (dialogAnswers && vlotest::QueuedEvents() == 0) {
+        vlotest::PushAll(dialogAnswers());
+    }
+    return __real_SDL_WaitEvent(into);
+}
+
+void __wrap_SDL_Delay(Uint32 ms) {
+    if (!skipSleeps) {
+        __real_SDL_Delay(ms);
+    }
+}
 
 namespace {
 
@@ -69,24 +97,11 @@ KREntity* MakeItem(int kind, int x, int y) {
     return NewItem(KindInfo(kind), x, y, theMap, useFuncVec);
 }
 
-SDL_Event KeyEvent(SDL_Scancode code) {
-    SDL_Event e;
-    SDL_zero(e);
-    e.type = SDL_KEYDOWN;
-    e.key.timestamp = SDL_GetTicks();
-    e.key.state = SDL_PRESSED;
-    e.key.keysym.scancode = code;
-    e.key.keysym.sym = SDL_GetKeyFromScancode(code);
-    return e;
-}
-
 // Cursor position inside a map cell, as a player's click would give it.
 int CellPixel(int cell) {
     return 8 * cell + RandomGetInt(0, 7);
 }
 
-// Events that a command left unread: a dialog that did not show although it
-// should have, or read fewer answers than it was given.
 // Mouse events carry window coordinates; a fullscreen window (the default
 // settings) is larger than the 640 x 400 picture. The inverse of the
 // game's own WindowToPicture, found by search because of its rounding.
@@ -115,7 +130,8 @@ SDL_Point PictureToWindow(int px, int py) {
     return at;
 }
 
-// A button release after the click that ended an aim is the main loop's to
+// Events that a command left unread: a dialog read fewer answers than it
+// was given. A button release after the click that ended an aim is the main loop's to
 // drain, as with a real mouse, and is not counted.
 std::string LeftoverInput() {
     SDL_Event events[64];
@@ -142,7 +158,7 @@ Uint32 Watchdog(Uint32 interval, void* /*unused*/) {
         stalled = true;
         // Return ends the level-up choice and every message box, cancels the
         // inventory box; a right click cancels an aim.
-        SDL_Event key = KeyEvent(SDL_SCANCODE_RETURN);
+        SDL_Event key = vlotest::KeyDown(SDL_SCANCODE_RETURN);
         SDL_PushEvent(&key);
         SDL_Event click;
         SDL_zero(click);
@@ -249,13 +265,22 @@ protected:
     Tally tally;
     std::deque<std::string> recent;
     SDL_TimerID watchdog = 0;
+    std::vector<SDL_Event> answers;     // for the dialogs of the next command
+    std::vector<SDL_Event> mouseMotion; // sent with the next command
+    bool answered = false;              // the command's dialog took its answers
+    int levelUpChoice = -1;             // this frame's level-up, when it came
+    KRFighter atLevelUp;                // the player once the level was added
 
     void SetUp() override {
         GameEnv::SetUp();
         lastProgress = SDL_GetTicks();
         watchdog = SDL_AddTimer(200, Watchdog, nullptr);
+        dialogAnswers = [this] { return AnswerDialog(); };
+        skipSleeps = true;
     }
     void TearDown() override {
+        dialogAnswers = nullptr;
+        skipSleeps = false;
         SDL_RemoveTimer(watchdog);
         GameEnv::TearDown();
     }
@@ -278,13 +303,11 @@ protected:
         return out;
     }
 
-    void Queue(std::vector<SDL_Event> events) {
-        for (SDL_Event& e : events) {
-            ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
-        }
+    void Queue(const std::vector<SDL_Event>& events) {
+        answers.insert(answers.end(), events.begin(), events.end());
     }
 
-    void QueueKey(SDL_Scancode code) { Queue({KeyEvent(code)}); }
+    void QueueKey(SDL_Scancode code) { Queue({vlotest::KeyDown(code)}); }
 
     void QueueClick(int px, int py, Uint8 button) {
         const SDL_Point at = PictureToWindow(px, py);
@@ -309,23 +332,50 @@ protected:
 
     void NewGameAsMenuDoes() {
         ASSERT_TRUE(NewGame());
+        gameOver = false;
         playerMarked = ArrivalMarked();
         deadCommands = 0;
         ++tally.newGames;
         Render();
     }
 
-    // One frame of the main loop for one pressed binding: the same steps and
-    // order as RunGame after draining the queue, without its pacing delay.
-    void Frame(KRActionTypes action) {
-        for (auto& binding : keyboard) {
-            binding.second.pending = false;
+    // A dialog waits: the first one of a frame gets the answers prepared with
+    // the command; one more is the level-up choice, which must be due.
+    std::vector<SDL_Event> AnswerDialog() {
+        if (!answered && !answers.empty()) {
+            answered = true;
+            return std::move(answers);
         }
+        const KRFighter* f = player->fighter;
+        EXPECT_EQ(levelUpChoice, -1) << "a second unexpected dialog\n" << Context();
+        EXPECT_GE(f->xp, 0) << "the level-up dialog opened below the threshold\n" << Context();
+        // Walk the choice a few rows (it wraps after three), then confirm.
+        const int downs = Chance(10) ? RandomGetInt(3, 4) : RandomGetInt(0, 2);
+        std::vector<SDL_Event> keys(static_cast<std::size_t>(downs),
+                                    vlotest::KeyDown(SDL_SCANCODE_DOWN));
+        keys.push_back(vlotest::KeyDown(SDL_SCANCODE_RETURN));
+        tally.levelUpMenuCalls += downs + 1;
+        levelUpChoice = downs % 3;
+        atLevelUp = *f;
+        return keys;
+    }
+
+    // One real frame of the main loop for one pressed binding.
+    void Frame(KRActionTypes action) {
         auto binding = FindBinding(keyboard, action);
         ASSERT_NE(binding, keyboard.end());
-        binding->second.pending = true;
+        std::vector<SDL_Event> input = std::move(mouseMotion);
+        mouseMotion.clear();
+        input.push_back(vlotest::KeyDown(binding->second.scancode));
+        ASSERT_TRUE(vlotest::PushAll(input));
+        answered = false;
+        levelUpChoice = -1;
         const int floor = theMap->currentFloor;
-        HandleKeys();
+        const int level = player->fighter->level;
+        nextTime = SDL_GetTicks();
+        RunFrame();
+        EXPECT_TRUE(answers.empty()) << "the command's dialog did not show\n" << Context();
+        answers.clear();
         if (theMap->currentFloor != floor) {
             // Any Use on stairs changes floors. The new floor places the player
             // directly; whether its arrival cell is marked is the floor's
@@ -334,50 +384,29 @@ protected:
             ++(theMap->currentFloor > floor ? tally.floorsUp : tally.floorsDown);
             tally.maxFloor = std::max(tally.maxFloor, theMap->currentFloor);
         }
-        if (playerAction == 3) {
-            // RunGame ends here without saving; the main menu starts anew.
+        if (gameOver) {
+            // Only the exit ends a game here; the main menu starts anew.
+            EXPECT_EQ(playerAction, 3) << Context();
             ++tally.wins;
             Note("won");
             NewGameAsMenuDoes();
             return;
         }
-        if (gameState == 0 && playerAction != 1) {
-            for (entityIterator = entities.begin(); entityIterator != entities.end();) {
-                KREntity* e = *entityIterator;
-                ++entityIterator; // a behaviour may replace itself
-                if (e->ai != nullptr) {
-                    e->ai->TakeTurn(player, message);
-                }
-            }
-        }
-        Render();
         const KRFighter* f = player->fighter;
-        const bool due = f->xp >= LevelUpThreshold(f->level);
-        int downs = 0;
-        if (due) {
-            // Walk the choice a few rows (it wraps after three), then confirm.
-            downs = Chance(10) ? RandomGetInt(3, 4) : RandomGetInt(0, 2);
-            for (int i = 0; i < downs; ++i) {
-                QueueKey(SDL_SCANCODE_DOWN);
-            }
-            QueueKey(SDL_SCANCODE_RETURN);
-            tally.levelUpMenuCalls += downs + 1;
+        if (levelUpChoice < 0) {
+            EXPECT_LT(f->xp, LevelUpThreshold(f->level))
+                << "the level-up dialog did not follow the experience threshold\n"
+                << Context();
+            return;
         }
-        const KRFighter before = *f;
-        const bool levelled = CheckLevelUp();
-        EXPECT_EQ(levelled, due) << "the level-up dialog did not follow the experience threshold\n"
-                                 << Context();
-        if (levelled) {
-            ++tally.levelUps;
-            const int choice = downs % 3;
-            EXPECT_EQ(f->level, before.level + 1);
-            EXPECT_EQ(f->xp, before.xp - LevelUpThreshold(before.level));
-            EXPECT_EQ(f->maxHP, before.maxHP + (choice == 0 ? 20 : 0)) << "choice " << choice;
-            EXPECT_EQ(f->hp, before.hp + (choice == 0 ? 20 : 0)) << "choice " << choice;
-            EXPECT_EQ(f->power, before.power + (choice == 1 ? 1 : 0)) << "choice " << choice;
-            EXPECT_EQ(f->defense, before.defense + (choice == 2 ? 1 : 0)) << "choice " << choice;
-        }
-        playerMovedOrAttacked = false;
+        ++tally.levelUps;
+        const int choice = levelUpChoice;
+        const KRFighter& before = atLevelUp;
+        EXPECT_EQ(f->level, level + 1);
+        EXPECT_EQ(f->maxHP, before.maxHP + (choice == 0 ? 20 : 0)) << "choice " << choice;
+        EXPECT_EQ(f->hp, before.hp + (choice == 0 ? 20 : 0)) << "choice " << choice;
+        EXPECT_EQ(f->power, before.power + (choice == 1 ? 1 : 0)) << "choice " << choice;
+        EXPECT_EQ(f->defense, before.defense + (choice == 2 ? 1 : 0)) << "choice " << choice;
     }
 
     KREntity* FighterAt(int x, int y) {
@@ -701,7 +730,8 @@ protected:
             return;
         }
         if (Chance(10)) {
-            mousePos = {RandomGetInt(0, 639), RandomGetInt(0, 399)};
+            const SDL_Point at = PictureToWindow(RandomGetInt(0, 639), RandomGetInt(0, 399));
+            mouseMotion = {vlotest::MouseMotion(at.x, at.y)};
         }
         const int r = RandomGetInt(1, 1000);
         if (r <= 555) {

@@ -9,7 +9,7 @@
 
 #include "world_support.h"
 
-using namespace worldtest;
+using namespace vlotest;
 
 namespace {
 
