@@ -10,21 +10,21 @@
 
 #include "font.h"
 #include "game.h"
-#include "game_env.h"
+#include "scratch.h"
 #include "synthetic_font.h"
 
 namespace {
 
+
 using vlotest::DecodeCell;
 
-class FontTest : public ::testing::Test {
+class FontTest : public vlotest::ScratchEnv {
 protected:
-    std::filesystem::path dir;
     KRFont sheetFont;
     std::vector<SDL_Surface*> canvases;
 
     void SetUp() override {
-        dir = vlotest::EnterScratchDir();
+        ScratchEnv::SetUp();
         ASSERT_TRUE(vlotest::WriteCodedSheet("coded.bmp")) << SDL_GetError();
         ASSERT_TRUE(sheetFont.Init("coded.bmp", SDL_PIXELFORMAT_ARGB8888));
     }
@@ -32,9 +32,7 @@ protected:
         for (SDL_Surface* s : canvases) {
             SDL_FreeSurface(s);
         }
-        std::error_code ec;
-        std::filesystem::current_path(std::filesystem::temp_directory_path(), ec);
-        std::filesystem::remove_all(dir, ec);
+        ScratchEnv::TearDown();
     }
 
     // A canvas filled with a colour that is neither a palette colour nor the

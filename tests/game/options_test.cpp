@@ -71,13 +71,6 @@ SDL_Scancode Bound(KRActionTypes action) {
     return FindBinding(keyboard, action)->second.scancode;
 }
 
-std::string ReadFile(const char* path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // The settings text holds the member "key": value (any spacing).
 bool MemberHolds(const std::string& text, const std::string& key, const std::string& value) {
     const std::string quoted = "\"" + key + "\"";
@@ -162,7 +155,7 @@ TEST_F(OptionsTest, SavingWritesTheNewKeyUnderItsAction) {
     Up(script, 6).Expect("Save Changes", Lit("Save Changes")).Key(SDL_SCANCODE_RETURN);
     EXPECT_TRUE(script.Run([] { OptionsMenu(); })) << script.Failures();
     EXPECT_EQ(Bound(ActionTake), SDL_SCANCODE_H);
-    const std::string cfg = ReadFile("game.cfg");
+    const std::string cfg = vlotest::ReadFile("game.cfg");
     EXPECT_TRUE(MemberHolds(cfg, "4", "11")) << cfg;
     EXPECT_TRUE(MemberHolds(cfg, "0", "82")) << cfg;
 }

@@ -27,7 +27,7 @@
 #include "fighter.h"
 #include "floors.h"
 #include "game.h"
-#include "game_env.h"
+#include "scratch.h"
 #include "item.h"
 #include "savegame.h"
 #include "usefunctions.h"
@@ -38,17 +38,10 @@
 
 namespace {
 
+using vlotest::ReadFile;
+using vlotest::WriteFile;
+
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
 
 // ---- a floor built by hand ---------------------------------------------------------
 //
@@ -282,19 +275,16 @@ void EditSave(const std::function<void(std::string&)>& edit) {
     WriteFile("game.sav", text);
 }
 
-class SaveGameTest : public ::testing::Test {
+class SaveGameTest : public vlotest::ScratchEnv {
 protected:
-    fs::path dir;
 
     void SetUp() override {
-        dir = vlotest::EnterScratchDir();
+        ScratchEnv::SetUp();
         BuildKnownWorld();
     }
     void TearDown() override {
         DestroyWorld();
-        std::error_code ec;
-        fs::current_path(fs::temp_directory_path(), ec);
-        fs::remove_all(dir, ec);
+        ScratchEnv::TearDown();
     }
 
     int Load() {

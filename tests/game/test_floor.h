@@ -1,7 +1,7 @@
 // Hand-made floors for the in-process tests: a map of solid wall with open
-// cells where a test wants them, and the player, guards and items put in
-// place through the globals. Everything made here is owned by the globals,
-// so QuitGame releases it.
+// cells where a test wants them, or a new game's floor made one open room,
+// and the player, guards and items put in place through the globals.
+// Everything made here is owned by the globals, so QuitGame releases it.
 #pragma once
 
 #include <list>
@@ -11,11 +11,14 @@
 #include "death.h"
 #include "entity.h"
 #include "equipment.h"
+#include "factory.h"
 #include "fighter.h"
 #include "floors.h"
 #include "game.h"
+#include "game_env.h"
 #include "item.h"
 #include "map.h"
+#include "message.h"
 #include "rules.h"
 #include "tile.h"
 
@@ -72,12 +75,13 @@ inline KREntity* PlacePlayer(int x, int y, int hp = 30, int maxHP = 30) {
 // A guard that occupies its cell; `ai` null gives the normal behaviour.
 inline KREntity* AddGuard(int x, int y, KRBasicEnemy* ai = nullptr,
                           const std::string& name = "Guard") {
-    const EnemyKind& k = GuardKind;
-    auto* f = new KRFighter();
-    f->Init(k.hp, k.defense, k.power, k.level, k.xp, EnemyDeath, nullptr);
-    auto* g = new KREntity();
-    g->Init(x, y, k.glyph, name, k.color, theMap, true, false, f,
-            ai != nullptr ? ai : new KRBasicEnemy(), nullptr, nullptr, nullptr);
+    KREntity* g = NewGuard(GuardKind, x, y, theMap, EnemyDeath);
+    g->name = name;
+    if (ai != nullptr) {
+        delete g->ai;
+        ai->owner = g;
+        g->ai = ai;
+    }
     theMap->TileAt(x, y)->blocked = true;
     entities.push_back(g);
     return g;
@@ -123,6 +127,64 @@ public:
 
 private:
     int* turns;
+};
+
+constexpr int PlayerX = 40;
+constexpr int PlayerY = 20;
+
+// The log as the panel lists it, top line first (newest message first, each
+// message in reading order), joined by single spaces.
+inline std::string Transcript() {
+    std::string all;
+    for (auto it = message->messages.begin(); it != message->messages.end(); ++it) {
+        all += (all.empty() ? "" : " ") + *it;
+    }
+    return all;
+}
+
+// One open room over the whole grid, only the player on it, at (40, 20).
+inline void OpenFloor() {
+    for (KREntity* e : entities) {
+        if (e != player) {
+            delete e;
+        }
+    }
+    entities.assign(1, player);
+    for (int y = 0; y < MapHeight; ++y) {
+        for (int x = 0; x < MapWidth; ++x) {
+            const bool border = x == 0 || y == 0 || x == MapWidth - 1 || y == MapHeight - 1;
+            theMap->TileAt(x, y)->Init(border, false);
+        }
+    }
+    player->x = PlayerX;
+    player->y = PlayerY;
+    theMap->TileAt(PlayerX, PlayerY)->blocked = true;
+    theMap->ComputeFOV(player);
+    message->messages.clear();
+}
+
+// A guard as the spawn tables make it, beside the player.
+inline KREntity* GuardBeside(int dx, int dy, bool elite = false) {
+    KREntity* e = NewGuard(elite ? EliteGuardKind : GuardKind, player->x + dx, player->y + dy,
+                           theMap, funcVec[0]);
+    theMap->TileAt(e->x, e->y)->blocked = true;
+    entities.push_back(e);
+    return e;
+}
+
+// A new game whose floor is one open room, with an empty event queue.
+class OpenFloorGame : public GameEnv {
+protected:
+    void SetUp() override {
+        GameEnv::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
+        ASSERT_TRUE(NewGame());
+        OpenFloor();
+        SDL_PumpEvents();
+        SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+    }
 };
 
 } // namespace vlotest

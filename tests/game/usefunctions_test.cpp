@@ -18,14 +18,14 @@
 #include "item.h"
 #include "map.h"
 #include "message.h"
-#include "rules_support.h"
+#include "test_floor.h"
 #include "scripted_input.h"
 #include "shell.h"
 #include "usefunctions.h"
 
 namespace {
 
-using namespace rulestest;
+using namespace vlotest;
 
 
 
@@ -141,7 +141,7 @@ TEST_F(UseFunctionsTest, FirstAidKitAtFullHealthIsKept) {
 // ---- Tranquilizer Gun and the closest enemy -----------------------------------
 
 TEST_F(UseFunctionsTest, TranquilizerReachesATruncatedDistanceOfFive) {
-    KREntity* guard = AddGuard(5, 3); // 5.83 cells
+    KREntity* guard = GuardBeside(5, 3); // 5.83 cells
     KREntity* gun = Carry(1, "Tranquilizer Gun");
     Use(gun);
     EXPECT_FALSE(Carried(gun));
@@ -150,14 +150,14 @@ TEST_F(UseFunctionsTest, TranquilizerReachesATruncatedDistanceOfFive) {
     EXPECT_EQ(Transcript(), "THE GUARD IS UNCONSCIOUS (35 EXPERIENCE POINTS GAINED) GUARD IS "
                             "UNCONSCIOUS! A BALLISTIC SYRINGE STRIKES THE GUARD (40 HIT POINTS)");
 
-    KREntity* elite = AddGuard(-5, 0, true);
+    KREntity* elite = GuardBeside(-5, 0, true);
     EXPECT_EQ(UseTranquilizerGun(player), ItemUsed);
     EXPECT_EQ(elite->name, "Unconscious Elite Guard") << "40 knocks an Elite Guard out too";
     EXPECT_EQ(player->fighter->xp, 135);
 }
 
 TEST_F(UseFunctionsTest, TranquilizerAtSixCellsFindsNobody) {
-    KREntity* guard = AddGuard(6, 0);
+    KREntity* guard = GuardBeside(6, 0);
     KREntity* gun = Carry(1, "Tranquilizer Gun");
     Use(gun);
     EXPECT_TRUE(Carried(gun));
@@ -167,10 +167,10 @@ TEST_F(UseFunctionsTest, TranquilizerAtSixCellsFindsNobody) {
 }
 
 TEST_F(UseFunctionsTest, ClosestEnemyTieGoesToTheEarlierEntity) {
-    KREntity* first = AddGuard(3, 1);   // 3.16 -> 3
-    AddGuard(-3, 0);                    // 3.00 -> 3
+    KREntity* first = GuardBeside(3, 1);   // 3.16 -> 3
+    GuardBeside(-3, 0);                    // 3.00 -> 3
     EXPECT_EQ(ClosestEnemy(5), first);
-    KREntity* nearer = AddGuard(0, 2);
+    KREntity* nearer = GuardBeside(0, 2);
     EXPECT_EQ(ClosestEnemy(5), nearer) << "a strictly smaller truncated distance wins";
     EXPECT_EQ(ClosestEnemy(1), nullptr);
 }
@@ -181,9 +181,9 @@ TEST_F(UseFunctionsTest, ClosestEnemySkipsThePlayerSceneryAndUnseenGuards) {
     body->Init(player->x + 1, player->y, '%', "Unconscious Guard", LightBlue, theMap, false, false,
                nullptr, nullptr, nullptr, nullptr, nullptr);
     entities.push_back(body);
-    KREntity* hidden = AddGuard(2, 0);
+    KREntity* hidden = GuardBeside(2, 0);
     theMap->visibleTiles[static_cast<std::size_t>(hidden->y * MapWidth + hidden->x)] = false;
-    KREntity* seen = AddGuard(0, -4);
+    KREntity* seen = GuardBeside(0, -4);
     EXPECT_EQ(ClosestEnemy(5), seen);
 }
 
@@ -191,10 +191,10 @@ TEST_F(UseFunctionsTest, ClosestEnemySkipsThePlayerSceneryAndUnseenGuards) {
 
 TEST_F(UseFunctionsTest, StunGrenadeHitsEveryGuardInTheBlastOnceAndNeverThePlayer) {
     // Blast centre two cells right of the player, so the player is inside it.
-    KREntity* g1 = AddGuard(3, 0);           // 1.0 from the centre
-    KREntity* g2 = AddGuard(2, 2);           // 2.0
-    KREntity* elite = AddGuard(2, -3, true); // exactly 3.0
-    KREntity* outside = AddGuard(0, 3);      // 3.6
+    KREntity* g1 = GuardBeside(3, 0);           // 1.0 from the centre
+    KREntity* g2 = GuardBeside(2, 2);           // 2.0
+    KREntity* elite = GuardBeside(2, -3, true); // exactly 3.0
+    KREntity* outside = GuardBeside(0, 3);      // 3.6
     KREntity* grenade = Carry(2, "Stun Grenade");
     PushClick(2, 0);
     Use(grenade);
@@ -221,7 +221,7 @@ TEST_F(UseFunctionsTest, StunGrenadeHitsEveryGuardInTheBlastOnceAndNeverThePlaye
 }
 
 TEST_F(UseFunctionsTest, StunGrenadeCancelledByRightClickOrEscapeIsKept) {
-    KREntity* guard = AddGuard(1, 0);
+    KREntity* guard = GuardBeside(1, 0);
     KREntity* grenade = Carry(2, "Stun Grenade");
     PushClick(1, 0, SDL_BUTTON_RIGHT);
     Use(grenade);
@@ -237,7 +237,7 @@ TEST_F(UseFunctionsTest, StunGrenadeCancelledByRightClickOrEscapeIsKept) {
 // ---- Pepper Spray ------------------------------------------------------------------
 
 TEST_F(UseFunctionsTest, PepperSprayIgnoresAnEmptyTileThenConfusesTheGuard) {
-    KREntity* guard = AddGuard(3, 0);
+    KREntity* guard = GuardBeside(3, 0);
     KRBasicEnemy* before = guard->ai;
     KREntity* spray = Carry(3, "Pepper Spray");
     PushClick(1, 1);
@@ -256,7 +256,7 @@ TEST_F(UseFunctionsTest, PepperSprayIgnoresAnEmptyTileThenConfusesTheGuard) {
 }
 
 TEST_F(UseFunctionsTest, PepperSprayRightClickAfterAnEmptyTileKeepsTheItem) {
-    KREntity* guard = AddGuard(3, 0);
+    KREntity* guard = GuardBeside(3, 0);
     KRBasicEnemy* before = guard->ai;
     KREntity* spray = Carry(3, "Pepper Spray");
     PushClick(1, 1);
@@ -309,7 +309,7 @@ TEST_F(UseFunctionsTest, TargetTileSwallowsKeysAndCancelsOnEscape) {
 }
 
 TEST_F(UseFunctionsTest, TargetTileWindowCloseCancelsAndEndsTheGame) {
-    AddGuard(2, 0);
+    GuardBeside(2, 0);
     Push(vlotest::QuitEvent());
     PushClick(2, 0); // would select, but the close comes first
     EXPECT_EQ(TargetEnemy(8), nullptr);
@@ -317,7 +317,7 @@ TEST_F(UseFunctionsTest, TargetTileWindowCloseCancelsAndEndsTheGame) {
 }
 
 TEST_F(UseFunctionsTest, WindowCloseWhileAimingEndsTheRunningGameUnsaved) {
-    AddGuard(3, 0);
+    GuardBeside(3, 0);
     KREntity* spray = Carry(3, "Pepper Spray");
     // The inventory box lists the inventory from its back: find the letter.
     int letter = 0;
