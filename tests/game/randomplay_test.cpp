@@ -80,6 +80,10 @@ const ItemKind& KindInfo(int kind) {
     return kind == Baton ? BatonKind : ItemKinds[kind];
 }
 
+std::string Used(int kind) {
+    return std::string("used ") + KindInfo(kind).name;
+}
+
 int KindOf(const KREntity* e) {
     for (int k = 0; k < KindCount; ++k) {
         if (e->name == KindInfo(k).name) {
@@ -229,31 +233,6 @@ std::string Join(const std::vector<std::string>& lines) {
     return out;
 }
 
-struct Tally {
-    int moves = 0;
-    int attacks = 0;
-    int takes = 0;
-    int drops = 0;
-    int dropCancels = 0;
-    int used[KindCount] = {};
-    int useCancels = 0;
-    int aimedHits = 0;
-    int aimedCancels = 0;
-    int ignoredClicks = 0;
-    int infoBoxes = 0;
-    int floorsUp = 0;
-    int floorsDown = 0;
-    int wins = 0;
-    int deaths = 0;
-    int newGames = 0;
-    int levelUps = 0;
-    int levelUpMenuCalls = 0;
-    int saves = 0;
-    int loads = 0;
-    int summoned = 0;
-    int maxFloor = 1;
-};
-
 class RandomPlayTest : public vlotest::GameEnv {
 protected:
     // Whether the player's cell carries its occupancy mark: set by its first
@@ -262,7 +241,7 @@ protected:
     int deadCommands = 0;
     int walkX = 1; // the direction the player keeps walking
     int walkY = 0;
-    Tally tally;
+    std::map<std::string, int> tally; // what the run did, by name
     std::deque<std::string> recent;
     SDL_TimerID watchdog = 0;
     std::vector<SDL_Event> answers;     // for the dialogs of the next command
@@ -335,7 +314,7 @@ protected:
         gameOver = false;
         playerMarked = ArrivalMarked();
         deadCommands = 0;
-        ++tally.newGames;
+        ++tally["newGames"];
         Render();
     }
 
@@ -354,7 +333,7 @@ protected:
         std::vector<SDL_Event> keys(static_cast<std::size_t>(downs),
                                     vlotest::KeyDown(SDL_SCANCODE_DOWN));
         keys.push_back(vlotest::KeyDown(SDL_SCANCODE_RETURN));
-        tally.levelUpMenuCalls += downs + 1;
+        tally["levelUpMenuCalls"] += downs + 1;
         levelUpChoice = downs % 3;
         atLevelUp = *f;
         return keys;
@@ -381,13 +360,13 @@ protected:
             // directly; whether its arrival cell is marked is the floor's
             // choice, and from here on the moves must keep it right.
             playerMarked = ArrivalMarked();
-            ++(theMap->currentFloor > floor ? tally.floorsUp : tally.floorsDown);
-            tally.maxFloor = std::max(tally.maxFloor, theMap->currentFloor);
+            ++tally[theMap->currentFloor > floor ? "floorsUp" : "floorsDown"];
+            tally["maxFloor"] = std::max(tally["maxFloor"], theMap->currentFloor);
         }
         if (gameOver) {
             // Only the exit ends a game here; the main menu starts anew.
             EXPECT_EQ(playerAction, 3) << Context();
-            ++tally.wins;
+            ++tally["wins"];
             Note("won");
             NewGameAsMenuDoes();
             return;
@@ -399,7 +378,7 @@ protected:
                 << Context();
             return;
         }
-        ++tally.levelUps;
+        ++tally["levelUps"];
         const int choice = levelUpChoice;
         const KRFighter& before = atLevelUp;
         EXPECT_EQ(f->level, level + 1);
@@ -436,9 +415,9 @@ protected:
         Frame(action);
         if (player->x != x || player->y != y) {
             playerMarked = true;
-            ++tally.moves;
+            ++tally["moves"];
         }
-        tally.attacks += attack ? 1 : 0;
+        tally["attacks"] += attack ? 1 : 0;
     }
 
     void PutItemUnderPlayer() {
@@ -462,7 +441,7 @@ protected:
         const std::size_t before = inventory.size();
         Note("take");
         Frame(ActionTake);
-        tally.takes += inventory.size() > before ? 1 : 0;
+        tally["takes"] += inventory.size() > before ? 1 : 0;
     }
 
     // A guard walked in from off screen: a free floor cell near the player.
@@ -478,7 +457,7 @@ protected:
                 NewGuard(elite ? EliteGuardKind : GuardKind, x, y, theMap, funcVec[0]);
             theMap->TileAt(x, y)->blocked = true;
             entities.push_back(guard);
-            ++tally.summoned;
+            ++tally["summoned"];
             Note("summoned " + Describe(guard));
             return;
         }
@@ -529,15 +508,15 @@ protected:
         int cy = 0;
         if (Chance(30) && RandomCell(false, true, cx, cy)) {
             QueueClick(CellPixel(cx), CellPixel(cy), SDL_BUTTON_LEFT); // out of view
-            ++tally.ignoredClicks;
+            ++tally["ignoredClicks"];
         }
         if (Chance(20)) {
             QueueClick(CellPixel(cx), 320 + RandomGetInt(0, 79), SDL_BUTTON_LEFT); // status panel
-            ++tally.ignoredClicks;
+            ++tally["ignoredClicks"];
         }
         if (needsGuard && Chance(40) && RandomCell(true, true, cx, cy)) {
             QueueClick(CellPixel(cx), CellPixel(cy), SDL_BUTTON_LEFT); // no guard there
-            ++tally.ignoredClicks;
+            ++tally["ignoredClicks"];
         }
         if (Chance(15)) {
             QueueClick(RandomGetInt(0, 639), RandomGetInt(0, 319), SDL_BUTTON_RIGHT);
@@ -595,7 +574,7 @@ protected:
         Note(what);
         Frame(use ? ActionInventory : ActionDrop);
         if (!use) {
-            ++(chosen != nullptr ? tally.drops : tally.dropCancels);
+            ++tally[chosen != nullptr ? "drops" : "dropCancels"];
             if (chosen != nullptr) {
                 EXPECT_EQ(inventory.size() + 1, before) << "a drop did not leave the inventory\n"
                                                         << Context();
@@ -603,20 +582,20 @@ protected:
             return;
         }
         if (chosen == nullptr) {
-            ++tally.useCancels;
+            ++tally["useCancels"];
             return;
         }
         const bool spent = inventory.size() < before;
         const bool toggled =
             player->equipment->mainHand != mainBefore || player->equipment->offHand != offBefore;
         if (spent || (wearable && toggled)) {
-            ++tally.used[kind];
+            ++tally[Used(kind)];
         }
         if (kind == Stun || kind == Pepper) {
             EXPECT_EQ(spent, aimedAtSomething)
                 << "an aimed item was spent on a cancelled aim or kept after a hit\n"
                 << Context();
-            ++(spent ? tally.aimedHits : tally.aimedCancels);
+            ++tally[spent ? "aimedHits" : "aimedCancels"];
         }
     }
 
@@ -626,7 +605,7 @@ protected:
         QueueKey(keys[RandomGetInt(0, 3)]);
         Note("character information");
         Frame(ActionCharacterInformation);
-        ++tally.infoBoxes;
+        ++tally["infoBoxes"];
     }
 
     // Puts the player on the way up or down (when that cell is free), then
@@ -663,11 +642,11 @@ protected:
             QueueKey(SDL_SCANCODE_RETURN); // the closing message box
         }
         const int floor = theMap->currentFloor;
-        const int wins = tally.wins;
+        const int wins = tally["wins"];
         Note(exit ? "use the exit" : up ? "stairs onward" : "stairs back");
         Frame(ActionUse);
         if (exit) {
-            EXPECT_EQ(tally.wins, wins + 1) << "the exit did not end the game\n" << Context();
+            EXPECT_EQ(tally["wins"], wins + 1) << "the exit did not end the game\n" << Context();
             return;
         }
         EXPECT_EQ(theMap->currentFloor, floor + (up ? 1 : -1)) << Context();
@@ -692,10 +671,10 @@ protected:
     void SaveAndLoad() {
         const Snapshot before = TakeSnapshot();
         ASSERT_TRUE(SaveGame());
-        ++tally.saves;
+        ++tally["saves"];
         std::string version;
         ASSERT_EQ(LoadGame(version), 0) << version;
-        ++tally.loads;
+        ++tally["loads"];
         playerMarked = true; // the loader marks every fighter's cell
         Render();
         const Snapshot after = TakeSnapshot();
@@ -864,7 +843,7 @@ TEST_F(RandomPlayTest, TwentyThousandCommandsKeepTheWorldConsistent) {
         const int stateBefore = gameState;
         RandomCommand();
         if (stateBefore == 0 && gameState == 1) {
-            ++tally.deaths;
+            ++tally["deaths"];
         }
         if (i % SaveLoadEvery == 0) {
             SaveAndLoad();
@@ -883,39 +862,29 @@ TEST_F(RandomPlayTest, TwentyThousandCommandsKeepTheWorldConsistent) {
     const Uint32 elapsed = SDL_GetTicks() - start;
 
     std::ostringstream summary;
-    summary << CommandCount << " commands in " << elapsed << " ms: " << tally.moves << " moves, "
-            << tally.attacks << " attacks, " << tally.takes << " takes, " << tally.drops
-            << " drops (" << tally.dropCancels << " cancelled), uses";
-    for (int k = 0; k < KindCount; ++k) {
-        summary << " " << KindInfo(k).name << "=" << tally.used[k];
+    summary << CommandCount << " commands in " << elapsed << " ms:";
+    for (const auto& [what, count] : tally) {
+        summary << " " << what << " " << count << ",";
     }
-    summary << ", " << tally.useCancels << " cancelled uses, " << tally.aimedHits << " aimed hits, "
-            << tally.aimedCancels << " aimed cancels, " << tally.ignoredClicks
-            << " ignored clicks, " << tally.infoBoxes << " info boxes, " << tally.floorsUp
-            << " floors up, " << tally.floorsDown << " down (deepest " << tally.maxFloor << "), "
-            << tally.wins << " wins, " << tally.deaths << " deaths, " << tally.newGames
-            << " new games, " << tally.levelUps << " level-ups (" << tally.levelUpMenuCalls
-            << " dialog steps), " << tally.summoned << " guards summoned, " << tally.saves
-            << " saves, " << tally.loads << " loads";
     std::cout << summary.str() << std::endl;
     RecordProperty("summary", summary.str());
 
     // The run must have gone everywhere it claims to.
-    EXPECT_GT(tally.moves, 0);
-    EXPECT_GT(tally.attacks, 0);
-    EXPECT_GT(tally.takes, 0);
-    EXPECT_GT(tally.drops, 0);
+    EXPECT_GT(tally["moves"], 0);
+    EXPECT_GT(tally["attacks"], 0);
+    EXPECT_GT(tally["takes"], 0);
+    EXPECT_GT(tally["drops"], 0);
     for (int k = 0; k < KindCount; ++k) {
-        EXPECT_GT(tally.used[k], 0) << KindInfo(k).name << " was never used";
+        EXPECT_GT(tally[Used(k)], 0) << KindInfo(k).name << " was never used";
     }
-    EXPECT_GT(tally.aimedHits, 0);
-    EXPECT_GT(tally.aimedCancels, 0);
-    EXPECT_GT(tally.floorsUp, 0);
-    EXPECT_GT(tally.floorsDown, 0);
-    EXPECT_GT(tally.deaths, 0);
-    EXPECT_GT(tally.levelUps, 0);
-    EXPECT_EQ(tally.saves, CommandCount / SaveLoadEvery);
-    EXPECT_EQ(tally.loads, CommandCount / SaveLoadEvery);
+    EXPECT_GT(tally["aimedHits"], 0);
+    EXPECT_GT(tally["aimedCancels"], 0);
+    EXPECT_GT(tally["floorsUp"], 0);
+    EXPECT_GT(tally["floorsDown"], 0);
+    EXPECT_GT(tally["deaths"], 0);
+    EXPECT_GT(tally["levelUps"], 0);
+    EXPECT_EQ(tally["saves"], CommandCount / SaveLoadEvery);
+    EXPECT_EQ(tally["loads"], CommandCount / SaveLoadEvery);
 }
 
 } // namespace

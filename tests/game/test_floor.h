@@ -8,6 +8,7 @@
 #include <string>
 
 #include "basicenemy.h"
+#include "catalogue.h"
 #include "death.h"
 #include "entity.h"
 #include "equipment.h"
@@ -87,28 +88,17 @@ inline KREntity* AddGuard(int x, int y, KRBasicEnemy* ai = nullptr,
     return g;
 }
 
-// A carriable thing with no use function, appended to `list`.
-inline KREntity* AddItem(int x, int y, unsigned char glyph, const std::string& name, KRColors color,
+// A carriable thing of the named catalogue kind, without a use function,
+// appended to `list`.
+inline KREntity* AddItem(int x, int y, const std::string& name,
                          std::list<KREntity*>& list = entities) {
-    auto* item = new KRItem();
-    item->Init(nullptr, nullptr);
-    auto* e = new KREntity();
-    e->Init(x, y, glyph, name, color, theMap, false, true, nullptr, nullptr, item, nullptr,
-            nullptr);
-    list.push_back(e);
-    return e;
+    list.push_back(NewItem(ItemKindNamed(name), x, y, theMap, {}));
+    return list.back();
 }
 
-// A wearable thing (slot 0, +2 power) carried in the inventory.
-inline KREntity* AddWearable(const std::string& name, unsigned char glyph, KRColors color) {
-    auto* wearable = new KREquippable();
-    wearable->slot = 0;
-    wearable->powerBonus = 2;
-    auto* e = new KREntity();
-    e->Init(0, 0, glyph, name, color, theMap, false, true, nullptr, nullptr, nullptr, nullptr,
-            wearable);
-    inventory.push_back(e);
-    return e;
+// A wearable of the named catalogue kind carried in the inventory.
+inline KREntity* AddWearable(const std::string& name) {
+    return AddItem(0, 0, name, inventory);
 }
 
 inline KREntity* AddStairs(int x, int y, unsigned char glyph = '<', const std::string& name = "Stairs") {
@@ -172,19 +162,48 @@ inline KREntity* GuardBeside(int dx, int dy, bool elite = false) {
     return e;
 }
 
-// A new game whose floor is one open room, with an empty event queue.
-class OpenFloorGame : public GameEnv {
+// A started shell with a new game.
+class NewGameEnv : public GameEnv {
 protected:
     void SetUp() override {
         GameEnv::SetUp();
-        if (HasFatalFailure()) {
-            return;
+        if (!HasFatalFailure()) {
+            ASSERT_TRUE(NewGame());
         }
-        ASSERT_TRUE(NewGame());
-        OpenFloor();
-        SDL_PumpEvents();
-        SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
     }
+};
+
+// A new game whose floor is one open room, with an empty event queue.
+class OpenFloorGame : public NewGameEnv {
+protected:
+    void SetUp() override {
+        NewGameEnv::SetUp();
+        if (!HasFatalFailure()) {
+            OpenFloor();
+            SDL_PumpEvents();
+            SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+        }
+    }
+};
+
+// Solid wall but for a room with interior 10..30 x 10..20, the player at
+// (15, 15) with `hp` of 30 hit points, and an empty log.
+inline void MakeRoom(int hp = 30) {
+    MakeSolidMap();
+    OpenArea(10, 10, 30, 20);
+    PlacePlayer(15, 15, hp, 30);
+    message->messages.clear();
+}
+
+class RoomGame : public GameEnv {
+protected:
+    void SetUpRoom(int hp = 30) {
+        GameEnv::SetUp();
+        if (!HasFatalFailure()) {
+            MakeRoom(hp);
+        }
+    }
+    void SetUp() override { SetUpRoom(); }
 };
 
 } // namespace vlotest
