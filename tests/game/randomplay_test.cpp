@@ -106,34 +106,6 @@ int CellPixel(int cell) {
     return 8 * cell + RandomGetInt(0, 7);
 }
 
-// Mouse events carry window coordinates; a fullscreen window (the default
-// settings) is larger than the 640 x 400 picture. The inverse of the
-// game's own WindowToPicture, found by search because of its rounding.
-SDL_Point PictureToWindow(int px, int py) {
-    int w = 0;
-    int h = 0;
-    SDL_GetWindowSize(window, &w, &h);
-    SDL_Point at = {px, py};
-    if (w <= 0 || h <= 0) {
-        return at;
-    }
-    const int gx = px * w / screen->w;
-    const int gy = py * h / screen->h;
-    for (int ox = -2; ox <= 2; ++ox) {
-        if (WindowToPicture(gx + ox, 0).x == px) {
-            at.x = gx + ox;
-            break;
-        }
-    }
-    for (int oy = -2; oy <= 2; ++oy) {
-        if (WindowToPicture(0, gy + oy).y == py) {
-            at.y = gy + oy;
-            break;
-        }
-    }
-    return at;
-}
-
 // Events that a command left unread: a dialog read fewer answers than it
 // was given. A button release after the click that ended an aim is the main loop's to
 // drain, as with a real mouse, and is not counted.
@@ -164,11 +136,7 @@ Uint32 Watchdog(Uint32 interval, void* /*unused*/) {
         // inventory box; a right click cancels an aim.
         SDL_Event key = vlotest::KeyDown(SDL_SCANCODE_RETURN);
         SDL_PushEvent(&key);
-        SDL_Event click;
-        SDL_zero(click);
-        click.type = SDL_MOUSEBUTTONDOWN;
-        click.button.button = SDL_BUTTON_RIGHT;
-        click.button.state = SDL_PRESSED;
+        SDL_Event click = vlotest::MouseButton(0, 0, SDL_BUTTON_RIGHT);
         SDL_PushEvent(&click);
     }
     return interval;
@@ -289,20 +257,9 @@ protected:
     void QueueKey(SDL_Scancode code) { Queue({vlotest::KeyDown(code)}); }
 
     void QueueClick(int px, int py, Uint8 button) {
-        const SDL_Point at = PictureToWindow(px, py);
-        SDL_Event down;
-        SDL_zero(down);
-        down.type = SDL_MOUSEBUTTONDOWN;
-        down.button.timestamp = SDL_GetTicks();
-        down.button.button = button;
-        down.button.state = SDL_PRESSED;
-        down.button.clicks = 1;
-        down.button.x = at.x;
-        down.button.y = at.y;
-        SDL_Event up = down;
-        up.type = SDL_MOUSEBUTTONUP;
-        up.button.state = SDL_RELEASED;
-        Queue({down, up});
+        const SDL_Point at = vlotest::PictureToWindow(px, py);
+        Queue({vlotest::MouseButton(at.x, at.y, button),
+               vlotest::MouseButton(at.x, at.y, button, false)});
     }
 
     // The player stands alone on its arrival cell (no guard is placed there);
@@ -709,7 +666,7 @@ protected:
             return;
         }
         if (Chance(10)) {
-            const SDL_Point at = PictureToWindow(RandomGetInt(0, 639), RandomGetInt(0, 399));
+            const SDL_Point at = vlotest::PictureToWindow(RandomGetInt(0, 639), RandomGetInt(0, 399));
             mouseMotion = {vlotest::MouseMotion(at.x, at.y)};
         }
         const int r = RandomGetInt(1, 1000);

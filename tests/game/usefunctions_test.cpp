@@ -59,37 +59,15 @@ bool Carried(const KREntity* e) {
     return false;
 }
 
-// The window pixel that shows picture pixel `p` (0 <= p) along an axis of
-// `window` pixels: the shell opens the window desktop-fullscreen by default,
-// so the picture is scaled and clicks come in window pixels.
-int ToWindow(int p, int picture, int windowSize) {
-    return (p * windowSize + picture - 1) / picture;
-}
-
-SDL_Point WindowPixel(int x, int y) {
-    int w = 0;
-    int h = 0;
-    SDL_GetWindowSize(window, &w, &h);
-    return {ToWindow(x, screen->w, w), ToWindow(y, screen->h, h)};
-}
-
 // A click at a raw window pixel.
 void PushWindowClick(int x, int y, Uint8 button) {
-    SDL_Event e;
-    SDL_zero(e);
-    e.type = SDL_MOUSEBUTTONDOWN;
-    e.button.windowID = SDL_GetWindowID(window);
-    e.button.button = button;
-    e.button.state = SDL_PRESSED;
-    e.button.clicks = 1;
-    e.button.x = x;
-    e.button.y = y;
+    SDL_Event e = vlotest::MouseButton(x, y, button);
     ASSERT_EQ(SDL_PushEvent(&e), 1);
 }
 
 // A click on a pixel of the 640 x 400 picture.
 void PushPixelClick(int x, int y, Uint8 button) {
-    const SDL_Point at = WindowPixel(x, y);
+    const SDL_Point at = vlotest::PictureToWindow(x, y);
     PushWindowClick(at.x, at.y, button);
 }
 
@@ -297,7 +275,7 @@ TEST_F(UseFunctionsTest, TargetTileAcceptsAnyVisibleTileWhateverTheRange) {
 TEST_F(UseFunctionsTest, TargetTileSwallowsKeysAndCancelsOnEscape) {
     Push(vlotest::KeyDown(SDL_SCANCODE_UP));
     Push(vlotest::KeyDown(SDL_SCANCODE_SPACE));
-    const SDL_Point to = WindowPixel(123, 45);
+    const SDL_Point to = vlotest::PictureToWindow(123, 45);
     Push(vlotest::MouseMotion(to.x, to.y));
     Push(vlotest::KeyDown(SDL_SCANCODE_ESCAPE));
     EXPECT_EQ(TargetTile(8), std::make_pair(-1, -1));
