@@ -130,7 +130,10 @@ std::atomic<Uint32> lastProgress{0};
 std::atomic<bool> stalled{false};
 
 Uint32 Watchdog(Uint32 interval, void* /*unused*/) {
-    if (SDL_GetTicks() - lastProgress.load() > StallMs) {
+    // The progress mark first: read after the clock, a mark set in between
+    // would lie ahead of it and the difference wrap round to a huge stall.
+    const Uint32 last = lastProgress.load();
+    if (SDL_GetTicks() - last > StallMs) {
         stalled = true;
         // Return ends the level-up choice and every message box, cancels the
         // inventory box; a right click cancels an aim.

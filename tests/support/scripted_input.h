@@ -137,30 +137,14 @@ public:
     ScriptedInput& Quit() { return Events({QuitEvent()}, "window close", DefaultSettleMs); }
     ScriptedInput& Events(std::vector<SDL_Event> events, std::string what,
                           int settleMs = DefaultSettleMs) {
-        Step s;
-        s.events = std::move(events);
-        s.what = std::move(what);
-        s.settleMs = settleMs;
-        steps_.push_back(std::move(s));
-        return *this;
+        return Add({std::move(events), nullptr, std::move(what), settleMs});
     }
     // Waits until `check` holds (polled), or records a failure after a while.
     ScriptedInput& Expect(std::string what, std::function<bool()> check) {
-        Step s;
-        s.check = std::move(check);
-        s.what = std::move(what);
-        s.settleMs = DefaultSettleMs;
-        steps_.push_back(std::move(s));
-        return *this;
+        return Add({{}, std::move(check), std::move(what), DefaultSettleMs});
     }
     // Lets time pass without input (the loop keeps running its frames).
-    ScriptedInput& Pause(int ms) {
-        Step s;
-        s.what = "pause";
-        s.settleMs = ms;
-        steps_.push_back(std::move(s));
-        return *this;
-    }
+    ScriptedInput& Pause(int ms) { return Add({{}, nullptr, "pause", ms}); }
 
     bool Run(const std::function<void()>& loop) {
         returned_ = false;
@@ -189,6 +173,11 @@ private:
         std::string what;
         int settleMs = DefaultSettleMs;
     };
+
+    ScriptedInput& Add(Step step) {
+        steps_.push_back(std::move(step));
+        return *this;
+    }
 
     bool LoopReturned() {
         std::lock_guard<std::mutex> lock(mutex_);
