@@ -13,13 +13,6 @@ using namespace vlotest;
 
 namespace {
 
-void StubDeath(KREntity*) {}
-KRItemActions StubUse(KREntity*) {
-    return ItemCancelled;
-}
-std::vector<void (*)(KREntity*)> deaths{StubDeath};
-std::vector<KRItemActions (*)(KREntity*)> uses{StubUse, StubUse, StubUse, StubUse};
-
 using Cell = std::pair<int, int>;
 
 // Over see-through tiles: `blocked` doubles as occupancy, so it cannot tell.
@@ -97,7 +90,7 @@ TEST_P(FloorTest, EveryGeneratedFloorKeepsItsInvariants) {
     for (int run = 0; run < 150 && !HasFailure(); ++run) {
         const bool fromAbove = run % 2 == 0;
         floor.push_back(player);
-        map.CreateMap(depth, player, floor, deaths, uses, fromAbove);
+        map.CreateMap(depth, player, floor, deathTable, useTable, fromAbove);
         SCOPED_TRACE("floor " + std::to_string(depth) + (fromAbove ? " from above" : " from below"));
         CheckFloor(map, floor, player, depth, fromAbove);
         floor.remove(player);

@@ -8,6 +8,7 @@
 
 #include <list>
 #include <string>
+#include <vector>
 
 #include "catalogue.h"
 #include "entity.h"
@@ -40,6 +41,14 @@ inline void RecordDeath(KREntity* e) {
     ++deathCount;
     e->RemoveComponents();
 }
+
+// The generator's function tables: nothing it makes is used in the world
+// tests, and knock-outs are only recorded.
+inline KRItemActions NoUse(KREntity* /*user*/) {
+    return ItemCancelled;
+}
+inline std::vector<void (*)(KREntity*)> deathTable{RecordDeath};
+inline std::vector<KRItemActions (*)(KREntity*)> useTable(4, NoUse);
 
 inline void DeleteAll(std::list<KREntity*>& list) {
     for (KREntity* e : list) {
