@@ -6,8 +6,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -18,10 +16,10 @@
 #include "fighter.h"
 #include "floors.h"
 #include "game.h"
-#include "scratch.h"
 #include "map.h"
 #include "message.h"
 #include "savegame.h"
+#include "scratch.h"
 #include "settings.h"
 
 namespace {

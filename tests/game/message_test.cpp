@@ -8,8 +8,8 @@
 #include <string>
 
 #include "font.h"
-#include "scratch.h"
 #include "message.h"
+#include "scratch.h"
 #include "synthetic_font.h"
 
 namespace {

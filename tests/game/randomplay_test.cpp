@@ -22,6 +22,7 @@
 #include "basicenemy.h"
 #include "commands.h"
 #include "confusedenemy.h"
+#include "describe.h"
 #include "entity.h"
 #include "equipment.h"
 #include "factory.h"
@@ -65,6 +66,8 @@ void __wrap_SDL_Delay(Uint32 ms) {
 }
 
 namespace {
+
+using vlotest::Describe;
 
 constexpr int CommandCount = 20000;
 constexpr int SaveLoadEvery = 500;
@@ -159,22 +162,6 @@ struct Snapshot {
                inventory == o.inventory && explored == o.explored && shownLog == o.shownLog;
     }
 };
-
-std::string Describe(const KREntity* e) {
-    std::ostringstream s;
-    s << e->name << " @" << e->x << "," << e->y << " '" << static_cast<int>(e->appearance) << "' c"
-      << static_cast<int>(e->color) << (e->blocks ? " B" : "") << (e->visible ? " V" : "");
-    if (e->fighter != nullptr) {
-        const KRFighter* f = e->fighter;
-        s << " hp" << f->hp << "/" << f->GetMaxHP(true) << " d" << f->GetDefense(true) << " p"
-          << f->GetPower(true) << " L" << f->level << " xp" << f->xp;
-    }
-    if (e->equippable != nullptr) {
-        s << " slot" << e->equippable->slot << " +" << e->equippable->powerBonus << "/+"
-          << e->equippable->defenseBonus;
-    }
-    return s.str();
-}
 
 Snapshot TakeSnapshot() {
     Snapshot s;

@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <iterator>
 #include <sstream>
@@ -22,14 +21,15 @@
 #include "basicenemy.h"
 #include "confusedenemy.h"
 #include "death.h"
+#include "describe.h"
 #include "entity.h"
 #include "equipment.h"
 #include "fighter.h"
 #include "floors.h"
 #include "game.h"
-#include "scratch.h"
 #include "item.h"
 #include "savegame.h"
+#include "scratch.h"
 #include "usefunctions.h"
 #include "korJSON/korJSON.h"
 #include "map.h"
@@ -188,27 +188,11 @@ const char* UseName(const KRItem* item) {
     return "unknown";
 }
 
-// Everything a save must keep of one entity, as one readable line.
-std::string Describe(const KREntity* e) {
-    std::ostringstream s;
-    s << e->name << " at " << e->x << "," << e->y << " glyph " << int(e->appearance) << " colour "
-      << int(e->color) << (e->blocks ? " blocks" : "") << (e->visible ? " visible" : "") << " "
-      << UseName(e->item);
-    if (const KREquippable* q = e->equippable) {
-        s << " slot " << q->slot << " +" << q->powerBonus << "/" << q->defenseBonus << "/"
-          << q->maxHPBonus;
-    }
-    if (const KRFighter* f = e->fighter) {
-        s << " hp " << f->hp << "/" << f->GetMaxHP(true) << " def " << f->GetDefense(true)
-          << " pow " << f->GetPower(true) << " lvl " << f->level << " xp " << f->xp;
-    }
-    return s.str();
-}
-
+// Everything a save must keep of each entity, one line each.
 std::vector<std::string> DescribeAll(const std::list<KREntity*>& list) {
     std::vector<std::string> out;
     for (const KREntity* e : list) {
-        out.push_back(Describe(e));
+        out.push_back(vlotest::Describe(e) + " " + UseName(e->item));
     }
     return out;
 }
