@@ -186,7 +186,8 @@ TEST_F(MainMenuTest, HelpLegendNamesEveryGlyphInItsColour) {
     legend('>', "Stairs (Press", White);
     legend('%', "Unconsious", White);
     EXPECT_TRUE(FindText(inventoryPanel, " Help ", Black, White).has_value());
-    EXPECT_TRUE(FindText(inventoryPanel, "Press any key to return to main menu.", White).has_value());
+    EXPECT_TRUE(
+        FindText(inventoryPanel, "Press any key to return to main menu.", White).has_value());
 }
 
 // ---- the title header ---------------------------------------------------------

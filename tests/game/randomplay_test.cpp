@@ -495,9 +495,12 @@ protected:
         KREntity* chosen = nullptr;
         std::string what = use ? "use " : "drop ";
         if (cancel) {
+            // The letter after the last item, while the inventory has one.
+            const int limit = static_cast<int>(InventoryLimit);
+            const auto past = static_cast<SDL_Scancode>(SDL_SCANCODE_A + std::min(n, limit - 1));
             const SDL_Scancode keys[] = {SDL_SCANCODE_1, SDL_SCANCODE_ESCAPE, SDL_SCANCODE_RETURN,
-                                         static_cast<SDL_Scancode>(SDL_SCANCODE_A + std::min(n, 25))};
-            const SDL_Scancode key = keys[RandomGetInt(0, n >= 26 ? 2 : 3)];
+                                         past};
+            const SDL_Scancode key = keys[RandomGetInt(0, n >= limit ? 2 : 3)];
             QueueKey(key);
             what += std::string("(cancelled with ") + SDL_GetScancodeName(key) + ")";
         } else {
@@ -656,7 +659,8 @@ protected:
             return;
         }
         if (Chance(10)) {
-            const SDL_Point at = vlotest::PictureToWindow(RandomGetInt(0, 639), RandomGetInt(0, 399));
+            const int px = RandomGetInt(0, 639);
+            const SDL_Point at = vlotest::PictureToWindow(px, RandomGetInt(0, 399));
             mouseMotion = {vlotest::MouseMotion(at.x, at.y)};
         }
         const int r = RandomGetInt(1, 1000);

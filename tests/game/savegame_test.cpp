@@ -24,6 +24,7 @@
 #include "describe.h"
 #include "entity.h"
 #include "equipment.h"
+#include "factory.h"
 #include "fighter.h"
 #include "floors.h"
 #include "game.h"
@@ -124,8 +125,10 @@ void BuildKnownWorld() {
     pf->SetXP(40, true);
     player = AddEntity(PlayerX, PlayerY, '@', "Player", LightGreen, true, true, pf, nullptr,
                        nullptr, new KREquipment(), nullptr);
-    AddEntity(15, 9, 'G', "Guard", LightBlue, true, false, MakeFighter(20, 0, 4, 1, 35, EnemyDeath),
-              new KRBasicEnemy(), nullptr, nullptr, nullptr);
+    KREntity* guard = NewGuard(GuardKind, 15, 9, theMap, EnemyDeath);
+    guard->appearance = 'G'; // not the catalogue's: the save keeps what it is given
+    entities.push_back(guard);
+    theMap->TileAt(15, 9)->blocked = true;
     auto* previous = new KRBasicEnemy();
     auto* confused = new KRConfusedEnemy();
     confused->Init(previous, 5);

@@ -53,11 +53,11 @@ protected:
 } // namespace
 
 TEST_F(ItemTest, PickUpStopsAtTwentySixItems) {
-    for (int i = 0; i < 27; ++i) {
+    for (std::size_t i = 0; i <= InventoryLimit; ++i) {
         floor.push_back(Thing("First Aid Kit", useFuncs[0]));
         floor.back()->item->PickUp(&log, floor, carried);
     }
-    EXPECT_EQ(carried.size(), 26u);
+    EXPECT_EQ(carried.size(), InventoryLimit);
     EXPECT_EQ(floor.size(), 2u) << "the 27th stays on the floor";
     EXPECT_EQ(log.messages.front(), "YOUR INVENTORY IS FULL, CAN'T PICK UP FIRST AID KIT.");
     EXPECT_EQ(*std::next(log.messages.begin()), "YOU PICKED UP A FIRST AID KIT!");
