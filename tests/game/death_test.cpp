@@ -74,17 +74,10 @@ TEST_F(DeathTest, LevelOneNeeds350AndTheSurplusStays) {
 
     me()->xp = 499;
     ExpectNoLevelUp("level 2 needs 500");
-    me()->xp = 500;
+    me()->xp = 550;
     LevelUp({});
     EXPECT_EQ(me()->level, 3);
-    EXPECT_EQ(me()->xp, 0);
-}
-
-TEST_F(DeathTest, SurplusOf50IsKept) {
-    me()->xp = 400;
-    LevelUp({});
-    EXPECT_EQ(me()->level, 2);
-    EXPECT_EQ(me()->xp, 50);
+    EXPECT_EQ(me()->xp, 50) << "the surplus is kept";
 }
 
 TEST_F(DeathTest, OneLevelPerCall) {
