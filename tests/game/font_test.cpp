@@ -10,7 +10,6 @@
 
 #include "font.h"
 #include "game.h"
-#include "scratch.h"
 #include "synthetic_font.h"
 
 namespace {
@@ -18,21 +17,15 @@ namespace {
 
 using vlotest::DecodeCell;
 
-class FontTest : public vlotest::ScratchEnv {
+class FontTest : public vlotest::CodedFontEnv {
 protected:
-    KRFont sheetFont;
     std::vector<SDL_Surface*> canvases;
 
-    void SetUp() override {
-        ScratchEnv::SetUp();
-        ASSERT_TRUE(vlotest::WriteCodedSheet("coded.bmp")) << SDL_GetError();
-        ASSERT_TRUE(sheetFont.Init("coded.bmp", SDL_PIXELFORMAT_ARGB8888));
-    }
     void TearDown() override {
         for (SDL_Surface* s : canvases) {
             SDL_FreeSurface(s);
         }
-        ScratchEnv::TearDown();
+        CodedFontEnv::TearDown();
     }
 
     // A canvas filled with a colour that is neither a palette colour nor the

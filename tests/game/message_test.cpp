@@ -9,7 +9,6 @@
 
 #include "font.h"
 #include "message.h"
-#include "scratch.h"
 #include "synthetic_font.h"
 
 namespace {
@@ -22,16 +21,14 @@ std::list<std::string> Wrap(const std::string& text, unsigned width = 464) {
     return lines;
 }
 
-class MessageLogTest : public vlotest::ScratchEnv {
+class MessageLogTest : public vlotest::CodedFontEnv {
 protected:
-    KRFont sheetFont;
     KRMessage log;
     SDL_Surface* target = nullptr;
 
     void SetUp() override {
-        ScratchEnv::SetUp();
-        ASSERT_TRUE(vlotest::WriteCodedSheet("coded.bmp")) << SDL_GetError();
-        ASSERT_TRUE(sheetFont.Init("coded.bmp", SDL_PIXELFORMAT_ARGB8888));
+        CodedFontEnv::SetUp();
+        ASSERT_FALSE(HasFatalFailure());
         target = SDL_CreateRGBSurfaceWithFormat(0, 640, 80, 32, SDL_PIXELFORMAT_ARGB8888);
         ASSERT_NE(target, nullptr);
         SDL_FillRect(target, nullptr, Background());
@@ -39,7 +36,7 @@ protected:
     }
     void TearDown() override {
         SDL_FreeSurface(target);
-        ScratchEnv::TearDown();
+        CodedFontEnv::TearDown();
     }
     Uint32 Background() const { return SDL_MapRGB(target->format, 10, 20, 30); }
 
