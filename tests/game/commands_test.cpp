@@ -26,21 +26,16 @@ using vlotest::KeyDown;
 
 // The player at (15, 15) in an open room, and one far guard that counts its
 // turns.
-class CommandsTest : public vlotest::GameEnv {
+class CommandsTest : public vlotest::RoomGame {
 protected:
     int turns = 0;
     KREntity* guard = nullptr;
 
     void SetUp() override {
-        GameEnv::SetUp();
-        if (HasFatalFailure()) {
-            return;
+        RoomGame::SetUp();
+        if (!HasFatalFailure()) {
+            guard = vlotest::AddGuard(28, 18, new vlotest::CountingEnemy(&turns));
         }
-        vlotest::MakeSolidMap();
-        vlotest::OpenArea(10, 10, 30, 20);
-        vlotest::PlacePlayer(15, 15);
-        guard = vlotest::AddGuard(28, 18, new vlotest::CountingEnemy(&turns));
-        message->messages.clear();
     }
 
     // Plays exactly one frame with `events` (a window close follows them
@@ -114,8 +109,8 @@ TEST_F(CommandsTest, TakeAndUseOnAnEmptyTileCostNoTurnAndSayNothing) {
 }
 
 TEST_F(CommandsTest, TakePicksUpTheFirstItemOfTheTileWithoutATurn) {
-    KREntity* first = vlotest::AddItem(15, 15, '!', "First Aid Kit", Magenta);
-    KREntity* second = vlotest::AddItem(15, 15, '?', "Stun Grenade", Yellow);
+    KREntity* first = vlotest::AddItem(15, 15, "First Aid Kit");
+    KREntity* second = vlotest::AddItem(15, 15, "Stun Grenade");
     Alive();
     Frame({KeyDown(SDL_SCANCODE_G)});
     ASSERT_EQ(inventory.size(), 1u);
@@ -184,7 +179,7 @@ TEST_F(CommandsTest, F2TogglesRelativeMouseModeInAGame) {
 }
 
 TEST_F(CommandsTest, CharacterInformationShowsStatsWithEquipmentAndCostsNoTurn) {
-    KREntity* baton = vlotest::AddWearable("Baton", '-', Cyan);
+    KREntity* baton = vlotest::AddWearable("Baton");
     player->equipment->mainHand = baton;
     Alive();
     vlotest::ScriptedInput script;
@@ -207,7 +202,7 @@ TEST_F(CommandsTest, CharacterInformationShowsStatsWithEquipmentAndCostsNoTurn) 
 }
 
 TEST_F(CommandsTest, UsingAWearableFromTheInventoryEquipsAndReportsIt) {
-    KREntity* baton = vlotest::AddWearable("Baton", '-', Cyan);
+    KREntity* baton = vlotest::AddWearable("Baton");
     Alive();
     vlotest::ScriptedInput script;
     script.Key(SDL_SCANCODE_I)

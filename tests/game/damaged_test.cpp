@@ -6,8 +6,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -20,25 +18,18 @@
 #include "fighter.h"
 #include "floors.h"
 #include "game.h"
-#include "game_env.h"
 #include "map.h"
 #include "message.h"
 #include "savegame.h"
+#include "scratch.h"
 #include "settings.h"
 
 namespace {
 
+using vlotest::ReadFile;
+using vlotest::WriteFile;
+
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
@@ -62,15 +53,14 @@ std::string Damage(const std::string& original, std::mt19937& draw) {
     return text;
 }
 
-class DamagedFileTest : public ::testing::Test {
+class DamagedFileTest : public vlotest::ScratchEnv {
 protected:
-    fs::path dir;
     int loaded = 0;
     int refused = 0;
     int raised = 0;
 
     void SetUp() override {
-        dir = vlotest::EnterScratchDir();
+        ScratchEnv::SetUp();
         message = new KRMessage();
     }
     void TearDown() override {
@@ -79,9 +69,7 @@ protected:
         theMap = nullptr;
         delete message;
         message = nullptr;
-        std::error_code ec;
-        fs::current_path(fs::temp_directory_path(), ec);
-        fs::remove_all(dir, ec);
+        ScratchEnv::TearDown();
     }
 
     // A floor as the game makes it, with a few steps and lines in the log.

@@ -16,12 +16,12 @@
 #include "map.h"
 #include "message.h"
 #include "render.h"
-#include "rules_support.h"
+#include "test_floor.h"
 #include "scripted_input.h"
 
 namespace {
 
-using namespace rulestest;
+using namespace vlotest;
 
 void PushKeys(std::initializer_list<SDL_Scancode> keys) {
     for (SDL_Scancode k : keys) {
@@ -74,17 +74,10 @@ TEST_F(DeathTest, LevelOneNeeds350AndTheSurplusStays) {
 
     me()->xp = 499;
     ExpectNoLevelUp("level 2 needs 500");
-    me()->xp = 500;
+    me()->xp = 550;
     LevelUp({});
     EXPECT_EQ(me()->level, 3);
-    EXPECT_EQ(me()->xp, 0);
-}
-
-TEST_F(DeathTest, SurplusOf50IsKept) {
-    me()->xp = 400;
-    LevelUp({});
-    EXPECT_EQ(me()->level, 2);
-    EXPECT_EQ(me()->xp, 50);
+    EXPECT_EQ(me()->xp, 50) << "the surplus is kept";
 }
 
 TEST_F(DeathTest, OneLevelPerCall) {
@@ -148,8 +141,8 @@ TEST_F(DeathTest, WindowCloseDuringLevelUpEndsTheGame) {
 // ---- Knock-outs --------------------------------------------------------------------
 
 TEST_F(DeathTest, EliteGuardKnockedOutBecomesABodyBeneathEverything) {
-    KREntity* elite = AddGuard(1, 0, true);
-    AddGuard(-1, 0);
+    KREntity* elite = GuardBeside(1, 0, true);
+    GuardBeside(-1, 0);
     me()->power = 40;
     PlayerMoveOrAttack(1, 0);
 
@@ -172,14 +165,16 @@ TEST_F(DeathTest, EliteGuardKnockedOutBecomesABodyBeneathEverything) {
 }
 
 TEST_F(DeathTest, GuardKnockOutAwards35) {
-    KREntity* guard = AddGuard(0, 1);
-    guard->fighter->TakeDamage(20);
+    KREntity* guard = GuardBeside(0, 1);
+    guard->fighter->TakeDamage(20); // exactly to zero
     EXPECT_EQ(guard->name, "Unconscious Guard");
     EXPECT_EQ(me()->xp, 35);
+    EXPECT_FALSE(theMap->TileAt(guard->x, guard->y)->blocked);
+    EXPECT_EQ(entities.front(), guard);
 }
 
 TEST_F(DeathTest, DefeatedPlayerIsLeftAloneAndCommandsStop) {
-    KREntity* guard = AddGuard(1, 0);
+    KREntity* guard = GuardBeside(1, 0);
     me()->hp = 3;
     guard->ai->TakeTurn(player, message);
     EXPECT_EQ(me()->hp, 0);

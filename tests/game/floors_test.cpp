@@ -14,11 +14,11 @@
 #include "fighter.h"
 #include "floors.h"
 #include "game.h"
-#include "game_env.h"
 #include "item.h"
 #include "map.h"
 #include "message.h"
 #include "scripted_input.h"
+#include "test_floor.h"
 #include "usefunctions.h"
 
 namespace {
@@ -60,16 +60,8 @@ std::string FloorLine(int shown) {
     return "YOU ARE NOW ON FLOOR #" + std::to_string(shown) + " OF THE PRISON COMPLEX.";
 }
 
-class FloorsTest : public vlotest::GameEnv {
+class FloorsTest : public vlotest::NewGameEnv {
 protected:
-    void SetUp() override {
-        GameEnv::SetUp();
-        if (HasFatalFailure()) {
-            return;
-        }
-        ASSERT_TRUE(NewGame());
-    }
-
     KREntity* Baton() { return inventory.empty() ? nullptr : inventory.back(); }
 };
 

@@ -10,32 +10,23 @@
 
 #include "font.h"
 #include "game.h"
-#include "game_env.h"
 #include "surfaces.h"
 #include "synthetic_font.h"
 
 namespace {
 
+
 using vlotest::DecodeCell;
 
-class FontTest : public ::testing::Test {
+class FontTest : public vlotest::CodedFontEnv {
 protected:
-    std::filesystem::path dir;
-    KRFont sheetFont;
     std::vector<SDL_Surface*> canvases;
 
-    void SetUp() override {
-        dir = vlotest::EnterScratchDir();
-        ASSERT_TRUE(vlotest::WriteCodedSheet("coded.bmp")) << SDL_GetError();
-        ASSERT_TRUE(sheetFont.Init("coded.bmp", SDL_PIXELFORMAT_ARGB8888));
-    }
     void TearDown() override {
         for (SDL_Surface* s : canvases) {
             SDL_FreeSurface(s);
         }
-        std::error_code ec;
-        std::filesystem::current_path(std::filesystem::temp_directory_path(), ec);
-        std::filesystem::remove_all(dir, ec);
+        CodedFontEnv::TearDown();
     }
 
     // A canvas filled with a colour that is neither a palette colour nor the

@@ -214,13 +214,11 @@ protected:
         if (HasFatalFailure()) {
             return;
         }
-        vlotest::MakeSolidMap();
-        vlotest::OpenArea(10, 10, 30, 20);
-        vlotest::PlacePlayer(15, 15);
-        baton = vlotest::AddWearable("Baton", '-', Cyan);
+        vlotest::MakeRoom();
+        baton = vlotest::AddWearable("Baton");
         player->equipment->mainHand = baton;
-        aid = vlotest::AddItem(0, 0, '!', "First Aid Kit", Magenta, inventory);
-        taser = vlotest::AddItem(0, 0, '\\', "Taser", DarkGray, inventory);
+        aid = vlotest::AddItem(0, 0, "First Aid Kit", inventory);
+        taser = vlotest::AddItem(0, 0, "Taser", inventory);
         showInventory = true;
     }
     void TearDown() override {
@@ -277,7 +275,7 @@ TEST_F(InventoryMenuTest, AnEmptyInventorySaysSoAndReturnsNothing) {
 
 TEST_F(InventoryMenuTest, MoreThanTwentySixOptionsAreRefused) {
     for (int i = 0; i < 24; ++i) {
-        vlotest::AddItem(0, 0, '!', "First Aid Kit", Magenta, inventory);
+        vlotest::AddItem(0, 0, "First Aid Kit", inventory);
     }
     ASSERT_EQ(inventory.size(), 27u);
     ::testing::internal::CaptureStdout();

@@ -8,11 +8,11 @@
 #include <string>
 
 #include "font.h"
-#include "game_env.h"
 #include "message.h"
 #include "synthetic_font.h"
 
 namespace {
+
 
 std::list<std::string> Wrap(const std::string& text, unsigned width = 464) {
     KRMessage log;
@@ -21,17 +21,14 @@ std::list<std::string> Wrap(const std::string& text, unsigned width = 464) {
     return lines;
 }
 
-class MessageLogTest : public ::testing::Test {
+class MessageLogTest : public vlotest::CodedFontEnv {
 protected:
-    std::filesystem::path dir;
-    KRFont sheetFont;
     KRMessage log;
     SDL_Surface* target = nullptr;
 
     void SetUp() override {
-        dir = vlotest::EnterScratchDir();
-        ASSERT_TRUE(vlotest::WriteCodedSheet("coded.bmp")) << SDL_GetError();
-        ASSERT_TRUE(sheetFont.Init("coded.bmp", SDL_PIXELFORMAT_ARGB8888));
+        CodedFontEnv::SetUp();
+        ASSERT_FALSE(HasFatalFailure());
         target = SDL_CreateRGBSurfaceWithFormat(0, 640, 80, 32, SDL_PIXELFORMAT_ARGB8888);
         ASSERT_NE(target, nullptr);
         SDL_FillRect(target, nullptr, Background());
@@ -39,9 +36,7 @@ protected:
     }
     void TearDown() override {
         SDL_FreeSurface(target);
-        std::error_code ec;
-        std::filesystem::current_path(std::filesystem::temp_directory_path(), ec);
-        std::filesystem::remove_all(dir, ec);
+        CodedFontEnv::TearDown();
     }
     Uint32 Background() const { return SDL_MapRGB(target->format, 10, 20, 30); }
 

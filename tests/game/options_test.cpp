@@ -4,10 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -69,13 +68,6 @@ bool CaptureBoxShown(const std::string& action) {
 
 SDL_Scancode Bound(KRActionTypes action) {
     return FindBinding(keyboard, action)->second.scancode;
-}
-
-std::string ReadFile(const char* path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 // The settings text holds the member "key": value (any spacing).
@@ -162,7 +154,7 @@ TEST_F(OptionsTest, SavingWritesTheNewKeyUnderItsAction) {
     Up(script, 6).Expect("Save Changes", Lit("Save Changes")).Key(SDL_SCANCODE_RETURN);
     EXPECT_TRUE(script.Run([] { OptionsMenu(); })) << script.Failures();
     EXPECT_EQ(Bound(ActionTake), SDL_SCANCODE_H);
-    const std::string cfg = ReadFile("game.cfg");
+    const std::string cfg = vlotest::ReadFile("game.cfg");
     EXPECT_TRUE(MemberHolds(cfg, "4", "11")) << cfg;
     EXPECT_TRUE(MemberHolds(cfg, "0", "82")) << cfg;
 }
@@ -188,24 +180,20 @@ TEST_F(OptionsTest, VolumeScreenStopsAtItsBoundsAndShowsTruncatedPercentages) {
     Down(script, 11)
         .Expect("the volume entry", Lit("Music Volume: 75%"))
         .Key(SDL_SCANCODE_RETURN)
-        .Expect("75%", VolumeShows("75%", 96))
-        .Burst(SDL_SCANCODE_LEFT, 96)
-        .Expect("96 Left presses reach 0%", VolumeShows("0%", 0))
-        .Key(SDL_SCANCODE_LEFT)
-        .Expect("and stay there", VolumeShows("0%", 0))
-        .Key(SDL_SCANCODE_RIGHT)
-        .Expect("1 is 0%", VolumeShows("0%", 1))
-        .Key(SDL_SCANCODE_RIGHT)
-        .Expect("2 is 1%", VolumeShows("1%", 2))
-        .Burst(SDL_SCANCODE_RIGHT, 94)
-        .Expect("back at 96", VolumeShows("75%", 96))
-        .Burst(SDL_SCANCODE_RIGHT, 31)
-        .Expect("127 is 99%", VolumeShows("99%", 127))
-        .Key(SDL_SCANCODE_RIGHT)
-        .Expect("32 Right presses from 96 reach 100%", VolumeShows("100%", 128))
-        .Key(SDL_SCANCODE_RIGHT)
-        .Expect("and stay there", VolumeShows("100%", 128))
-        .Key(SDL_SCANCODE_ESCAPE)
+        .Expect("75%", VolumeShows("75%", 96));
+    // presses (negative: Left), then the volume and what the screen shows
+    const struct {
+        int presses, volume;
+        const char* shown;
+    } steps[] = {{-96, 0, "0%"}, {-1, 0, "0%"},   {1, 1, "0%"},      {1, 2, "1%"},
+                 {94, 96, "75%"}, {31, 127, "99%"}, {1, 128, "100%"}, {1, 128, "100%"}};
+    for (const auto& step : steps) {
+        const SDL_Scancode key = step.presses < 0 ? SDL_SCANCODE_LEFT : SDL_SCANCODE_RIGHT;
+        script.Burst(key, std::abs(step.presses))
+            .Expect(std::to_string(step.volume) + " shows " + step.shown,
+                    VolumeShows(step.shown, step.volume));
+    }
+    script.Key(SDL_SCANCODE_ESCAPE)
         .Expect("the list with the new value", Lit("Music Volume: 100%"));
     Down(script, 3).Key(SDL_SCANCODE_RETURN);
     EXPECT_TRUE(script.Run([] { OptionsMenu(); })) << script.Failures();

@@ -29,18 +29,11 @@ using vlotest::TextAt;
 constexpr int PanelTop = 320;
 
 // A room with interior 10..30 x 10..20 and the player at (15, 15), 29 of 30 HP.
-class RenderTest : public vlotest::GameEnv {
+class RenderTest : public vlotest::RoomGame {
 protected:
     void SetUp() override {
-        GameEnv::SetUp();
-        if (HasFatalFailure()) {
-            return;
-        }
-        vlotest::MakeSolidMap();
-        vlotest::OpenArea(10, 10, 30, 20);
-        vlotest::PlacePlayer(15, 15, 29, 30);
+        SetUpRoom(29);
         mousePos = {600, 300}; // a never-seen wall cell: no names, cursor out of the way
-        message->messages.clear();
     }
 
     // Cell (cx, cy) of the map panel shows `code` in `color` on black.
@@ -167,7 +160,7 @@ TEST_F(RenderTest, SeenTilesAreBrightAndRememberedTilesDim) {
 TEST_F(RenderTest, ItemsAndStairsStayOnExploredTilesWhileGuardsVanish) {
     KREntity* guard = vlotest::AddGuard(17, 15);
     vlotest::AddStairs(12, 18);
-    vlotest::AddItem(19, 18, '!', "First Aid Kit", Magenta);
+    vlotest::AddItem(19, 18, "First Aid Kit");
     Render();
     EXPECT_TRUE(MapCell(17, 15, 'g', LightBlue)) << "a guard in view is drawn";
     EXPECT_TRUE(MapCell(12, 18, '<', White));
@@ -185,9 +178,9 @@ TEST_F(RenderTest, ItemsAndStairsStayOnExploredTilesWhileGuardsVanish) {
 }
 
 TEST_F(RenderTest, LaterEntityOfOneCellIsDrawnOnTopAndBothAreNamed) {
-    vlotest::AddItem(18, 13, '[', "Riot Shield", LightGray);
-    vlotest::AddItem(18, 13, '\\', "Taser", DarkGray);
-    vlotest::AddItem(16, 15, '}', "Pepper Spray", LightRed); // listed after the player
+    vlotest::AddItem(18, 13, "Riot Shield");
+    vlotest::AddItem(18, 13, "Taser");
+    vlotest::AddItem(16, 15, "Pepper Spray"); // listed after the player
     player->x = 16;
     mousePos = {18 * 8 + 3, 13 * 8 + 5};
     Render();
@@ -204,7 +197,7 @@ TEST_F(RenderTest, NoNamesOverTheStatusPanel) {
     vlotest::OpenArea(18, 30, 18, 39);
     player->x = 18;
     player->y = 35;
-    vlotest::AddItem(18, 39, '!', "First Aid Kit", Magenta);
+    vlotest::AddItem(18, 39, "First Aid Kit");
     mousePos = {18 * 8 + 2, 39 * 8 + 2};
     Render();
     ASSERT_TRUE(TextAt(screen, 8, PanelTop + 8, "First Aid Kit", LightGray))

@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <iterator>
 #include <sstream>
@@ -22,14 +21,16 @@
 #include "basicenemy.h"
 #include "confusedenemy.h"
 #include "death.h"
+#include "describe.h"
 #include "entity.h"
 #include "equipment.h"
+#include "factory.h"
 #include "fighter.h"
 #include "floors.h"
 #include "game.h"
-#include "game_env.h"
 #include "item.h"
 #include "savegame.h"
+#include "scratch.h"
 #include "usefunctions.h"
 #include "korJSON/korJSON.h"
 #include "map.h"
@@ -38,17 +39,10 @@
 
 namespace {
 
+using vlotest::ReadFile;
+using vlotest::WriteFile;
+
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
 
 // ---- a floor built by hand ---------------------------------------------------------
 //
@@ -131,8 +125,10 @@ void BuildKnownWorld() {
     pf->SetXP(40, true);
     player = AddEntity(PlayerX, PlayerY, '@', "Player", LightGreen, true, true, pf, nullptr,
                        nullptr, new KREquipment(), nullptr);
-    AddEntity(15, 9, 'G', "Guard", LightBlue, true, false, MakeFighter(20, 0, 4, 1, 35, EnemyDeath),
-              new KRBasicEnemy(), nullptr, nullptr, nullptr);
+    KREntity* guard = NewGuard(GuardKind, 15, 9, theMap, EnemyDeath);
+    guard->appearance = 'G'; // not the catalogue's: the save keeps what it is given
+    entities.push_back(guard);
+    theMap->TileAt(15, 9)->blocked = true;
     auto* previous = new KRBasicEnemy();
     auto* confused = new KRConfusedEnemy();
     confused->Init(previous, 5);
@@ -195,27 +191,11 @@ const char* UseName(const KRItem* item) {
     return "unknown";
 }
 
-// Everything a save must keep of one entity, as one readable line.
-std::string Describe(const KREntity* e) {
-    std::ostringstream s;
-    s << e->name << " at " << e->x << "," << e->y << " glyph " << int(e->appearance) << " colour "
-      << int(e->color) << (e->blocks ? " blocks" : "") << (e->visible ? " visible" : "") << " "
-      << UseName(e->item);
-    if (const KREquippable* q = e->equippable) {
-        s << " slot " << q->slot << " +" << q->powerBonus << "/" << q->defenseBonus << "/"
-          << q->maxHPBonus;
-    }
-    if (const KRFighter* f = e->fighter) {
-        s << " hp " << f->hp << "/" << f->GetMaxHP(true) << " def " << f->GetDefense(true)
-          << " pow " << f->GetPower(true) << " lvl " << f->level << " xp " << f->xp;
-    }
-    return s.str();
-}
-
+// Everything a save must keep of each entity, one line each.
 std::vector<std::string> DescribeAll(const std::list<KREntity*>& list) {
     std::vector<std::string> out;
     for (const KREntity* e : list) {
-        out.push_back(Describe(e));
+        out.push_back(vlotest::Describe(e) + " " + UseName(e->item));
     }
     return out;
 }
@@ -282,19 +262,16 @@ void EditSave(const std::function<void(std::string&)>& edit) {
     WriteFile("game.sav", text);
 }
 
-class SaveGameTest : public ::testing::Test {
+class SaveGameTest : public vlotest::ScratchEnv {
 protected:
-    fs::path dir;
 
     void SetUp() override {
-        dir = vlotest::EnterScratchDir();
+        ScratchEnv::SetUp();
         BuildKnownWorld();
     }
     void TearDown() override {
         DestroyWorld();
-        std::error_code ec;
-        fs::current_path(fs::temp_directory_path(), ec);
-        fs::remove_all(dir, ec);
+        ScratchEnv::TearDown();
     }
 
     int Load() {

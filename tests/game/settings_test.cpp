@@ -5,29 +5,20 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <string>
 
 #include "commands.h"
 #include "game.h"
-#include "game_env.h"
+#include "scratch.h"
 #include "settings.h"
 
 namespace {
 
+using vlotest::ReadFile;
+using vlotest::WriteFile;
+
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
 
 // The nine default bindings as a "Keyboard" array, with element `changed`
 // holding `text` instead of its default object.
@@ -70,23 +61,17 @@ std::string LoadError(const std::string& document) {
     return "(no error)";
 }
 
-class SettingsTest : public ::testing::Test {
+class SettingsTest : public vlotest::ScratchEnv {
 protected:
-    fs::path dir;
 
     void SetUp() override {
-        dir = vlotest::EnterScratchDir();
+        ScratchEnv::SetUp();
         // The values before anything is loaded, also when cases share a process.
         fullscreen = true;
         musicEnabled = true;
         musicVolume = 96;
         keyboard.clear();
         previousKeyboard.clear();
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::current_path(fs::temp_directory_path(), ec);
-        fs::remove_all(dir, ec);
     }
 };
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "font.h"
+#include "scratch.h"
 
 namespace vlotest {
 
@@ -102,5 +103,17 @@ inline int ColorIndexOf(const SDL_Surface* s, Uint32 value) {
     }
     return -1;
 }
+
+// A scratch folder with the coded sheet written into it and loaded.
+class CodedFontEnv : public ScratchEnv {
+protected:
+    KRFont sheetFont;
+
+    void SetUp() override {
+        ScratchEnv::SetUp();
+        ASSERT_TRUE(WriteCodedSheet("coded.bmp")) << SDL_GetError();
+        ASSERT_TRUE(sheetFont.Init("coded.bmp", SDL_PIXELFORMAT_ARGB8888));
+    }
+};
 
 } // namespace vlotest

@@ -18,14 +18,14 @@
 #include "item.h"
 #include "map.h"
 #include "message.h"
-#include "rules_support.h"
+#include "test_floor.h"
 #include "scripted_input.h"
 #include "shell.h"
 #include "usefunctions.h"
 
 namespace {
 
-using namespace rulestest;
+using namespace vlotest;
 
 
 
@@ -59,45 +59,15 @@ bool Carried(const KREntity* e) {
     return false;
 }
 
-// The first of the output pixels that show picture pixel `p` (0 <= p) along
-// an axis where `picture` pixels cover `shown` output pixels.
-int ToWindow(int p, int picture, int shown) {
-    return (p * shown + picture - 1) / picture;
-}
-
-// The window pixel that shows picture pixel (x, y): the shell opens the window
-// desktop-fullscreen by default, so the picture is scaled, placed between
-// black bars, and clicks come in window pixels.
-SDL_Point WindowPixel(int x, int y) {
-    int w = 0;
-    int h = 0;
-    SDL_GetWindowSize(window, &w, &h);
-    int ow = w;
-    int oh = h;
-    SDL_GetRendererOutputSize(renderer, &ow, &oh);
-    const SDL_Rect at = PicturePlacement(ow, oh);
-    const int ox = at.x + ToWindow(x, screen->w, at.w);
-    const int oy = at.y + ToWindow(y, screen->h, at.h);
-    return {ow > 0 ? ox * w / ow : ox, oh > 0 ? oy * h / oh : oy};
-}
-
 // A click at a raw window pixel.
 void PushWindowClick(int x, int y, Uint8 button) {
-    SDL_Event e;
-    SDL_zero(e);
-    e.type = SDL_MOUSEBUTTONDOWN;
-    e.button.windowID = SDL_GetWindowID(window);
-    e.button.button = button;
-    e.button.state = SDL_PRESSED;
-    e.button.clicks = 1;
-    e.button.x = x;
-    e.button.y = y;
+    SDL_Event e = vlotest::MouseButton(x, y, button);
     ASSERT_EQ(SDL_PushEvent(&e), 1);
 }
 
 // A click on a pixel of the 640 x 400 picture.
 void PushPixelClick(int x, int y, Uint8 button) {
-    const SDL_Point at = WindowPixel(x, y);
+    const SDL_Point at = vlotest::PictureToWindow(x, y);
     PushWindowClick(at.x, at.y, button);
 }
 
@@ -149,7 +119,7 @@ TEST_F(UseFunctionsTest, FirstAidKitAtFullHealthIsKept) {
 // ---- Tranquilizer Gun and the closest enemy -----------------------------------
 
 TEST_F(UseFunctionsTest, TranquilizerReachesATruncatedDistanceOfFive) {
-    KREntity* guard = AddGuard(5, 3); // 5.83 cells
+    KREntity* guard = GuardBeside(5, 3); // 5.83 cells
     KREntity* gun = Carry(1, "Tranquilizer Gun");
     Use(gun);
     EXPECT_FALSE(Carried(gun));
@@ -158,14 +128,14 @@ TEST_F(UseFunctionsTest, TranquilizerReachesATruncatedDistanceOfFive) {
     EXPECT_EQ(Transcript(), "THE GUARD IS UNCONSCIOUS (35 EXPERIENCE POINTS GAINED) GUARD IS "
                             "UNCONSCIOUS! A BALLISTIC SYRINGE STRIKES THE GUARD (40 HIT POINTS)");
 
-    KREntity* elite = AddGuard(-5, 0, true);
+    KREntity* elite = GuardBeside(-5, 0, true);
     EXPECT_EQ(UseTranquilizerGun(player), ItemUsed);
     EXPECT_EQ(elite->name, "Unconscious Elite Guard") << "40 knocks an Elite Guard out too";
     EXPECT_EQ(player->fighter->xp, 135);
 }
 
 TEST_F(UseFunctionsTest, TranquilizerAtSixCellsFindsNobody) {
-    KREntity* guard = AddGuard(6, 0);
+    KREntity* guard = GuardBeside(6, 0);
     KREntity* gun = Carry(1, "Tranquilizer Gun");
     Use(gun);
     EXPECT_TRUE(Carried(gun));
@@ -175,10 +145,10 @@ TEST_F(UseFunctionsTest, TranquilizerAtSixCellsFindsNobody) {
 }
 
 TEST_F(UseFunctionsTest, ClosestEnemyTieGoesToTheEarlierEntity) {
-    KREntity* first = AddGuard(3, 1);   // 3.16 -> 3
-    AddGuard(-3, 0);                    // 3.00 -> 3
+    KREntity* first = GuardBeside(3, 1);   // 3.16 -> 3
+    GuardBeside(-3, 0);                    // 3.00 -> 3
     EXPECT_EQ(ClosestEnemy(5), first);
-    KREntity* nearer = AddGuard(0, 2);
+    KREntity* nearer = GuardBeside(0, 2);
     EXPECT_EQ(ClosestEnemy(5), nearer) << "a strictly smaller truncated distance wins";
     EXPECT_EQ(ClosestEnemy(1), nullptr);
 }
@@ -189,9 +159,9 @@ TEST_F(UseFunctionsTest, ClosestEnemySkipsThePlayerSceneryAndUnseenGuards) {
     body->Init(player->x + 1, player->y, '%', "Unconscious Guard", LightBlue, theMap, false, false,
                nullptr, nullptr, nullptr, nullptr, nullptr);
     entities.push_back(body);
-    KREntity* hidden = AddGuard(2, 0);
+    KREntity* hidden = GuardBeside(2, 0);
     theMap->visibleTiles[static_cast<std::size_t>(hidden->y * MapWidth + hidden->x)] = false;
-    KREntity* seen = AddGuard(0, -4);
+    KREntity* seen = GuardBeside(0, -4);
     EXPECT_EQ(ClosestEnemy(5), seen);
 }
 
@@ -199,10 +169,10 @@ TEST_F(UseFunctionsTest, ClosestEnemySkipsThePlayerSceneryAndUnseenGuards) {
 
 TEST_F(UseFunctionsTest, StunGrenadeHitsEveryGuardInTheBlastOnceAndNeverThePlayer) {
     // Blast centre two cells right of the player, so the player is inside it.
-    KREntity* g1 = AddGuard(3, 0);           // 1.0 from the centre
-    KREntity* g2 = AddGuard(2, 2);           // 2.0
-    KREntity* elite = AddGuard(2, -3, true); // exactly 3.0
-    KREntity* outside = AddGuard(0, 3);      // 3.6
+    KREntity* g1 = GuardBeside(3, 0);           // 1.0 from the centre
+    KREntity* g2 = GuardBeside(2, 2);           // 2.0
+    KREntity* elite = GuardBeside(2, -3, true); // exactly 3.0
+    KREntity* outside = GuardBeside(0, 3);      // 3.6
     KREntity* grenade = Carry(2, "Stun Grenade");
     PushClick(2, 0);
     Use(grenade);
@@ -229,7 +199,7 @@ TEST_F(UseFunctionsTest, StunGrenadeHitsEveryGuardInTheBlastOnceAndNeverThePlaye
 }
 
 TEST_F(UseFunctionsTest, StunGrenadeCancelledByRightClickOrEscapeIsKept) {
-    KREntity* guard = AddGuard(1, 0);
+    KREntity* guard = GuardBeside(1, 0);
     KREntity* grenade = Carry(2, "Stun Grenade");
     PushClick(1, 0, SDL_BUTTON_RIGHT);
     Use(grenade);
@@ -245,7 +215,7 @@ TEST_F(UseFunctionsTest, StunGrenadeCancelledByRightClickOrEscapeIsKept) {
 // ---- Pepper Spray ------------------------------------------------------------------
 
 TEST_F(UseFunctionsTest, PepperSprayIgnoresAnEmptyTileThenConfusesTheGuard) {
-    KREntity* guard = AddGuard(3, 0);
+    KREntity* guard = GuardBeside(3, 0);
     KRBasicEnemy* before = guard->ai;
     KREntity* spray = Carry(3, "Pepper Spray");
     PushClick(1, 1);
@@ -264,7 +234,7 @@ TEST_F(UseFunctionsTest, PepperSprayIgnoresAnEmptyTileThenConfusesTheGuard) {
 }
 
 TEST_F(UseFunctionsTest, PepperSprayRightClickAfterAnEmptyTileKeepsTheItem) {
-    KREntity* guard = AddGuard(3, 0);
+    KREntity* guard = GuardBeside(3, 0);
     KRBasicEnemy* before = guard->ai;
     KREntity* spray = Carry(3, "Pepper Spray");
     PushClick(1, 1);
@@ -305,7 +275,7 @@ TEST_F(UseFunctionsTest, TargetTileAcceptsAnyVisibleTileWhateverTheRange) {
 TEST_F(UseFunctionsTest, TargetTileSwallowsKeysAndCancelsOnEscape) {
     Push(vlotest::KeyDown(SDL_SCANCODE_UP));
     Push(vlotest::KeyDown(SDL_SCANCODE_SPACE));
-    const SDL_Point to = WindowPixel(123, 45);
+    const SDL_Point to = vlotest::PictureToWindow(123, 45);
     Push(vlotest::MouseMotion(to.x, to.y));
     Push(vlotest::KeyDown(SDL_SCANCODE_ESCAPE));
     EXPECT_EQ(TargetTile(8), std::make_pair(-1, -1));
@@ -317,7 +287,7 @@ TEST_F(UseFunctionsTest, TargetTileSwallowsKeysAndCancelsOnEscape) {
 }
 
 TEST_F(UseFunctionsTest, TargetTileWindowCloseCancelsAndEndsTheGame) {
-    AddGuard(2, 0);
+    GuardBeside(2, 0);
     Push(vlotest::QuitEvent());
     PushClick(2, 0); // would select, but the close comes first
     EXPECT_EQ(TargetEnemy(8), nullptr);
@@ -325,7 +295,7 @@ TEST_F(UseFunctionsTest, TargetTileWindowCloseCancelsAndEndsTheGame) {
 }
 
 TEST_F(UseFunctionsTest, WindowCloseWhileAimingEndsTheRunningGameUnsaved) {
-    AddGuard(3, 0);
+    GuardBeside(3, 0);
     KREntity* spray = Carry(3, "Pepper Spray");
     // The inventory box lists the inventory from its back: find the letter.
     int letter = 0;

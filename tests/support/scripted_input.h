@@ -1,7 +1,7 @@
 // Scripted input for the game's blocking loops (menus wait in SDL_WaitEvent,
 // the main loop drains the queue once per 60 ms frame): a helper thread feeds
 // the events one step at a time and a watchdog turns a loop that never returns
-// into a failed test instead of a hung one. Depends on SDL and game.h only.
+// into a failed test instead of a hung one. Depends on SDL, game.h and shell.h only.
 #pragma once
 
 #include <SDL.h>
@@ -18,16 +18,23 @@
 #include <vector>
 
 #include "game.h"
+#include "shell.h"
 
 namespace vlotest {
 
-// A key press as the keyboard would deliver it to the game's window.
-inline SDL_Event KeyDown(SDL_Scancode code, bool repeat = false) {
+// An event of `type` as SDL would deliver it to the game's window. The
+// window sits at the same place in every event structure.
+inline SDL_Event WindowEvent(Uint32 type) {
     SDL_Event e;
     SDL_zero(e);
-    e.type = SDL_KEYDOWN;
-    e.key.timestamp = SDL_GetTicks();
-    e.key.windowID = window != nullptr ? SDL_GetWindowID(window) : 0;
+    e.type = type;
+    e.common.timestamp = SDL_GetTicks();
+    e.window.windowID = window != nullptr ? SDL_GetWindowID(window) : 0;
+    return e;
+}
+
+inline SDL_Event KeyDown(SDL_Scancode code, bool repeat = false) {
+    SDL_Event e = WindowEvent(SDL_KEYDOWN);
     e.key.state = SDL_PRESSED;
     e.key.repeat = repeat ? 1 : 0;
     e.key.keysym.scancode = code;
@@ -44,14 +51,55 @@ inline SDL_Event QuitEvent() {
 }
 
 inline SDL_Event MouseMotion(int x, int y) {
-    SDL_Event e;
-    SDL_zero(e);
-    e.type = SDL_MOUSEMOTION;
-    e.motion.timestamp = SDL_GetTicks();
-    e.motion.windowID = window != nullptr ? SDL_GetWindowID(window) : 0;
+    SDL_Event e = WindowEvent(SDL_MOUSEMOTION);
     e.motion.x = x;
     e.motion.y = y;
     return e;
+}
+
+// A press (or, `down` false, a release) of `button` at window pixel (x, y).
+inline SDL_Event MouseButton(int x, int y, Uint8 button, bool down = true) {
+    SDL_Event e = WindowEvent(down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP);
+    e.button.button = button;
+    e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+    e.button.clicks = 1;
+    e.button.x = x;
+    e.button.y = y;
+    return e;
+}
+
+// The window pixel that shows picture pixel (px, py): the shell opens the
+// window desktop-fullscreen by default, so the picture is scaled, placed
+// between black bars, and clicks come in window pixels. The inverse of the
+// game's own WindowToPicture, found by search around the picture's placement
+// because of its rounding.
+inline SDL_Point PictureToWindow(int px, int py) {
+    int w = 0;
+    int h = 0;
+    SDL_GetWindowSize(window, &w, &h);
+    int ow = w;
+    int oh = h;
+    SDL_GetRendererOutputSize(renderer, &ow, &oh);
+    SDL_Point at = {px, py};
+    if (w <= 0 || h <= 0 || ow <= 0 || oh <= 0) {
+        return at;
+    }
+    const SDL_Rect placed = PicturePlacement(ow, oh);
+    const int gx = (placed.x + px * placed.w / screen->w) * w / ow;
+    const int gy = (placed.y + py * placed.h / screen->h) * h / oh;
+    for (int ox = -2; ox <= 2; ++ox) {
+        if (WindowToPicture(gx + ox, gy).x == px) {
+            at.x = gx + ox;
+            break;
+        }
+    }
+    for (int oy = -2; oy <= 2; ++oy) {
+        if (WindowToPicture(at.x, gy + oy).y == py) {
+            at.y = gy + oy;
+            break;
+        }
+    }
+    return at;
 }
 
 // Adds all events to the queue in one go, so one frame of the main loop sees
@@ -94,30 +142,14 @@ public:
     ScriptedInput& Quit() { return Events({QuitEvent()}, "window close", DefaultSettleMs); }
     ScriptedInput& Events(std::vector<SDL_Event> events, std::string what,
                           int settleMs = DefaultSettleMs) {
-        Step s;
-        s.events = std::move(events);
-        s.what = std::move(what);
-        s.settleMs = settleMs;
-        steps_.push_back(std::move(s));
-        return *this;
+        return Add({std::move(events), nullptr, std::move(what), settleMs});
     }
     // Waits until `check` holds (polled), or records a failure after a while.
     ScriptedInput& Expect(std::string what, std::function<bool()> check) {
-        Step s;
-        s.check = std::move(check);
-        s.what = std::move(what);
-        s.settleMs = DefaultSettleMs;
-        steps_.push_back(std::move(s));
-        return *this;
+        return Add({{}, std::move(check), std::move(what), DefaultSettleMs});
     }
     // Lets time pass without input (the loop keeps running its frames).
-    ScriptedInput& Pause(int ms) {
-        Step s;
-        s.what = "pause";
-        s.settleMs = ms;
-        steps_.push_back(std::move(s));
-        return *this;
-    }
+    ScriptedInput& Pause(int ms) { return Add({{}, nullptr, "pause", ms}); }
 
     bool Run(const std::function<void()>& loop) {
         returned_ = false;
@@ -146,6 +178,11 @@ private:
         std::string what;
         int settleMs = DefaultSettleMs;
     };
+
+    ScriptedInput& Add(Step step) {
+        steps_.push_back(std::move(step));
+        return *this;
+    }
 
     bool LoopReturned() {
         std::lock_guard<std::mutex> lock(mutex_);

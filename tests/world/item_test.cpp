@@ -6,7 +6,7 @@
 
 #include "world_support.h"
 
-using namespace worldtest;
+using namespace vlotest;
 
 namespace {
 
@@ -21,23 +21,17 @@ KRItemActions TestFirstAid(KREntity* user) {
     return ItemUsed;
 }
 
-class ItemTest : public ::testing::Test {
+class ItemTest : public WorldFloor {
 protected:
-    KRMap map;
-    KRMessage log;
-    std::list<KREntity*> floor, carried;
+    std::list<KREntity*> carried;
     std::vector<KRItemActions (*)(KREntity*)> useFuncs{TestFirstAid};
-    KREntity* player = nullptr;
 
     void SetUp() override {
-        BuildOpenMap(map);
+        Start(7, 8);
         useLog = &log;
-        player = MakeFighter(map, "Player", 7, 8, 100, 1, 2, nullptr, false);
-        player->SetEquipment(new KREquipment());
-        floor.push_back(player);
     }
     void TearDown() override {
-        DeleteAll(floor);
+        WorldFloor::TearDown();
         DeleteAll(carried);
     }
     KREntity* Thing(const std::string& name, KRItemActions (*use)(KREntity*)) {
@@ -59,11 +53,11 @@ protected:
 } // namespace
 
 TEST_F(ItemTest, PickUpStopsAtTwentySixItems) {
-    for (int i = 0; i < 27; ++i) {
+    for (std::size_t i = 0; i <= InventoryLimit; ++i) {
         floor.push_back(Thing("First Aid Kit", useFuncs[0]));
         floor.back()->item->PickUp(&log, floor, carried);
     }
-    EXPECT_EQ(carried.size(), 26u);
+    EXPECT_EQ(carried.size(), InventoryLimit);
     EXPECT_EQ(floor.size(), 2u) << "the 27th stays on the floor";
     EXPECT_EQ(log.messages.front(), "YOUR INVENTORY IS FULL, CAN'T PICK UP FIRST AID KIT.");
     EXPECT_EQ(*std::next(log.messages.begin()), "YOU PICKED UP A FIRST AID KIT!");
@@ -85,8 +79,8 @@ TEST_F(ItemTest, SpentItemsGoCancelledOrUnusableOnesStay) {
 }
 
 TEST_F(ItemTest, EquipSwapAndUnequipInMultimapOrder) {
-    KREntity* baton = MakeWearable("Baton", 0, 2, 0);
-    KREntity* taser = MakeWearable("Taser", 0, 3, 0);
+    KREntity* baton = NewThing("Baton");
+    KREntity* taser = NewThing("Taser");
     carried = {baton, taser};
     ASSERT_EQ(baton->item->Use(&log, player, carried), baton) << "the caller toggles wearables";
     Toggle(baton);
@@ -101,7 +95,7 @@ TEST_F(ItemTest, EquipSwapAndUnequipInMultimapOrder) {
 }
 
 TEST_F(ItemTest, DroppingTheWornShieldTakesItOffSilently) {
-    KREntity* shield = MakeWearable("Riot Shield", 1, 0, 1);
+    KREntity* shield = NewThing("Riot Shield");
     carried.push_back(shield);
     player->equipment->ToggleEquip(shield);
     EXPECT_EQ(player->fighter->GetDefense(false), 2);

@@ -9,16 +9,9 @@
 
 #include "world_support.h"
 
-using namespace worldtest;
+using namespace vlotest;
 
 namespace {
-
-void StubDeath(KREntity*) {}
-KRItemActions StubUse(KREntity*) {
-    return ItemCancelled;
-}
-std::vector<void (*)(KREntity*)> deaths{StubDeath};
-std::vector<KRItemActions (*)(KREntity*)> uses{StubUse, StubUse, StubUse, StubUse};
 
 using Cell = std::pair<int, int>;
 
@@ -97,7 +90,7 @@ TEST_P(FloorTest, EveryGeneratedFloorKeepsItsInvariants) {
     for (int run = 0; run < 150 && !HasFailure(); ++run) {
         const bool fromAbove = run % 2 == 0;
         floor.push_back(player);
-        map.CreateMap(depth, player, floor, deaths, uses, fromAbove);
+        map.CreateMap(depth, player, floor, deathTable, useTable, fromAbove);
         SCOPED_TRACE("floor " + std::to_string(depth) + (fromAbove ? " from above" : " from below"));
         CheckFloor(map, floor, player, depth, fromAbove);
         floor.remove(player);
@@ -148,45 +141,45 @@ TEST(FieldOfViewTest, OpenHallShowsEightStepsEveryWay) {
             if (d <= 8.25 || d > 8.75) {
                 EXPECT_EQ(map.IsVisible(x, y), d <= 8.25) << x << "," << y;
             }
+            const bool seen = map.IsVisible(x, y);
+            if (x > 0 && y > 0 &&
+                (seen != map.IsVisible(80 - x, y) || seen != map.IsVisible(x, 40 - y))) {
+                ADD_FAILURE() << "the view is not symmetric at " << x << "," << y;
+            }
         }
     }
 }
 
-// The precomputed rays must give bit for bit what casting each afresh gives.
-TEST(FieldOfViewTest, MatchesDirectRayCastingOnGeneratedFloors) {
+// Sight stops at the first opaque tile, which is seen itself: a pillar in
+// the hall hides the row behind it but not the cells beside its shadow, a
+// wall across a corridor ends the corridor, and the rock along it hides the
+// next corridor over.
+TEST(FieldOfViewTest, PillarsCastShadowsAndWallsEndCorridors) {
     KRMap map;
+    BuildOpenMap(map);
+    map.TileAt(42, 20)->Init(true, false);
     KREntity viewer;
-    std::list<KREntity*> floor;
-    for (int run = 0; run < 20; ++run) {
-        map.CreateMap(5, &viewer, floor, deaths, uses, true);
-        DeleteAll(floor);
-        for (int probe = 0; probe < 40; ++probe) {
-            const KRRect& room = *map.rooms[RandomGetInt(0, int(map.rooms.size()) - 1)];
-            viewer.x = RandomGetInt(room.x1 + 1, room.x2 - 1);
-            viewer.y = RandomGetInt(room.y1 + 1, room.y2 - 1);
-            map.ComputeFOV(&viewer);
-            std::vector<bool> expect(3200, false);
-            expect[viewer.y * 80 + viewer.x] = true;
-            for (double angle = 0.0; angle < 360.0; angle += 0.18) {
-                const double rad = angle * (3.14159265358979323846 / 180.0);
-                const double dx = angle == 0.0 ? 1.0 : std::cos(rad);
-                const double dy = angle == 0.0 ? 0.0 : std::sin(rad);
-                double px = viewer.x + 0.5, py = viewer.y + 0.5;
-                for (int s = 0; s < 8; ++s) {
-                    px += dx;
-                    py += dy;
-                    const int cx = int(px), cy = int(py);
-                    if (cx < 0 || cy < 0 || cx > 79 || cy > 39) {
-                        break;
-                    }
-                    expect[cy * 80 + cx] = true;
-                    if (map.TileAt(cx, cy)->blockSight) {
-                        break;
-                    }
-                }
-            }
-            ASSERT_EQ(map.visibleTiles, expect) << "viewer " << viewer.x << "," << viewer.y;
+    viewer.x = 40;
+    viewer.y = 20;
+    map.ComputeFOV(&viewer);
+    EXPECT_TRUE(map.IsVisible(41, 20) && map.IsVisible(42, 20));
+    for (int x = 43; x <= 48; ++x) {
+        EXPECT_FALSE(map.IsVisible(x, 20)) << x << ",20 lies in the pillar's shadow";
+    }
+    EXPECT_TRUE(map.IsVisible(43, 23) && map.IsVisible(43, 17) && map.IsVisible(38, 20));
+
+    for (int y = 1; y < MapHeight - 1; ++y) {
+        for (int x = 1; x < MapWidth - 1; ++x) {
+            map.TileAt(x, y)->Init(y != 20 && y != 22, false); // two corridors
         }
+    }
+    map.TileAt(45, 20)->Init(true, false);
+    map.ComputeFOV(&viewer);
+    EXPECT_TRUE(map.IsVisible(33, 20) && map.IsVisible(44, 20) && map.IsVisible(45, 20));
+    EXPECT_FALSE(map.IsVisible(46, 20)) << "beyond the wall";
+    EXPECT_TRUE(map.IsVisible(40, 21) && map.IsVisible(40, 19)) << "the corridor's own walls";
+    for (int x = 30; x <= 50; ++x) {
+        EXPECT_FALSE(map.IsVisible(x, 22)) << x << ",22 lies beyond the rock";
     }
 }
 

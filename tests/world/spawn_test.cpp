@@ -9,14 +9,9 @@
 
 #include "world_support.h"
 
-using namespace worldtest;
+using namespace vlotest;
 
 namespace {
-
-void StubDeath(KREntity*) {}
-KRItemActions StubUse(KREntity*) {
-    return ItemUsed;
-}
 
 void ExpectShare(long hits, long total, double expected, const std::string& what) {
     ASSERT_GT(total, 0) << what;
@@ -54,8 +49,6 @@ TEST(SpawnTablesTest, WeightedChoiceSkipsZeroAndSplitsByWeight) {
 
 TEST_P(SpawnTest, RoomsArePopulatedWithTheFloorsOdds) {
     const int floor = GetParam();
-    std::vector<void (*)(KREntity*)> deaths{StubDeath};
-    std::vector<KRItemActions (*)(KREntity*)> uses{StubUse, StubUse, StubUse, StubUse};
     KRMap map;
     BuildOpenMap(map);
     KRRect room;
@@ -65,7 +58,7 @@ TEST_P(SpawnTest, RoomsArePopulatedWithTheFloorsOdds) {
     int mostGuards = 0, mostItems = 0;
     std::list<KREntity*> placed;
     for (int r = 0; r < 25000; ++r) {
-        map.PlaceEntites(floor, room, placed, deaths, uses);
+        map.PlaceEntites(floor, room, placed, deathTable, useTable);
         int roomGuards = 0;
         for (KREntity* e : placed) {
             ++counts[e->name];
