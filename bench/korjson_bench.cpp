@@ -66,8 +66,9 @@ std::string SaveShapedText() {
         map->push_back(tile);
     }
     root.insert("Map", map);
-    static const char* const names[] = {"Guard", "Elite Guard", "First Aid Kit", "Stun Grenade",
-                                        "Pepper Spray", "Tranquilizer Gun", "Unconscious Guard"};
+    static const char* const names[] = {
+        "Guard",        "Elite Guard",      "First Aid Kit",    "Stun Grenade",
+        "Pepper Spray", "Tranquilizer Gun", "Unconscious Guard"};
     auto entities = std::make_shared<korJSONData>(korJSON::Array);
     for (int i = 0; i < 150; ++i) {
         auto e = std::make_shared<korJSONData>(korJSON::Object);
@@ -118,9 +119,10 @@ std::string SaveShapedText() {
 // and non-ASCII characters, until the indented text reaches 2 MB.
 std::string MixedText() {
     Sequence seq;
-    static const char* const words[] = {"prison", "floor", "tab\there", "quote\"d", "caf\xC3\xA9",
-                                        "\u20ac5", "line\nbreak", "plain text of some length",
-                                        "\xF0\x9F\x98\x80", "path/to/file"};
+    static const char* const words[] = {
+        "prison",           "floor",       "tab\there",   "quote\"d",
+        "caf\xC3\xA9",      "\u20ac5",     "line\nbreak", "plain text of some length",
+        "\xF0\x9F\x98\x80", "path/to/file"};
     const auto scalar = [&]() -> Node {
         switch (seq.Below(8)) {
         case 0: return Make(seq.Below(1000), korJSON::Int);
@@ -149,7 +151,8 @@ std::string MixedText() {
             }
             Node child;
             if (depth < 4 && seq.Below(5) == 0) {
-                child = std::make_shared<korJSONData>(seq.Below(2) ? korJSON::Object : korJSON::Array);
+                child =
+                    std::make_shared<korJSONData>(seq.Below(2) ? korJSON::Object : korJSON::Array);
                 open.push_back({child, depth + 1});
             } else {
                 child = scalar();
@@ -180,7 +183,9 @@ const std::string& MixedTextOnce() {
     return text;
 }
 
-const std::string& Document(int which) { return which == 0 ? SaveText() : MixedTextOnce(); }
+const std::string& Document(int which) {
+    return which == 0 ? SaveText() : MixedTextOnce();
+}
 
 void BM_Parse_korJSON(benchmark::State& state) {
     const std::string& text = Document(static_cast<int>(state.range(0)));

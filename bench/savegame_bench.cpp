@@ -4,9 +4,9 @@
 #include <benchmark/benchmark.h>
 
 #include <stdlib.h>
-#include <cstdint>
 #include <unistd.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <iostream>
 #include <string>

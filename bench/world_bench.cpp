@@ -91,9 +91,23 @@ void BM_RandomGetInt(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(BM_ComputeFOV_Floor)->Unit(benchmark::kMicrosecond)->Repetitions(10)->ReportAggregatesOnly(true);
-BENCHMARK(BM_ComputeFOV_OpenHall)->Unit(benchmark::kMicrosecond)->Repetitions(10)->ReportAggregatesOnly(true);
-BENCHMARK(BM_CreateMap)->Arg(1)->Arg(10)->Unit(benchmark::kMicrosecond)->Repetitions(10)->ReportAggregatesOnly(true);
-BENCHMARK(BM_RandomGetInt)->Unit(benchmark::kMicrosecond)->Repetitions(10)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ComputeFOV_Floor)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(10)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_ComputeFOV_OpenHall)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(10)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_CreateMap)
+    ->Arg(1)
+    ->Arg(10)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(10)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_RandomGetInt)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(10)
+    ->ReportAggregatesOnly(true);
 
 BENCHMARK_MAIN();

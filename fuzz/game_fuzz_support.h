@@ -19,27 +19,27 @@
 #include "basicenemy.h"
 #include "commands.h"
 #include "death.h"
-#include "floors.h"
-#include "savegame.h"
-#include "settings.h"
-#include "usefunctions.h"
 #include "entity.h"
 #include "equipment.h"
 #include "fighter.h"
+#include "floors.h"
 #include "game.h"
 #include "item.h"
 #include "map.h"
 #include "message.h"
+#include "savegame.h"
+#include "settings.h"
 #include "tile.h"
+#include "usefunctions.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
 // A broken property stops the fuzzer at once, with the input kept.
-#define CHECK(condition)         \
-    do {                         \
-        if (!(condition)) {      \
-            __builtin_trap();    \
-        }                        \
+#define CHECK(condition)                                                                           \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
+            __builtin_trap();                                                                      \
+        }                                                                                          \
     } while (false)
 
 namespace vlofuzz {

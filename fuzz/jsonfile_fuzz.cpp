@@ -19,8 +19,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const std::string path =
-        "/tmp/vlo-jsonfile-fuzz-" + std::to_string(getpid()) + ".json";
+    static const std::string path = "/tmp/vlo-jsonfile-fuzz-" + std::to_string(getpid()) + ".json";
     static bool quiet = [] {
         // The encoding notices would flood the fuzzer's output.
         std::cout.setstate(std::ios::failbit);

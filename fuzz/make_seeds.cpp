@@ -8,18 +8,18 @@
 #include <list>
 #include <string>
 
-#include "entity.h"
 #include "commands.h"
 #include "death.h"
-#include "floors.h"
-#include "savegame.h"
-#include "settings.h"
+#include "entity.h"
 #include "equipment.h"
 #include "fighter.h"
+#include "floors.h"
 #include "game.h"
 #include "item.h"
 #include "map.h"
 #include "message.h"
+#include "savegame.h"
+#include "settings.h"
 
 namespace fs = std::filesystem;
 

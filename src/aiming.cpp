@@ -50,9 +50,7 @@ std::pair<int, int> TargetTile(int /*maxRange*/) {
         Render();
         while (SDL_PollEvent(&event) != 0) {
             switch (event.type) {
-            case SDL_QUIT:
-                gameOver = true;
-                return NoTile;
+            case SDL_QUIT: gameOver = true; return NoTile;
             case SDL_KEYDOWN:
                 if (event.key.keysym.scancode == SDL_SCANCODE_ESCAPE) {
                     return NoTile;
@@ -61,9 +59,7 @@ std::pair<int, int> TargetTile(int /*maxRange*/) {
                     ToggleRelativeMouse();
                 }
                 break;
-            case SDL_MOUSEMOTION:
-                mousePos = WindowToPicture(event.motion.x, event.motion.y);
-                break;
+            case SDL_MOUSEMOTION: mousePos = WindowToPicture(event.motion.x, event.motion.y); break;
             case SDL_MOUSEBUTTONDOWN: {
                 mousePos = WindowToPicture(event.button.x, event.button.y);
                 if (event.button.button == SDL_BUTTON_RIGHT) {
@@ -77,8 +73,7 @@ std::pair<int, int> TargetTile(int /*maxRange*/) {
                 }
                 break;
             }
-            default:
-                break;
+            default: break;
             }
         }
         Delay(nextTime);

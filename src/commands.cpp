@@ -97,21 +97,11 @@ void ExecuteKeyAction(KRActionTypes action) {
         PlayerMoveOrAttack(1, 0);
         playerAction = 0;
         break;
-    case ActionTake:
-        Take();
-        break;
-    case ActionUse:
-        UseStairsOrExit();
-        break;
-    case ActionDrop:
-        DropFromInventory();
-        break;
-    case ActionCharacterInformation:
-        ShowCharacterInformation();
-        break;
-    case ActionInventory:
-        UseFromInventory();
-        break;
+    case ActionTake: Take(); break;
+    case ActionUse: UseStairsOrExit(); break;
+    case ActionDrop: DropFromInventory(); break;
+    case ActionCharacterInformation: ShowCharacterInformation(); break;
+    case ActionInventory: UseFromInventory(); break;
     }
     // The binding table is never edited during a game, so the iterator is
     // still valid after the dialogs above.

@@ -83,8 +83,8 @@ void KRFighter::Attack(KREntity* target, KRMessage* log) {
     const int damage = power - target->fighter->GetDefense(false);
     if (damage > 0) {
         if (log != nullptr) {
-            log->SetMessage(attacker + " attacks " + target->name + " (" +
-                                std::to_string(damage) + " hit points)",
+            log->SetMessage(attacker + " attacks " + target->name + " (" + std::to_string(damage) +
+                                " hit points)",
                             false);
         }
         // Last statement on purpose: the target's death function may release

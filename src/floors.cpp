@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "entity.h"
 #include "death.h"
+#include "entity.h"
 #include "equipment.h"
 #include "factory.h"
 #include "fighter.h"

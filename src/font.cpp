@@ -203,37 +203,25 @@ void KRFont::DrawString(SDL_Surface* dst, const std::string& text, int x, int y,
 void KRFont::SetPixel(SDL_Surface* surface, int x, int y, Uint32 pixel) {
     auto* row = static_cast<Uint8*>(surface->pixels) + y * surface->pitch;
     switch (surface->format->BytesPerPixel) {
-    case 1:
-        row[x] = static_cast<Uint8>(pixel);
-        break;
-    case 2:
-        reinterpret_cast<Uint16*>(row)[x] = static_cast<Uint16>(pixel);
-        break;
+    case 1: row[x] = static_cast<Uint8>(pixel); break;
+    case 2: reinterpret_cast<Uint16*>(row)[x] = static_cast<Uint16>(pixel); break;
     case 3:
         row[3 * x] = static_cast<Uint8>(pixel & 0xFF);
         row[3 * x + 1] = static_cast<Uint8>((pixel >> 8) & 0xFF);
         row[3 * x + 2] = static_cast<Uint8>((pixel >> 16) & 0xFF);
         break;
-    case 4:
-        reinterpret_cast<Uint32*>(row)[x] = pixel;
-        break;
-    default:
-        break;
+    case 4: reinterpret_cast<Uint32*>(row)[x] = pixel; break;
+    default: break;
     }
 }
 
 Uint32 KRFont::GetPixel(SDL_Surface* surface, int x, int y) {
     const auto* row = static_cast<const Uint8*>(surface->pixels) + y * surface->pitch;
     switch (surface->format->BytesPerPixel) {
-    case 1:
-        return row[x];
-    case 2:
-        return reinterpret_cast<const Uint16*>(row)[x];
-    case 3:
-        return row[3 * x] + row[3 * x + 1] * 256u + row[3 * x + 2] * 65536u;
-    case 4:
-        return reinterpret_cast<const Uint32*>(row)[x];
-    default:
-        return 0;
+    case 1: return row[x];
+    case 2: return reinterpret_cast<const Uint16*>(row)[x];
+    case 3: return row[3 * x] + row[3 * x + 1] * 256u + row[3 * x + 2] * 65536u;
+    case 4: return reinterpret_cast<const Uint32*>(row)[x];
+    default: return 0;
     }
 }

@@ -45,4 +45,3 @@ public:
     static void SetPixel(SDL_Surface* surface, int x, int y, Uint32 pixel);
     static Uint32 GetPixel(SDL_Surface* surface, int x, int y);
 };
-

@@ -46,12 +46,17 @@ std::list<std::string> inventoryMessages;
 KRKeyboard keyboard;
 KRKeyboard previousKeyboard;
 const SDL_Scancode defaultKeys[ActionCount] = {
-    SDL_SCANCODE_UP, SDL_SCANCODE_DOWN, SDL_SCANCODE_LEFT, SDL_SCANCODE_RIGHT, SDL_SCANCODE_G,
-    SDL_SCANCODE_SPACE, SDL_SCANCODE_D, SDL_SCANCODE_C, SDL_SCANCODE_I};
-const char* const actionLabels[ActionCount] = {
-    "Move / Attack Up: ", "Move / Attack Down: ", "Move / Attack Left: ",
-    "Move / Attack Right: ", "Take: ", "Use: ", "Drop: ", "Character Information: ",
-    "Inventory: "};
+    SDL_SCANCODE_UP,    SDL_SCANCODE_DOWN, SDL_SCANCODE_LEFT, SDL_SCANCODE_RIGHT, SDL_SCANCODE_G,
+    SDL_SCANCODE_SPACE, SDL_SCANCODE_D,    SDL_SCANCODE_C,    SDL_SCANCODE_I};
+const char* const actionLabels[ActionCount] = {"Move / Attack Up: ",
+                                               "Move / Attack Down: ",
+                                               "Move / Attack Left: ",
+                                               "Move / Attack Right: ",
+                                               "Take: ",
+                                               "Use: ",
+                                               "Drop: ",
+                                               "Character Information: ",
+                                               "Inventory: "};
 
 // ---- settings
 bool fullscreen = true;

@@ -85,12 +85,8 @@ bool CheckLevelUp() {
         f->SetMaxHP(VitalityGain, false);
         f->SetHP(VitalityGain, false);
         break;
-    case 1:
-        f->SetPower(StrengthGain, false);
-        break;
-    default:
-        f->SetDefense(AgilityGain, false);
-        break;
+    case 1: f->SetPower(StrengthGain, false); break;
+    default: f->SetDefense(AgilityGain, false); break;
     }
     return true;
 }

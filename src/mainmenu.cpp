@@ -90,9 +90,7 @@ void MainMenu() {
                 HelpScreen();
                 RestartFrameClock();
                 break;
-            default:
-                quit = true;
-                break;
+            default: quit = true; break;
             }
         }
         Delay(nextTime);

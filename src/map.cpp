@@ -120,8 +120,7 @@ KRMap::~KRMap() {
 
 void KRMap::CreateMap(int floor, KREntity* player, std::list<KREntity*>& entities,
                       std::vector<void (*)(KREntity*)>& funcVec,
-                      std::vector<KRItemActions (*)(KREntity*)>& useFuncVec,
-                      bool placeAtUpStairs) {
+                      std::vector<KRItemActions (*)(KREntity*)>& useFuncVec, bool placeAtUpStairs) {
     currentFloor = floor;
     for (KRRect* r : rooms) {
         delete r;

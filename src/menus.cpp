@@ -174,10 +174,8 @@ bool Menu(const std::string& title, std::list<std::string>& lines, int wrapWidth
                 selected = selected - 1 < 0 ? entryCount - 1 : selected - 1;
             }
             return false;
-        case SDL_SCANCODE_RETURN:
-            return selected != -1;
-        default:
-            return false;
+        case SDL_SCANCODE_RETURN: return selected != -1;
+        default: return false;
         }
     }
 }
@@ -248,8 +246,7 @@ KRItem* InventoryMenu(std::list<std::string>& prompt) {
         for (inventoryIterator = inventory.begin(); inventoryIterator != inventory.end();
              ++inventoryIterator) {
             const KREntity* e = *inventoryIterator;
-            const bool equipped =
-                worn != nullptr && (worn->mainHand == e || worn->offHand == e);
+            const bool equipped = worn != nullptr && (worn->mainHand == e || worn->offHand == e);
             option.push_front(e->name + (equipped ? " (Equipped)" : ""));
         }
     }

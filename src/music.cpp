@@ -288,7 +288,8 @@ void UpdateMusic() {
             return;
         }
     }
-    if (MusicPatternEntry* request = nextMusicPattern; request != nullptr && request->type == Zone) {
+    if (MusicPatternEntry* request = nextMusicPattern;
+        request != nullptr && request->type == Zone) {
         bool loops = false;
         const auto chain = ZoneChain(request, loops);
         if (std::find(chain.begin(), chain.end(), playing) != chain.end()) {

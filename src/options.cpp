@@ -27,12 +27,15 @@ enum Entry {
     EntryCount
 };
 
-const char* const CaptureTitles[ActionCount] = {
-    " Change Move / Attack Up Key ",    " Change Move / Attack Down Key ",
-    " Change Move / Attack Left Key ",  " Change Move / Attack Right Key ",
-    " Change Take Key ",                " Change Use Key ",
-    " Change Drop Key ",                " Change Character Information Key ",
-    " Change Inventory Key "};
+const char* const CaptureTitles[ActionCount] = {" Change Move / Attack Up Key ",
+                                                " Change Move / Attack Down Key ",
+                                                " Change Move / Attack Left Key ",
+                                                " Change Move / Attack Right Key ",
+                                                " Change Take Key ",
+                                                " Change Use Key ",
+                                                " Change Drop Key ",
+                                                " Change Character Information Key ",
+                                                " Change Inventory Key "};
 
 std::string VolumePercent() {
     return std::to_string(musicVolume * 100 / 128) + "%";
@@ -68,7 +71,8 @@ void CaptureKey(int action, std::vector<std::string>& items) {
     // Returns at the first key; F2 or a close request end the wait without
     // storing a key, and the action then takes the last stored one.
     Menu(CaptureTitles[action], option, 320, none, true);
-    items[action] = UpdateKeybinding(static_cast<KRActionTypes>(action), actionLabels[action], true);
+    items[action] =
+        UpdateKeybinding(static_cast<KRActionTypes>(action), actionLabels[action], true);
     RestartFrameClock();
 }
 
@@ -138,16 +142,12 @@ bool CarryOut(int entry, std::vector<std::string>& items) {
         items[MusicEntry] = MusicText();
         RestartFrameClock();
         return false;
-    case VolumeEntry:
-        VolumeScreen(items);
-        return false;
+    case VolumeEntry: VolumeScreen(items); return false;
     case DefaultsEntry:
         SetDefaultGameSettings();
         ApplySettings(items);
         return true;
-    case SaveEntry:
-        SaveGameSettings();
-        return true;
+    case SaveEntry: SaveGameSettings(); return true;
     default: // DiscardEntry
         RestoreOldGameSettings();
         ApplySettings(items);

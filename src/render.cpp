@@ -100,7 +100,7 @@ void DrawPanelFrame() {
 // The log's drawing, kept out of the world library with everything else
 // that touches SDL.
 void KRMessage::GetMessages(int x, int y, KRFont* sheet, KRColors color, bool fade) {
-    static const KRColors fadeColors[ShownLines] = {White, White, LightGray,
+    static const KRColors fadeColors[ShownLines] = {White,     White,    LightGray,
                                                     LightGray, DarkGray, DarkGray};
     int i = 0;
     for (auto it = messages.begin(); it != messages.end() && i < ShownLines; ++it, ++i) {

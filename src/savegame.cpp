@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "basicenemy.h"
-#include "docnodes.h"
 #include "death.h"
+#include "docnodes.h"
 #include "entity.h"
 #include "equipment.h"
 #include "fighter.h"

@@ -45,11 +45,8 @@ int WatchWindow(void*, SDL_Event* e) {
         case SDL_WINDOWEVENT_SIZE_CHANGED:
         case SDL_WINDOWEVENT_MAXIMIZED:
         case SDL_WINDOWEVENT_RESTORED:
-        case SDL_WINDOWEVENT_DISPLAY_CHANGED:
-            presentDue = true;
-            break;
-        default:
-            break;
+        case SDL_WINDOWEVENT_DISPLAY_CHANGED: presentDue = true; break;
+        default: break;
         }
     } else if (e->type == SDL_RENDER_TARGETS_RESET || e->type == SDL_RENDER_DEVICE_RESET) {
         presentDue = true;
@@ -73,9 +70,7 @@ void FreeSurface(SDL_Surface*& s) {
 void PollGameEvents() {
     while (SDL_PollEvent(&event)) {
         switch (event.type) {
-        case SDL_QUIT:
-            gameOver = true;
-            break;
+        case SDL_QUIT: gameOver = true; break;
         case SDL_KEYDOWN:
             if (event.key.repeat != 0) {
                 break; // a held key acts once
@@ -88,14 +83,9 @@ void PollGameEvents() {
                 MarkKeyPending(event.key.keysym.scancode);
             }
             break;
-        case SDL_MOUSEMOTION:
-            mousePos = WindowToPicture(event.motion.x, event.motion.y);
-            break;
-        case SDL_MOUSEBUTTONDOWN:
-            mousePos = WindowToPicture(event.button.x, event.button.y);
-            break;
-        default:
-            break;
+        case SDL_MOUSEMOTION: mousePos = WindowToPicture(event.motion.x, event.motion.y); break;
+        case SDL_MOUSEBUTTONDOWN: mousePos = WindowToPicture(event.button.x, event.button.y); break;
+        default: break;
         }
     }
 }
@@ -139,7 +129,8 @@ SDL_Rect PicturePlacement(int outputW, int outputH) {
     if (outputW <= 0 || outputH <= 0) {
         return {0, 0, pw, ph};
     }
-    const double fit = std::min(static_cast<double>(outputW) / pw, static_cast<double>(outputH) / ph);
+    const double fit =
+        std::min(static_cast<double>(outputW) / pw, static_cast<double>(outputH) / ph);
     const double whole = std::floor(fit);
     const double factor = whole >= 1.0 && whole >= IntegerShare * fit ? whole : fit;
     const int w = std::min(outputW, static_cast<int>(std::lround(pw * factor)));

@@ -132,7 +132,7 @@ KRItemActions UsePepperSpray(KREntity* /*user*/) {
     confused->Init(target->ai, ConfusedTurns);
     confused->owner = target;
     target->ai = confused;
-    PostTo(message, "The eyes of the " + target->name +
-                        " are closed, and he starts to wander aimlessly!");
+    PostTo(message,
+           "The eyes of the " + target->name + " are closed, and he starts to wander aimlessly!");
     return ItemUsed;
 }

@@ -93,16 +93,16 @@ void Collect(const std::string& path, std::map<std::string, Result>& out) {
             continue;
         }
         const std::string runType = b.contains("run_type") ? b["run_type"].toString() : "iteration";
-        const bool median =
-            runType == "aggregate" && b.contains("aggregate_name") &&
-            b["aggregate_name"].toString() == "median";
+        const bool median = runType == "aggregate" && b.contains("aggregate_name") &&
+                            b["aggregate_name"].toString() == "median";
         if (!median && runType != "iteration") {
             continue;
         }
         Result r;
         r.name = b.contains("run_name") ? b["run_name"].toString() : b["name"].toString();
         if (median) {
-            r.repetitions = b.contains("repetitions") ? b["repetitions"].convertTo<int>(false, 0) : 0;
+            r.repetitions =
+                b.contains("repetitions") ? b["repetitions"].convertTo<int>(false, 0) : 0;
         } else if (out.count(r.name) != 0) {
             continue; // a median (or an earlier single run) is already there
         }
@@ -164,7 +164,7 @@ struct Row {
 
 void Print(const std::vector<Row>& rows) {
     const Row head{"Measure", "Wall (median)", "CPU (median)", "Goal", "Ratio", "Met"};
-    std::vector<std::size_t> w = {head.what.size(), head.wall.size(), head.cpu.size(),
+    std::vector<std::size_t> w = {head.what.size(), head.wall.size(),  head.cpu.size(),
                                   head.goal.size(), head.ratio.size(), head.met.size()};
     for (const Row& r : rows) {
         const std::string* cells[] = {&r.what, &r.wall, &r.cpu, &r.goal, &r.ratio, &r.met};
@@ -237,7 +237,8 @@ int main(int argc, char** argv) {
     for (const Goal& g : Goals) {
         for (const auto& [name, r] : results) {
             const std::string lower = Lower(name);
-            if (lower.find(g.key) == std::string::npos || lower.find("korjson") != std::string::npos ||
+            if (lower.find(g.key) == std::string::npos ||
+                lower.find("korjson") != std::string::npos ||
                 lower.find("nlohmann") != std::string::npos) {
                 continue;
             }
@@ -247,7 +248,8 @@ int main(int argc, char** argv) {
             rows.push_back({Shown(r), Duration(r.wallNs), Duration(r.cpuNs), g.text,
                             Fixed(ratio, 2), met ? "yes" : "NO"});
             if (std::string(g.key) == "render") {
-                rows.push_back({"  share of the 60 ms frame", Fixed(100 * r.wallNs / FrameNs, 2) + " %",
+                rows.push_back({"  share of the 60 ms frame",
+                                Fixed(100 * r.wallNs / FrameNs, 2) + " %",
                                 Fixed(100 * r.cpuNs / FrameNs, 2) + " %", "", "", ""});
             }
             used.push_back(name);

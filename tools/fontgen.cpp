@@ -160,8 +160,8 @@ int Verify(const Sheet& sheet) {
                 continue;
             }
             const bool horizontalEdge = side < 2;
-            const Glyph& ref = sheet[horizontalEdge ? (kind == 1 ? 179 : 186)
-                                                    : (kind == 1 ? 196 : 205)];
+            const Glyph& ref =
+                sheet[horizontalEdge ? (kind == 1 ? 179 : 186) : (kind == 1 ? 196 : 205)];
             const int line = (side % 2 == 0) ? 0 : 7;
             for (int k = 0; k < 8; ++k) {
                 bool a = horizontalEdge ? Ink(g, k, line) : Ink(g, line, k);
@@ -272,7 +272,8 @@ int main(int argc, char** argv) {
         sheet[p.code] = p.rows;
     }
     if (int faults = Verify(sheet); faults > 0) {
-        std::cerr << "fontgen: " << faults << " glyph(s) differ from code page 437, nothing written\n";
+        std::cerr << "fontgen: " << faults
+                  << " glyph(s) differ from code page 437, nothing written\n";
         return 1;
     }
     if (!WriteBmp(argv[2], sheet)) {

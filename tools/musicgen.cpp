@@ -30,19 +30,19 @@
 // Ogg, because the music is half a minute per zone: as WAV it would be some
 // 12 MB, as Ogg Vorbis about a tenth of that. The encoder is deterministic, so
 // the same score always gives the same file.
+#include <vorbis/vorbisenc.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <map>
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include <vorbis/vorbisenc.h>
 
 namespace {
 
@@ -121,10 +121,10 @@ void ParseVoiceOption(Voice& v, const std::string& opt, const std::string& where
     } catch (const std::exception&) {
         Die(where, "not a number: " + opt);
     }
-    std::map<std::string, double*> fields = {
-        {"vol", &v.vol},         {"duty", &v.duty},       {"pan", &v.pan},
-        {"attack", &v.attack},   {"decay", &v.decay},     {"sustain", &v.sustain},
-        {"release", &v.release}, {"vib", &v.vib}};
+    std::map<std::string, double*> fields = {{"vol", &v.vol},         {"duty", &v.duty},
+                                             {"pan", &v.pan},         {"attack", &v.attack},
+                                             {"decay", &v.decay},     {"sustain", &v.sustain},
+                                             {"release", &v.release}, {"vib", &v.vib}};
     auto it = fields.find(key);
     if (it == fields.end()) {
         Die(where, "unknown voice option: " + key);
@@ -176,7 +176,8 @@ Score ParseScore(const std::string& path) {
         ++lineNo;
         const std::string where = path + ":" + std::to_string(lineNo);
         for (size_t i = 0; i < line.size(); ++i) {
-            if (line[i] == '#' && (i == 0 || std::isspace(static_cast<unsigned char>(line[i - 1])))) {
+            if (line[i] == '#' &&
+                (i == 0 || std::isspace(static_cast<unsigned char>(line[i - 1])))) {
                 line.resize(i);
                 break;
             }
@@ -307,8 +308,7 @@ void RenderTone(const Voice& v, const Event& e, long from, long to, std::vector<
 // The noise voice: a 15-bit shift register clocked at a drum-specific rate
 // (the classic console noise channel), shaped per drum; the kick adds a
 // falling triangle thump.
-void RenderDrum(const Event& e, long from, long to, std::vector<double>& out,
-                unsigned& lfsr) {
+void RenderDrum(const Event& e, long from, long to, std::vector<double>& out, unsigned& lfsr) {
     double clock = 0, decay = 0.1, level = 1.0;
     switch (e.drum) {
     case 'k': clock = 2000, decay = 0.05, level = 0.5; break;

@@ -17,9 +17,9 @@ namespace korJSON {
 
 // One open array of the conversion.
 struct korJSONBSONTypeValue {
-    std::uint8_t type = 4;      // element type code of the open container: always 4
-    std::int32_t consumed = 4;  // bytes of the array read so far (its length field)
-    std::int32_t length = 0;    // the array's declared total size
+    std::uint8_t type = 4;     // element type code of the open container: always 4
+    std::int32_t consumed = 4; // bytes of the array read so far (its length field)
+    std::int32_t length = 0;   // the array's declared total size
 };
 
 namespace detail {
@@ -46,7 +46,9 @@ public:
         pos += width;
         return v;
     }
-    std::int32_t Int32() { return static_cast<std::int32_t>(static_cast<std::uint32_t>(Unsigned(4))); }
+    std::int32_t Int32() {
+        return static_cast<std::int32_t>(static_cast<std::uint32_t>(Unsigned(4)));
+    }
     std::int64_t Int64() { return static_cast<std::int64_t>(Unsigned(8)); }
     unsigned char Byte() { return static_cast<unsigned char>(Unsigned(1)); }
     double Double() {
@@ -120,8 +122,9 @@ inline void RenderBSONValue(unsigned char type, BSONCursor& in, std::string& out
         // The string ends at its first zero byte, at the latest after `length`.
         const char* text = in.Data();
         const void* zero = std::memchr(text, 0, static_cast<std::size_t>(length));
-        const std::size_t used = zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - text)
-                                      : static_cast<std::size_t>(length);
+        const std::size_t used =
+            zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - text)
+                 : static_cast<std::size_t>(length);
         out += '"';
         AppendEscaped(out, text, used);
         out += '"';
@@ -225,7 +228,7 @@ inline std::string ConvertBSONToJSON(const std::string& bytes) {
             firstMember = false;
             out += BSONMemberPrefix(in.Name());
         } else {
-            in.Name();  // array element names are indices; not written
+            in.Name(); // array element names are indices; not written
         }
         const std::size_t valueStart = in.pos;
         const std::size_t openArrays = arrays.size();
@@ -238,8 +241,7 @@ inline std::string ConvertBSONToJSON(const std::string& bytes) {
                 const std::int64_t consumed =
                     parent.consumed + static_cast<std::int64_t>(valueStart - elementStart);
                 if (consumed > parent.length) {
-                    throw std::runtime_error(
-                        "BSON type value index is greater than total length!");
+                    throw std::runtime_error("BSON type value index is greater than total length!");
                 }
                 parent.consumed = static_cast<std::int32_t>(consumed);
             }

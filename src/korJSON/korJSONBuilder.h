@@ -93,8 +93,8 @@ inline bool BuildTree(std::deque<korJSONTokenValue>& tokens, korJSONData& data) 
     }
 
     std::shared_ptr<korJSONData> root;
-    std::vector<korJSONData*> open;  // innermost last; owned by the tree or `dropped`
-    std::vector<std::shared_ptr<korJSONData>> dropped;  // containers under duplicate keys
+    std::vector<korJSONData*> open; // innermost last; owned by the tree or `dropped`
+    std::vector<std::shared_ptr<korJSONData>> dropped; // containers under duplicate keys
     bool rootClosed = false;
     korJSONToken previous = None;
     // A member is read in three tokens: its key, the colon, its value.
@@ -141,9 +141,9 @@ inline bool BuildTree(std::deque<korJSONTokenValue>& tokens, korJSONData& data) 
             }
             continue;
         }
-        const bool badPair = (before == ObjectBegin && kind == ArrayEnd) ||
-                             (before == ArrayBegin &&
-                              (kind == ObjectEnd || kind == Colon || kind == Key));
+        const bool badPair =
+            (before == ObjectBegin && kind == ArrayEnd) ||
+            (before == ArrayBegin && (kind == ObjectEnd || kind == Colon || kind == Key));
         if (badPair || rootClosed) {
             return fail();
         }
@@ -176,7 +176,7 @@ inline bool BuildTree(std::deque<korJSONTokenValue>& tokens, korJSONData& data) 
         default: break;
         }
         if (!IsValueToken(kind)) {
-            return fail();  // a stray colon, or a token kind the scanner never makes
+            return fail(); // a stray colon, or a token kind the scanner never makes
         }
         if (open.back()->type != Array) {
             throw std::runtime_error("Invalid token! Expected array!");
@@ -184,7 +184,7 @@ inline bool BuildTree(std::deque<korJSONTokenValue>& tokens, korJSONData& data) 
         std::get<korJSONArray>(open.back()->value).push_back(MakeScalar(token));
     }
     if (member != Member::None) {
-        return fail();  // a key without its colon or value at the end
+        return fail(); // a key without its colon or value at the end
     }
     if (!root) {
         throw std::runtime_error("No root node found!");

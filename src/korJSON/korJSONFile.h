@@ -125,7 +125,7 @@ inline std::string DecodeJSONBytes(const std::string& bytes) {
     case Encoding::Utf16Be:
     case Encoding::Utf16Le: {
         const bool big = encoding == Encoding::Utf16Be;
-        std::u16string units(n / 2, u'\0');  // a final odd byte is dropped
+        std::u16string units(n / 2, u'\0'); // a final odd byte is dropped
         for (std::size_t k = 0; k < units.size(); ++k) {
             const std::uint32_t hi = byte(2 * k + (big ? 0 : 1));
             const std::uint32_t lo = byte(2 * k + (big ? 1 : 0));

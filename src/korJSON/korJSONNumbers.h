@@ -158,20 +158,18 @@ inline void AppendFixed(std::string& out, double value, int precision) {
     // The widest finite double in fixed notation: 309 integer digits, sign,
     // point and the fraction.
     char buffer[330 + 20];
-    const auto r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed,
-                                 precision);
+    const auto r =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, precision);
     out.append(buffer, r.ptr);
 }
 
-template <typename Integer>
-inline void AppendInteger(std::string& out, Integer value) {
+template <typename Integer> inline void AppendInteger(std::string& out, Integer value) {
     char buffer[24];
     const auto r = std::to_chars(buffer, buffer + sizeof buffer, value);
     out.append(buffer, r.ptr);
 }
 
-template <typename Integer>
-inline std::string IntegerToString(Integer value) {
+template <typename Integer> inline std::string IntegerToString(Integer value) {
     std::string s;
     AppendInteger(s, value);
     return s;

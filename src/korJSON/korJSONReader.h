@@ -133,13 +133,34 @@ inline void ScanString(std::string& out, unsigned& pos, const std::string& text)
         switch (escape) {
         case '"':
         case '/':
-        case '\\': out += escape; i += 2; continue;
-        case 'b': out += '\b'; i += 2; continue;
-        case 'f': out += '\f'; i += 2; continue;
-        case 'n': out += '\n'; i += 2; continue;
-        case 'r': out += '\r'; i += 2; continue;
-        case 't': out += '\t'; i += 2; continue;
-        case 'v': out += '\v'; i += 2; continue;
+        case '\\':
+            out += escape;
+            i += 2;
+            continue;
+        case 'b':
+            out += '\b';
+            i += 2;
+            continue;
+        case 'f':
+            out += '\f';
+            i += 2;
+            continue;
+        case 'n':
+            out += '\n';
+            i += 2;
+            continue;
+        case 'r':
+            out += '\r';
+            i += 2;
+            continue;
+        case 't':
+            out += '\t';
+            i += 2;
+            continue;
+        case 'v':
+            out += '\v';
+            i += 2;
+            continue;
         case 'u': break;
         default: throw std::runtime_error("Invalid escape character!");
         }
@@ -185,8 +206,7 @@ inline void ScanString(std::string& out, unsigned& pos, const std::string& text)
                 continue;
             }
             if (w < 0xDC00 || w > 0xDFFF) {
-                throw std::runtime_error(
-                    "Invalid code point range for UTF-16 low surrogate pair!");
+                throw std::runtime_error("Invalid code point range for UTF-16 low surrogate pair!");
             }
             AppendCodePoint(out, (v - 0xD800) * 0x400 + (w - 0xDC00) + 0x10000);
             i = k;
@@ -362,7 +382,9 @@ inline korJSONToken QueueTypeToken(std::deque<korJSONTokenValue>& tokens, korJSO
     }
     const auto number = [&](korJSONTokenValue& t) { ScanNumber(t, pos, text, c); };
     const auto literal = [&](const char* word) {
-        return [&pos, &text, word](korJSONTokenValue& t) { t.text = CheckForLiteral(pos, text, word); };
+        return [&pos, &text, word](korJSONTokenValue& t) {
+            t.text = CheckForLiteral(pos, text, word);
+        };
     };
     switch (c) {
     case ':': return context == ArrayBegin ? build(None, number) : leave();
@@ -391,9 +413,8 @@ inline korJSONToken QueueTypeToken(std::deque<korJSONTokenValue>& tokens, korJSO
 
 // The scanner step for one position, returning the token rather than keeping
 // it: only an opening bracket stays queued.
-inline korJSONTokenValue CheckTypeToken(std::deque<korJSONTokenValue>& tokens,
-                                        korJSONToken context, unsigned& pos,
-                                        const std::string& text) {
+inline korJSONTokenValue CheckTypeToken(std::deque<korJSONTokenValue>& tokens, korJSONToken context,
+                                        unsigned& pos, const std::string& text) {
     std::deque<korJSONTokenValue> scratch;
     const korJSONToken kind = QueueTypeToken(scratch, context, pos, text);
     if (scratch.empty()) {

@@ -77,7 +77,8 @@ public:
     korJSONTokenValue CheckTypeToken(korJSONToken context, unsigned& pos, const std::string& text) {
         return detail::CheckTypeToken(tokens, context, pos, text);
     }
-    std::string CheckForLiteral(unsigned& pos, const std::string& text, const std::string& literal) {
+    std::string CheckForLiteral(unsigned& pos, const std::string& text,
+                                const std::string& literal) {
         return detail::CheckForLiteral(pos, text, literal);
     }
     korJSONTokenValue CheckForString(unsigned& pos, const std::string& text) {

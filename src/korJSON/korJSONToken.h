@@ -21,8 +21,8 @@ enum korJSONToken : std::uint8_t {
     BoolValue = 8,
     IntValue = 9,
     UIntValue = 10,
-    LongValue = 11,      // made only by the writer
-    ULongValue = 12,     // made only by the writer
+    LongValue = 11,  // made only by the writer
+    ULongValue = 12, // made only by the writer
     LongLongValue = 13,
     ULongLongValue = 14,
     DoubleValue = 15,
@@ -32,7 +32,7 @@ enum korJSONToken : std::uint8_t {
 
 struct korJSONTokenValue {
     korJSONToken token = None;
-    std::optional<std::string> text;  // engaged for kinds 7-17 only
+    std::optional<std::string> text; // engaged for kinds 7-17 only
 };
 
 // Input format of korJSONStream::ParseFile.

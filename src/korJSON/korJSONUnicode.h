@@ -142,8 +142,7 @@ struct StringOutput {
 };
 
 // \u and the value in lowercase hex, at least four digits.
-template <typename Output>
-void PutHexEscape(Output& out, std::uint32_t value) {
+template <typename Output> void PutHexEscape(Output& out, std::uint32_t value) {
     static const char digits[] = "0123456789abcdef";
     char reversed[8];
     int n = 0;
@@ -165,8 +164,7 @@ void PutHexEscape(Output& out, std::uint32_t value) {
 // pair, above 10FFFFh with all its digits). Bytes that are not well-formed
 // UTF-8 raise std::runtime_error("Invalid UTF-8 sequence!"); overlong forms
 // pass.
-template <typename Output>
-void PutEscaped(Output& out, const char* s, std::size_t n) {
+template <typename Output> void PutEscaped(Output& out, const char* s, std::size_t n) {
     std::size_t i = 0;
     while (i < n) {
         // Copy the run of bytes that need no escape in one go.

@@ -51,18 +51,18 @@ using korJSONObject = std::map<std::string, std::shared_ptr<korJSONData>>;
 
 // The stored value. The order of the alternatives is part of the format: the
 // readers and the writer test the alternative index.
-using korJSONValue = std::variant<bool,                // 0  Bool
-                                  int,                 // 1  Int
-                                  unsigned int,        // 2  UInt
-                                  korJSONLong,         // 3  Long
-                                  korJSONULong,        // 4  ULong
-                                  std::int64_t,        // 5  LongLong
-                                  std::uint64_t,       // 6  ULongLong
-                                  double,              // 7  Double
-                                  const char*,         // 8  never produced
-                                  std::string,         // 9  Null ("null") and String
-                                  korJSONArray,        // 10 Array
-                                  korJSONObject>;      // 11 Object
+using korJSONValue = std::variant<bool,           // 0  Bool
+                                  int,            // 1  Int
+                                  unsigned int,   // 2  UInt
+                                  korJSONLong,    // 3  Long
+                                  korJSONULong,   // 4  ULong
+                                  std::int64_t,   // 5  LongLong
+                                  std::uint64_t,  // 6  ULongLong
+                                  double,         // 7  Double
+                                  const char*,    // 8  never produced
+                                  std::string,    // 9  Null ("null") and String
+                                  korJSONArray,   // 10 Array
+                                  korJSONObject>; // 11 Object
 
 static_assert(sizeof(int) == 4 && sizeof(unsigned int) == 4, "Int and UInt are 32-bit");
 static_assert(std::variant_size_v<korJSONValue> == 12, "twelve distinct alternatives");
@@ -151,18 +151,14 @@ public:
 
     // The stored alternative T itself; std::bad_variant_access when another is
     // active.
-    template <typename T>
-    T dataToString() const {
-        return std::get<T>(value);
-    }
+    template <typename T> T dataToString() const { return std::get<T>(value); }
 
     // T is bool, int or unsigned int. With exactType the stored alternative must
     // be exactly T, else `fallback` is returned. Without it the toString() text
     // is converted: bool as a stream reads "true"/"false" words (anything else
     // is false), int by std::stoi, unsigned int by std::stoul with a 32-bit
     // unsigned long; their exceptions propagate and `fallback` is unused.
-    template <typename T>
-    T convertTo(bool exactType, T fallback) const {
+    template <typename T> T convertTo(bool exactType, T fallback) const {
         static_assert(std::is_same_v<T, bool> || std::is_same_v<T, int> ||
                           std::is_same_v<T, unsigned int>,
                       "convertTo reads bool, int or unsigned int");
@@ -227,12 +223,10 @@ private:
         return std::get<korJSONObject>(value);
     }
 
-    template <typename Key>
-    korJSONData& Member(const Key& key) {
+    template <typename Key> korJSONData& Member(const Key& key) {
         return const_cast<korJSONData&>(ConstMember(key));
     }
-    template <typename Key>
-    const korJSONData& ConstMember(const Key& key) const {
+    template <typename Key> const korJSONData& ConstMember(const Key& key) const {
         const korJSONObject& members = ObjectValue();
         const auto it = members.find(key);
         if (it == members.end() || !it->second) {

@@ -30,7 +30,7 @@ inline std::string ConvertToEscapedString(const std::string& s) {
 
 // One open container of the walk: where its next child is.
 struct WalkFrame {
-    const korJSONArray* elements = nullptr;  // null for an object
+    const korJSONArray* elements = nullptr; // null for an object
     std::size_t index = 0;
     korJSONObject::const_iterator next{};
     korJSONObject::const_iterator end{};
@@ -113,8 +113,7 @@ void EmitValue(const korJSONData* node, Sink& sink, std::vector<WalkFrame>& stac
 
 // Emits the contents and the closing token of the container `start` stands
 // for, depth first, with an explicit stack instead of recursion.
-template <typename Sink>
-void Walk(WalkFrame start, Sink& sink) {
+template <typename Sink> void Walk(WalkFrame start, Sink& sink) {
     std::vector<WalkFrame> stack;
     stack.push_back(start);
     while (!stack.empty()) {
@@ -146,7 +145,7 @@ void Walk(WalkFrame start, Sink& sink) {
             sink.Emit(Key, key.data(), key.size());
             sink.Emit(Colon, nullptr, 0);
         }
-        EmitValue(child, sink, stack);  // may grow the stack: `f` is not used after
+        EmitValue(child, sink, stack); // may grow the stack: `f` is not used after
     }
 }
 
@@ -184,7 +183,7 @@ inline Gap ChooseGap(korJSONToken k, korJSONToken p, korJSONToken c) {
         if (p == Colon) {
             return (cValue || cOpen) ? Gap::Space : Gap::Nothing;
         }
-        return Gap::Nothing;  // after `]` or a key
+        return Gap::Nothing; // after `]` or a key
     }
     if (p == ObjectBegin) {
         return (c == Key || c == ObjectEnd) ? Gap::Line : Gap::Nothing;
@@ -198,7 +197,7 @@ inline Gap ChooseGap(korJSONToken k, korJSONToken p, korJSONToken c) {
     if (pValue || p == ObjectEnd || p == ArrayEnd) {
         return c == ObjectEnd ? Gap::Line : Gap::Nothing;
     }
-    return Gap::Nothing;  // after a key
+    return Gap::Nothing; // after a key
 }
 
 // Appends to a string through a small buffer of its own, so the writer pays

@@ -99,9 +99,9 @@ TEST_P(FullscreenE2E, MenuIsWholeAndUndistortedAndTheMouseLooksThroughTheSamePla
         }
     }
     ASSERT_TRUE(measured) << "no fullscreen menu: " << error;
-    WritePng(screen, (std::string(VLO_BINARY_DIR) + "/e2e-screens/" +
-                      testing::UnitTest::GetInstance()->current_test_info()->name() +
-                      "-screen.png"));
+    WritePng(screen,
+             (std::string(VLO_BINARY_DIR) + "/e2e-screens/" +
+              testing::UnitTest::GetInstance()->current_test_info()->name() + "-screen.png"));
     std::cout << c.width << "x" << c.height << ": scale " << scaleX << " x " << scaleY
               << ", picture at " << at.x << "," << at.y << "\n";
     EXPECT_NEAR(scaleX, scaleY, 0.02) << "the picture is stretched";

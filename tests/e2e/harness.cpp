@@ -30,7 +30,9 @@ int MillisLeft(Clock::time_point deadline) {
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
-void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void SleepMs(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 // In a freshly forked child: die with the test process, and send standard
 // output and error to `logPath` (if given).
@@ -213,8 +215,8 @@ bool XServer::Start(bool windowManager, const fs::path& logDir, std::string& err
     if (xvfb_ == 0) {
         PrepareChild(log);
         close(fds[0]);
-        Exec({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen,
-              "-nolisten", "tcp", "-br"});
+        Exec({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten",
+              "tcp", "-br"});
     }
     close(fds[1]);
     if (xvfb_ < 0) {
@@ -287,8 +289,9 @@ const char* OtherProgram() {
 } // namespace
 
 bool GameProcess::Start(std::string& error) {
-    const std::string binary =
-        OtherProgram() != nullptr ? OtherProgram() : std::string(VLO_BINARY_DIR) + "/velvet-lockout";
+    const std::string binary = OtherProgram() != nullptr
+                                   ? OtherProgram()
+                                   : std::string(VLO_BINARY_DIR) + "/velvet-lockout";
     if (access(binary.c_str(), X_OK) != 0) {
         error = "no game binary at " + binary;
         return false;
@@ -415,8 +418,12 @@ bool GameProcess::WaitExit(int timeoutMs, int& status) {
     return false;
 }
 
-std::string GameProcess::Stdout() const { return ReadFile(dir_ / "stdout.txt"); }
-std::string GameProcess::Stderr() const { return ReadFile(dir_ / "stderr.txt"); }
+std::string GameProcess::Stdout() const {
+    return ReadFile(dir_ / "stdout.txt");
+}
+std::string GameProcess::Stderr() const {
+    return ReadFile(dir_ / "stderr.txt");
+}
 
 // ---- fixture ----------------------------------------------------------------
 
@@ -447,7 +454,8 @@ void E2ETest::SetUp() {
 void E2ETest::TearDown() {
     if (game_) {
         if (HasFailure()) {
-            std::cout << "game stdout:\n" << game_->Stdout() << "game stderr:\n"
+            std::cout << "game stdout:\n"
+                      << game_->Stdout() << "game stderr:\n"
                       << game_->Stderr() << std::flush;
         }
         game_->Kill();
@@ -488,8 +496,8 @@ GameProcess& E2ETest::Launch(bool waitForWindow) {
 std::string E2ETest::SavePicture(const Image& image, const std::string& label) {
     char number[16];
     std::snprintf(number, sizeof number, "%02d", ++shotNumber_);
-    const fs::path path =
-        fs::path(VLO_BINARY_DIR) / "e2e-screens" / (testName_ + "-" + number + "-" + label + ".png");
+    const fs::path path = fs::path(VLO_BINARY_DIR) / "e2e-screens" /
+                          (testName_ + "-" + number + "-" + label + ".png");
     WritePng(image, path.string());
     return path.string();
 }
@@ -514,12 +522,12 @@ void E2ETest::PointAtScreen(int sx, int sy) {
 
 Screen E2ETest::Shot(const std::string& label) {
     bool ok = false;
-    return WaitFor(label, [](const Screen&) { return true; }, ok, 3000);
+    return WaitFor(
+        label, [](const Screen&) { return true; }, ok, 3000);
 }
 
-Screen E2ETest::WaitFor(const std::string& label,
-                        const std::function<bool(const Screen&)>& ready, bool& ok,
-                        int timeoutMs) {
+Screen E2ETest::WaitFor(const std::string& label, const std::function<bool(const Screen&)>& ready,
+                        bool& ok, int timeoutMs) {
     ok = false;
     Image last;
     std::string error;
@@ -566,6 +574,8 @@ void E2ETest::PublishImage(const Image& image, const std::string& name) {
     EXPECT_TRUE(WritePng(image, path.string())) << path;
 }
 
-std::string E2ETest::ReadWorkFile(const std::string& name) const { return ReadFile(work_ / name); }
+std::string E2ETest::ReadWorkFile(const std::string& name) const {
+    return ReadFile(work_ / name);
+}
 
 } // namespace vlotest

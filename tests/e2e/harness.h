@@ -5,6 +5,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+
 #include <sys/types.h>
 
 #include <chrono>
@@ -100,7 +101,10 @@ public:
     // The whole X screen, as it is.
     bool CaptureScreen(Image& image, std::string& error) const;
     // Where the game's picture lies on the screen, as a test has measured it.
-    void SetPlacement(const Placement& at) { placement_ = at; placed_ = true; }
+    void SetPlacement(const Placement& at) {
+        placement_ = at;
+        placed_ = true;
+    }
     bool Placed(Placement& at) const {
         at = placement_;
         return placed_;

@@ -70,9 +70,8 @@ void AppendChunk(std::string& png, const char* type, const std::string& data) {
     AppendU32(png, static_cast<uint32_t>(data.size()));
     const std::string typed = std::string(type, 4) + data;
     png += typed;
-    AppendU32(png, static_cast<uint32_t>(
-                       crc32(0, reinterpret_cast<const Bytef*>(typed.data()),
-                             static_cast<uInt>(typed.size()))));
+    AppendU32(png, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(typed.data()),
+                                               static_cast<uInt>(typed.size()))));
 }
 
 } // namespace

@@ -56,7 +56,8 @@ TEST_F(MainMenuE2E, ShowsTheBannerAndTheVersionBoxWithNewGameInCyan) {
                 continue;
             }
             ASSERT_GE(owner, 0) << "banner glyph outside the letters at column " << column
-                                << ", row " << row << "\n" << s.Dump();
+                                << ", row " << row << "\n"
+                                << s.Dump();
             EXPECT_EQ(g.code, '#') << "column " << column << ", row " << row;
             EXPECT_EQ(g.ink, kLetters[owner].ink) << "column " << column << ", row " << row;
             ++inked[owner];
@@ -87,7 +88,8 @@ TEST_F(MainMenuE2E, ArrowsMoveTheHighlightWithWrapAround) {
     Press({"Up"});
     Screen s = WaitMainMenu(4, ok, "up-wraps-to-quit");
     ASSERT_TRUE(ok) << s.Dump();
-    auto problems = CheckTitledBox(s, {" Version 0.3 ", Highlighted(kMainMenuEntries, 4), 4, false});
+    auto problems =
+        CheckTitledBox(s, {" Version 0.3 ", Highlighted(kMainMenuEntries, 4), 4, false});
     EXPECT_TRUE(problems.empty()) << Lines(problems);
     Press({"Down"});
     WaitMainMenu(0, ok, "down-wraps-to-new-game");

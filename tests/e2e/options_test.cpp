@@ -7,11 +7,21 @@
 namespace vlotest {
 namespace {
 
-const std::vector<std::string> kDefaultOptions = {
-    "Move / Attack Up: Up", "Move / Attack Down: Down", "Move / Attack Left: Left",
-    "Move / Attack Right: Right", "Take: G", "Use: Space", "Drop: D", "Character Information: C",
-    "Inventory: I", "Fullscreen: Yes", "Music: On", "Music Volume: 75%",
-    "Restore Default Settings", "Save Changes", "Discard Changes"};
+const std::vector<std::string> kDefaultOptions = {"Move / Attack Up: Up",
+                                                  "Move / Attack Down: Down",
+                                                  "Move / Attack Left: Left",
+                                                  "Move / Attack Right: Right",
+                                                  "Take: G",
+                                                  "Use: Space",
+                                                  "Drop: D",
+                                                  "Character Information: C",
+                                                  "Inventory: I",
+                                                  "Fullscreen: Yes",
+                                                  "Music: On",
+                                                  "Music Volume: 75%",
+                                                  "Restore Default Settings",
+                                                  "Save Changes",
+                                                  "Discard Changes"};
 
 class OptionsE2E : public GameSession {
 protected:
@@ -38,8 +48,8 @@ TEST_F(OptionsE2E, RebindingTakeIsSavedAndShownAtTheNextStart) {
     EXPECT_TRUE(problems.empty()) << "the default list:\n" << Lines(problems);
 
     Press({"Down", "Down", "Down", "Down"});
-    s = WaitFor("take-highlighted", [](const Screen& v) { return v.Contains("> Take: G <", Cyan); },
-                ok);
+    s = WaitFor(
+        "take-highlighted", [](const Screen& v) { return v.Contains("> Take: G <", Cyan); }, ok);
     ASSERT_TRUE(ok) << s.Dump();
     Press({"Return"});
     s = WaitFor(
@@ -47,8 +57,8 @@ TEST_F(OptionsE2E, RebindingTakeIsSavedAndShownAtTheNextStart) {
     ASSERT_TRUE(ok) << s.Dump();
     EXPECT_TRUE(s.Contains("Please press a key", White));
     Press({"h"});
-    s = WaitFor("take-rebound", [](const Screen& v) { return v.Contains("> Take: H <", Cyan); },
-                ok);
+    s = WaitFor(
+        "take-rebound", [](const Screen& v) { return v.Contains("> Take: H <", Cyan); }, ok);
     ASSERT_TRUE(ok) << s.Dump();
     std::vector<std::string> rebound = kDefaultOptions;
     rebound[4] = "Take: H";
@@ -58,15 +68,17 @@ TEST_F(OptionsE2E, RebindingTakeIsSavedAndShownAtTheNextStart) {
 
     // Down from "Take" (4) to "Save Changes" (13).
     Press({"Down", "Down", "Down", "Down", "Down", "Down", "Down", "Down", "Down"});
-    s = WaitFor("save-highlighted",
-                [](const Screen& v) { return v.Contains("> Save Changes <", Cyan); }, ok);
+    s = WaitFor(
+        "save-highlighted", [](const Screen& v) { return v.Contains("> Save Changes <", Cyan); },
+        ok);
     ASSERT_TRUE(ok) << s.Dump();
     Press({"Return"});
     WaitMainMenu(2, ok, "menu-after-options");
     ASSERT_TRUE(ok) << "the menu comes back on \"Options\"";
     const std::regex takeIsH("\"4\"\\s*:\\s*11\\b");
     EXPECT_TRUE(std::regex_search(ReadWorkFile("game.cfg"), takeIsH))
-        << "Save Changes writes scancode 11 (H) under \"4\":\n" << ReadWorkFile("game.cfg");
+        << "Save Changes writes scancode 11 (H) under \"4\":\n"
+        << ReadWorkFile("game.cfg");
 
     Press({"Down", "Down"});
     WaitMainMenu(4, ok, "quit-highlighted");

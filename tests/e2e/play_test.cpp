@@ -35,7 +35,8 @@ TEST_F(PlayE2E, NewGameShowsTheMapAndTheStatusPanel) {
     EXPECT_TRUE(problems.empty()) << Lines(problems);
     // The HP bar: 20 full blocks from (8, 344), all red at full health, the
     // caption centred on it in white.
-    EXPECT_TRUE(s.TextAt(44, 344, "HP: 100/100", White)) << "found \"" << s.Text(44, 344, 11) << "\"";
+    EXPECT_TRUE(s.TextAt(44, 344, "HP: 100/100", White))
+        << "found \"" << s.Text(44, 344, 11) << "\"";
     for (int k : {0, 1, 2, 3, 16, 17, 18, 19}) {
         const Glyph g = s.At(8 + 8 * k, 344);
         EXPECT_TRUE(g.code == 219 && g.ink == Red) << "HP bar block " << k;
@@ -110,8 +111,7 @@ TEST_F(PlayE2E, InventoryListsTheEquippedBatonUntilAnyKey) {
     const CellPos at = *FindPlayer(s);
     Press({"i"});
     s = WaitFor(
-        "inventory", [](const Screen& v) { return v.Contains("(A) BATON (EQUIPPED)", White); },
-        ok);
+        "inventory", [](const Screen& v) { return v.Contains("(A) BATON (EQUIPPED)", White); }, ok);
     ASSERT_TRUE(ok) << s.Dump();
     Publish(s, "inventory");
     // The canvas is 464 pixels wide and centred: x = 88; lines centred in it.
@@ -136,12 +136,11 @@ TEST_F(PlayE2E, CharacterInformationShowsAttackFourWithTheBaton) {
     s = WaitFor(
         "character", [](const Screen& v) { return v.Contains("Attack: 4", White); }, ok);
     ASSERT_TRUE(ok) << s.Dump();
-    const auto problems = CheckTitledBox(
-        s, {" Character Information ",
-            {"Experience: 0", "Experience to level up: 350", "Defense: 1", "Attack: 4",
-             "Maximum HP: 100"},
-            -1,
-            true});
+    const auto problems = CheckTitledBox(s, {" Character Information ",
+                                             {"Experience: 0", "Experience to level up: 350",
+                                              "Defense: 1", "Attack: 4", "Maximum HP: 100"},
+                                             -1,
+                                             true});
     EXPECT_TRUE(problems.empty()) << Lines(problems);
 
     Press({"x"});
@@ -291,8 +290,9 @@ TEST_F(PlayE2E, ExploringRevealsTheFloorAndShowsGuardsInTheirColours) {
         }
         if (next.Valid() && FindPlayer(next)) {
             s = next;
-            if (guardInView(s) && (!withGuard.Valid() || seenCells(s) + litCells(s) >=
-                                                              seenCells(withGuard) + litCells(withGuard))) {
+            if (guardInView(s) &&
+                (!withGuard.Valid() ||
+                 seenCells(s) + litCells(s) >= seenCells(withGuard) + litCells(withGuard))) {
                 withGuard = s;
             }
         }

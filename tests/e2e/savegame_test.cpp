@@ -21,7 +21,8 @@ TEST_F(SaveGameE2E, LoadGameRestoresTheFloorThePlayerAndTheLog) {
     // Drop the Baton, so that the save has a log line, an item on the floor
     // and an inventory that differ from a fresh game.
     Press({"d"});
-    s = WaitFor("drop", [](const Screen& v) { return v.Contains("(A) BATON (EQUIPPED)"); }, ok);
+    s = WaitFor(
+        "drop", [](const Screen& v) { return v.Contains("(A) BATON (EQUIPPED)"); }, ok);
     ASSERT_TRUE(ok) << s.Dump();
     EXPECT_TRUE(s.Contains("TO DROP IT", White)) << "the drop prompt";
     Press({"a"});
@@ -66,7 +67,8 @@ TEST_F(SaveGameE2E, LoadGameRestoresTheFloorThePlayerAndTheLog) {
     const auto diffs = MapDifferences(before, after);
     EXPECT_TRUE(diffs.empty()) << diffs.size() << " map cells differ after loading:\n"
                                << Lines(std::vector<std::string>(
-                                      diffs.begin(), diffs.begin() + std::min<size_t>(20, diffs.size())));
+                                      diffs.begin(),
+                                      diffs.begin() + std::min<size_t>(20, diffs.size())));
 
     Press({"i"});
     s = WaitFor(
@@ -83,8 +85,7 @@ TEST_F(SaveGameE2E, LoadGameWithoutASaveShowsTheFailureBox) {
     Screen s = WaitFor(
         "load-failed",
         // The reason wraps at 320 pixels (40 glyphs).
-        [](const Screen& v) { return v.Contains("No saved game to load or saved game"); },
-        ok);
+        [](const Screen& v) { return v.Contains("No saved game to load or saved game"); }, ok);
     ASSERT_TRUE(ok) << s.Dump();
     EXPECT_TRUE(s.Contains(" Loading saved game failed ", Black));
     EXPECT_TRUE(s.Contains("Press any key to return to main menu.", White));

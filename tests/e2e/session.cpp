@@ -27,7 +27,9 @@ Screen GameSession::WaitMainMenu(int selected, bool& ok, const std::string& labe
     const std::string wanted = "> " + kMainMenuEntries[static_cast<size_t>(selected)] + " <";
     return WaitFor(
         label,
-        [&](const Screen& s) { return s.Contains(" Version 0.3 ", Black) && s.Contains(wanted, Cyan); },
+        [&](const Screen& s) {
+            return s.Contains(" Version 0.3 ", Black) && s.Contains(wanted, Cyan);
+        },
         ok);
 }
 
@@ -73,8 +75,8 @@ CellPos GameSession::Step(CellPos from, int direction) {
 int GameSession::OpenDirection(const Screen& screen, CellPos at) {
     for (int d = 0; d < 4; ++d) {
         const CellPos next = Step(at, d);
-        if (next.column >= 0 && next.column < kMapColumns && next.row >= 0 &&
-            next.row < kMapRows && IsFloor(screen.Cell(next.column, next.row))) {
+        if (next.column >= 0 && next.column < kMapColumns && next.row >= 0 && next.row < kMapRows &&
+            IsFloor(screen.Cell(next.column, next.row))) {
             return d;
         }
     }

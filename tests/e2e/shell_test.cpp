@@ -44,10 +44,9 @@ TEST_F(ShellE2E, OpensTitledWindowAndPresentsTheMenuQuickly) {
             }
             continue;
         }
-        samples.push_back(static_cast<long>(
-            std::chrono::duration_cast<std::chrono::milliseconds>(
-                std::chrono::steady_clock::now() - game.Started())
-                .count()));
+        samples.push_back(static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                std::chrono::steady_clock::now() - game.Started())
+                                                .count()));
         Shot("first-frame");
         if (run < 2) {
             game.Kill();

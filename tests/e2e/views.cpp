@@ -62,9 +62,13 @@ std::optional<CellPos> FindPlayer(const Screen& screen) {
     return found;
 }
 
-bool IsFloor(const Glyph& g) { return g.code == '.' && (g.ink == White || g.ink == DarkGray); }
+bool IsFloor(const Glyph& g) {
+    return g.code == '.' && (g.ink == White || g.ink == DarkGray);
+}
 
-bool IsUnseen(const Glyph& g) { return g.code == ' ' && g.ink < 0; }
+bool IsUnseen(const Glyph& g) {
+    return g.code == ' ' && g.ink < 0;
+}
 
 std::string FloorText(const Screen& screen) {
     if (!screen.TextAt(8, 360, "Floor #", LightGray)) {

@@ -191,8 +191,10 @@ TEST_F(DamagedFileTest, SaveWithChangedBytesNeverBreaksTheGame) {
 // then failed every save with "Invalid UTF-8 sequence!".
 TEST_F(DamagedFileTest, TextThatIsNotUtf8IsRefusedBecauseItCouldNeverBeSavedAgain) {
     const std::string save = RealSave();
-    for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{
-             {"\"STEP 4\"", "\"S\xFE" "EP 4\""}, {"\"Baton\"", "\"B\xE1ton\""}}) {
+    for (const auto& [from, to] :
+         std::vector<std::pair<std::string, std::string>>{{"\"STEP 4\"", "\"S\xFE"
+                                                                         "EP 4\""},
+                                                          {"\"Baton\"", "\"B\xE1ton\""}}) {
         std::string text = save;
         const std::size_t at = text.find(from);
         ASSERT_NE(at, std::string::npos) << from;
@@ -208,7 +210,7 @@ TEST_F(DamagedFileTest, SaveWithChangedNumbersStaysInsideTheGrid) {
     const std::string save = RealSave();
     std::mt19937 draw(7u);
     testing::internal::CaptureStdout();
-    const char* const keys[] = {"\"X\": ", "\"Y\": ", "\"Color\": ", "\"CurrentFloor\": ",
+    const char* const keys[] = {"\"X\": ",     "\"Y\": ",    "\"Color\": ", "\"CurrentFloor\": ",
                                 "\"Width\": ", "\"Slot\": ", "\"Order\": "};
     std::uniform_int_distribution<int> value(-100, 300);
     for (int round = 0; round < 60; ++round) {

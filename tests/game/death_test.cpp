@@ -16,8 +16,8 @@
 #include "map.h"
 #include "message.h"
 #include "render.h"
-#include "test_floor.h"
 #include "scripted_input.h"
+#include "test_floor.h"
 
 namespace {
 
@@ -146,8 +146,9 @@ TEST_F(DeathTest, EliteGuardKnockedOutBecomesABodyBeneathEverything) {
     me()->power = 40;
     PlayerMoveOrAttack(1, 0);
 
-    EXPECT_EQ(Transcript(), "THE ELITE GUARD IS UNCONSCIOUS (100 EXPERIENCE POINTS GAINED) "
-                            "ELITE GUARD IS UNCONSCIOUS! PLAYER ATTACKS ELITE GUARD (38 HIT POINTS)");
+    EXPECT_EQ(Transcript(),
+              "THE ELITE GUARD IS UNCONSCIOUS (100 EXPERIENCE POINTS GAINED) "
+              "ELITE GUARD IS UNCONSCIOUS! PLAYER ATTACKS ELITE GUARD (38 HIT POINTS)");
     EXPECT_EQ(me()->xp, 100);
     EXPECT_EQ(elite->name, "Unconscious Elite Guard");
     EXPECT_EQ(elite->appearance, '%');

@@ -15,7 +15,6 @@
 
 namespace {
 
-
 using vlotest::DecodeCell;
 
 class FontTest : public vlotest::CodedFontEnv {
@@ -207,15 +206,15 @@ TEST_F(FontTest, DrawNumberPadsWithZerosOrKeepsTheLastCharacters) {
         int width;
         const char* shown;
     };
-    const Case cases[] = {{"1234", 3, "234"}, {"", 2, "00"}, {"7", 3, "007"},
-                          {"42", 2, "42"},    {"42", 0, ""}};
+    const Case cases[] = {
+        {"1234", 3, "234"}, {"", 2, "00"}, {"7", 3, "007"}, {"42", 2, "42"}, {"42", 0, ""}};
     for (const Case& c : cases) {
         SDL_Surface* dst = Canvas(48, 8);
         sheetFont.DrawNumber(dst, c.text, 0, 0, c.width, LightGreen);
         const std::string shown = c.shown;
         for (std::size_t i = 0; i < shown.size(); ++i) {
-            EXPECT_TRUE(Shows(dst, 8 * static_cast<int>(i), 0,
-                              static_cast<unsigned char>(shown[i]), LightGreen))
+            EXPECT_TRUE(Shows(dst, 8 * static_cast<int>(i), 0, static_cast<unsigned char>(shown[i]),
+                              LightGreen))
                 << c.text << " in width " << c.width;
         }
         for (int x = 8 * static_cast<int>(shown.size()); x < 48; x += 8) {
@@ -236,7 +235,8 @@ TEST_F(FontTest, PixelAccessRoundTripsAtEveryDepth) {
                           {SDL_PIXELFORMAT_RGB24, 0x123456},
                           {SDL_PIXELFORMAT_ARGB8888, 0x89ABCDEF}};
     for (const Case& c : cases) {
-        SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 5, 4, SDL_BITSPERPIXEL(c.format), c.format);
+        SDL_Surface* s =
+            SDL_CreateRGBSurfaceWithFormat(0, 5, 4, SDL_BITSPERPIXEL(c.format), c.format);
         ASSERT_NE(s, nullptr) << SDL_GetError();
         canvases.push_back(s);
         SDL_memset(s->pixels, 0, static_cast<std::size_t>(s->pitch) * s->h);

@@ -3,7 +3,6 @@
 // by LeakSanitizer's full check. tests/lsan.supp silences only the platform
 // libraries SDL may load, never a frame of ours.
 #include <gtest/gtest.h>
-
 #include <sanitizer/lsan_interface.h>
 
 #include <filesystem>

@@ -216,8 +216,8 @@ TEST_F(MainMenuTest, BannerSpellsThreeLettersInTheirColumnsAndColours) {
         EXPECT_EQ(lowest, l.first) << "colour " << l.color;
         EXPECT_EQ(highest, l.last) << "colour " << l.color;
         for (const auto& cell : diamond) {
-            EXPECT_EQ(cells.count(cell), 1u)
-                << "ornament cell " << cell.first << ", " << cell.second << " in colour " << l.color;
+            EXPECT_EQ(cells.count(cell), 1u) << "ornament cell " << cell.first << ", "
+                                             << cell.second << " in colour " << l.color;
         }
     }
     EXPECT_TRUE(GlyphAt(screen, 460, 8 + 8 * 4, '#', Blue)) << "letter 3 starts at x = 460";
@@ -245,7 +245,8 @@ TEST_F(MainMenuTest, CopyrightLineIsCentredInYellow) {
         bool outside = false;
         for (int y = 144; y < 152 && !outside; ++y) {
             for (int x = 0; x < 640; ++x) {
-                const bool yellow = vlotest::PixelAt(screen, x, y) == vlotest::ColorValue(screen, Yellow);
+                const bool yellow =
+                    vlotest::PixelAt(screen, x, y) == vlotest::ColorValue(screen, Yellow);
                 if (yellow && (x < x0 || x >= x0 + 8 * length)) {
                     outside = true;
                     break;

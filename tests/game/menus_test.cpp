@@ -29,8 +29,7 @@ using vlotest::TextAt;
 
 // Runs a blocking call with `events` already queued; a call that never
 // returns fails the test instead of hanging it.
-template <class F>
-auto WithEvents(std::vector<SDL_Event> events, F call) {
+template <class F> auto WithEvents(std::vector<SDL_Event> events, F call) {
     EXPECT_TRUE(vlotest::PushAll(std::move(events)));
     decltype(call()) result{};
     vlotest::ScriptedInput guard;
@@ -154,8 +153,10 @@ TEST_F(MenuTest, ReturnConfirmsOnlyAHighlightedEntry) {
     EXPECT_TRUE(Titled(" T ", {"a", "b"}, 464, second, false, KeyDown(SDL_SCANCODE_RETURN)));
     EXPECT_EQ(second, 1);
     std::list<std::string> note = {"hello"};
-    EXPECT_FALSE(WithEvents({KeyDown(SDL_SCANCODE_RETURN)}, [&] { return MSGBox(" N ", note, 320); }));
-    EXPECT_TRUE(FindText(inventoryPanel, "hello", White).has_value()) << "no highlight in a message box";
+    EXPECT_FALSE(
+        WithEvents({KeyDown(SDL_SCANCODE_RETURN)}, [&] { return MSGBox(" N ", note, 320); }));
+    EXPECT_TRUE(FindText(inventoryPanel, "hello", White).has_value())
+        << "no highlight in a message box";
 }
 
 TEST_F(MenuTest, WindowCloseReturnsFalseAndOtherEventsAreWaitedOut) {
@@ -163,10 +164,11 @@ TEST_F(MenuTest, WindowCloseReturnsFalseAndOtherEventsAreWaitedOut) {
     EXPECT_FALSE(Titled(" T ", {"a", "b"}, 464, selected, false, vlotest::QuitEvent()));
     EXPECT_FALSE(Titled(" T ", {"a", "b"}, 464, selected, true, vlotest::QuitEvent()));
 
-    const bool chosen = WithEvents({vlotest::MouseMotion(10, 10), KeyDown(SDL_SCANCODE_RETURN)}, [&] {
-        std::list<std::string> lines = {"a", "b"};
-        return Menu(" T ", lines, 464, selected, false);
-    });
+    const bool chosen =
+        WithEvents({vlotest::MouseMotion(10, 10), KeyDown(SDL_SCANCODE_RETURN)}, [&] {
+            std::list<std::string> lines = {"a", "b"};
+            return Menu(" T ", lines, 464, selected, false);
+        });
     EXPECT_TRUE(chosen) << "mouse motion is not an answer";
     EXPECT_EQ(InputQueued(), 0);
 }
@@ -178,7 +180,8 @@ TEST_F(MenuTest, AnyKeyModeStoresTheKeyAndF2OnlyTogglesTheMouseMode) {
     EXPECT_EQ(selectedKey, SDL_SCANCODE_H);
 
     const SDL_bool before = SDL_GetRelativeMouseMode();
-    EXPECT_FALSE(Titled(" Key ", {"Please press a key"}, 320, none, true, KeyDown(SDL_SCANCODE_F2)));
+    EXPECT_FALSE(
+        Titled(" Key ", {"Please press a key"}, 320, none, true, KeyDown(SDL_SCANCODE_F2)));
     EXPECT_EQ(selectedKey, SDL_SCANCODE_H) << "F2 is not captured";
     EXPECT_NE(SDL_GetRelativeMouseMode(), before);
 

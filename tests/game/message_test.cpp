@@ -13,7 +13,6 @@
 
 namespace {
 
-
 std::list<std::string> Wrap(const std::string& text, unsigned width = 464) {
     KRMessage log;
     std::list<std::string> lines;
@@ -42,7 +41,8 @@ protected:
 
     // `text` is drawn from (x, y) in colour `c`, and the cell after it is empty.
     ::testing::AssertionResult LineAt(int x, int y, const std::string& text, KRColors c) {
-        const Uint32 ink = SDL_MapRGB(target->format, EGAColors[c].r, EGAColors[c].g, EGAColors[c].b);
+        const Uint32 ink =
+            SDL_MapRGB(target->format, EGAColors[c].r, EGAColors[c].g, EGAColors[c].b);
         for (std::size_t i = 0; i < text.size(); ++i) {
             const vlotest::DecodedCell cell =
                 vlotest::DecodeCell(target, x + 8 * static_cast<int>(i), y, Background());
@@ -121,9 +121,9 @@ TEST_F(MessageLogTest, WrappedMessageReadsFromItsFirstLineDownUnderNewestFirst) 
     const std::string words = "alphaaaaa bravoaaaa charliaaa deltaaaaa echoaaaaa "
                               "foxtrotaa golfaaaaa hotelaaaa indiaaaaa julietaaa";
     log.SetMessage(words, false);
-    const std::list<std::string> expected = {
-        "ALPHAAAAA BRAVOAAAA CHARLIAAA DELTAAAAA ECHOAAAAA",
-        "FOXTROTAA GOLFAAAAA HOTELAAAA INDIAAAAA JULIETAAA", "FIRST ONE"};
+    const std::list<std::string> expected = {"ALPHAAAAA BRAVOAAAA CHARLIAAA DELTAAAAA ECHOAAAAA",
+                                             "FOXTROTAA GOLFAAAAA HOTELAAAA INDIAAAAA JULIETAAA",
+                                             "FIRST ONE"};
     EXPECT_EQ(log.messages, expected);
     log.SetMessage("newest", false);
     EXPECT_EQ(log.messages.front(), "NEWEST");

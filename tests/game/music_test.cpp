@@ -2,10 +2,12 @@
 // and the switch at pattern boundaries, with small patterns written by the
 // test into a scratch folder (dummy audio driver), or with the mixed output
 // itself read back (disk audio driver).
-#include <gtest/gtest.h>
-
 #include <SDL.h>
 #include <SDL_mixer.h>
+
+#include <gtest/gtest.h>
+
+#include <vorbis/vorbisfile.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -17,8 +19,6 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
-
-#include <vorbis/vorbisfile.h>
 
 #include "game.h"
 #include "music.h"
@@ -230,7 +230,8 @@ TEST_F(MusicTest, StartUpLoadsEveryPatternOfTheGameAndFadesInTheFirst) {
 
     EXPECT_EQ(currentMusicPatternName, mMusicPatternEntries[0]->patternName);
     EXPECT_EQ(nextMusicPattern, nullptr);
-    EXPECT_EQ(musicLoopEnd, static_cast<int>(Mix_MusicDuration(mMusicPatternEntries[0]->music) * 1000));
+    EXPECT_EQ(musicLoopEnd,
+              static_cast<int>(Mix_MusicDuration(mMusicPatternEntries[0]->music) * 1000));
     EXPECT_TRUE(Mix_PlayingMusic());
     EXPECT_EQ(Mix_FadingMusic(), MIX_FADING_IN);
     EXPECT_EQ(std::string(Mix_GetMusicTitle(nullptr)), mMusicPatternEntries[0]->patternName);
@@ -304,7 +305,8 @@ TEST_F(MusicTest, EachZoneRunsHalfAMinuteOfDifferentSegmentsBeforeItRepeats) {
         double seconds = 0;
         int segments = 0;
         do {
-            ASSERT_EQ(at->type, Zone) << at->patternName << " in the chain of " << head->patternName;
+            ASSERT_EQ(at->type, Zone)
+                << at->patternName << " in the chain of " << head->patternName;
             ASSERT_EQ(std::find(seen.begin(), seen.end(), at), seen.end())
                 << at->patternName << " comes twice before the chain returns";
             seen.push_back(at);
@@ -372,7 +374,8 @@ TEST_F(MusicTest, StartUpFailuresReportTheirExactText) {
     for (const char* file : {"music/missing.wav", "music/noise.wav"}) {
         WriteDefinition({Pattern("A", "A", file)});
         EXPECT_FALSE(Load(err)) << file;
-        EXPECT_EQ(err, std::string("Failed to load music! SDL_mixer Error: ") + SDL_GetError() + "\n");
+        EXPECT_EQ(err,
+                  std::string("Failed to load music! SDL_mixer Error: ") + SDL_GetError() + "\n");
         EXPECT_GT(err.size(), std::string("Failed to load music! SDL_mixer Error: \n").size())
             << "the mixer's reason follows";
         EXPECT_TRUE(mMusicPatternEntries.empty());
@@ -385,7 +388,8 @@ TEST_F(MusicTest, AudioDeviceThatCannotOpenFailsStartUp) {
     setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
     std::string err;
     EXPECT_FALSE(Load(err));
-    EXPECT_EQ(err, std::string("SDL_mixer could not initialize! SDL_mixer Error: ") + SDL_GetError() + "\n");
+    EXPECT_EQ(err, std::string("SDL_mixer could not initialize! SDL_mixer Error: ") +
+                       SDL_GetError() + "\n");
 }
 
 TEST_F(MusicTest, DocumentOfTheWrongShapeThrows) {
@@ -559,7 +563,8 @@ TEST_F(MusicOutputTest, SwitchLandsOnTheBoundaryWithoutCuttingThePlayingPattern)
         const int v = left[i];
         const char p = v > 0 ? 'A' : v < 0 ? 'B' : '-';
         const int frame = v > 0 ? v : -v;
-        if (!runs.empty() && runs.back().pattern == p && (p == '-' || frame == runs.back().last + 1)) {
+        if (!runs.empty() && runs.back().pattern == p &&
+            (p == '-' || frame == runs.back().last + 1)) {
             runs.back().last = frame;
         } else {
             runs.push_back({p, frame, frame});
@@ -665,7 +670,8 @@ TEST_F(MusicOutputTest, ChainPlaysInOrderAndAnotherZoneStartsAtTheSegmentEndThro
             p = 'X';
             frame = v - 26000;
         }
-        if (!runs.empty() && runs.back().segment == p && (p == '-' || frame == runs.back().last + 1)) {
+        if (!runs.empty() && runs.back().segment == p &&
+            (p == '-' || frame == runs.back().last + 1)) {
             runs.back().last = frame;
         } else {
             runs.push_back({p, frame, frame});

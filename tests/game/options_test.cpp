@@ -23,22 +23,29 @@ using vlotest::FindText;
 
 using OptionsTest = vlotest::GameEnv;
 
-const std::vector<std::string> Defaults = {
-    "Move / Attack Up: Up",     "Move / Attack Down: Down",
-    "Move / Attack Left: Left", "Move / Attack Right: Right",
-    "Take: G",                  "Use: Space",
-    "Drop: D",                  "Character Information: C",
-    "Inventory: I",             "Fullscreen: Yes",
-    "Music: On",                "Music Volume: 75%",
-    "Restore Default Settings", "Save Changes",
-    "Discard Changes"};
+const std::vector<std::string> Defaults = {"Move / Attack Up: Up",
+                                           "Move / Attack Down: Down",
+                                           "Move / Attack Left: Left",
+                                           "Move / Attack Right: Right",
+                                           "Take: G",
+                                           "Use: Space",
+                                           "Drop: D",
+                                           "Character Information: C",
+                                           "Inventory: I",
+                                           "Fullscreen: Yes",
+                                           "Music: On",
+                                           "Music Volume: 75%",
+                                           "Restore Default Settings",
+                                           "Save Changes",
+                                           "Discard Changes"};
 
 // The fifteen lines, one under the other, the highlighted one marked in cyan.
 bool ListShows(int selected, const std::vector<std::string>& items) {
     int y0 = 0;
     for (int i = 0; i < static_cast<int>(items.size()); ++i) {
         const bool lit = i == selected;
-        const auto at = FindText(screen, lit ? "> " + items[i] + " <" : items[i], lit ? Cyan : White);
+        const auto at =
+            FindText(screen, lit ? "> " + items[i] + " <" : items[i], lit ? Cyan : White);
         if (!at || (i > 0 && at->y != y0 + 8 * i)) {
             return false;
         }
@@ -126,7 +133,9 @@ TEST_F(OptionsTest, FullscreenEntryReportsTheWindowNotTheSetting) {
     SetFullscreen(false);
     ASSERT_TRUE(fullscreen);
     vlotest::ScriptedInput script;
-    script.Expect("Fullscreen: No", [] { return FindText(screen, "Fullscreen: No", White).has_value(); })
+    script
+        .Expect("Fullscreen: No",
+                [] { return FindText(screen, "Fullscreen: No", White).has_value(); })
         .Key(SDL_SCANCODE_UP)
         .Key(SDL_SCANCODE_RETURN);
     EXPECT_TRUE(script.Run([] { OptionsMenu(); })) << script.Failures();
@@ -150,7 +159,10 @@ TEST_F(OptionsTest, RebindingTakeThenDiscardingRestoresG) {
 
 TEST_F(OptionsTest, SavingWritesTheNewKeyUnderItsAction) {
     vlotest::ScriptedInput script;
-    Down(script, 4).Key(SDL_SCANCODE_RETURN).Key(SDL_SCANCODE_H).Expect("Take shows H", Lit("Take: H"));
+    Down(script, 4)
+        .Key(SDL_SCANCODE_RETURN)
+        .Key(SDL_SCANCODE_H)
+        .Expect("Take shows H", Lit("Take: H"));
     Up(script, 6).Expect("Save Changes", Lit("Save Changes")).Key(SDL_SCANCODE_RETURN);
     EXPECT_TRUE(script.Run([] { OptionsMenu(); })) << script.Failures();
     EXPECT_EQ(Bound(ActionTake), SDL_SCANCODE_H);
@@ -185,7 +197,7 @@ TEST_F(OptionsTest, VolumeScreenStopsAtItsBoundsAndShowsTruncatedPercentages) {
     const struct {
         int presses, volume;
         const char* shown;
-    } steps[] = {{-96, 0, "0%"}, {-1, 0, "0%"},   {1, 1, "0%"},      {1, 2, "1%"},
+    } steps[] = {{-96, 0, "0%"},  {-1, 0, "0%"},    {1, 1, "0%"},     {1, 2, "1%"},
                  {94, 96, "75%"}, {31, 127, "99%"}, {1, 128, "100%"}, {1, 128, "100%"}};
     for (const auto& step : steps) {
         const SDL_Scancode key = step.presses < 0 ? SDL_SCANCODE_LEFT : SDL_SCANCODE_RIGHT;
@@ -207,10 +219,12 @@ TEST_F(OptionsTest, FullscreenToggledTwiceReturnsToTheFirstMode) {
     vlotest::ScriptedInput script;
     Down(script, 9)
         .Key(SDL_SCANCODE_RETURN)
-        .Expect("windowed", [] {
-            return !fullscreen && (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) == 0 &&
-                   Lit("Fullscreen: No")();
-        })
+        .Expect("windowed",
+                [] {
+                    return !fullscreen &&
+                           (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) == 0 &&
+                           Lit("Fullscreen: No")();
+                })
         .Key(SDL_SCANCODE_RETURN)
         .Expect("fullscreen again", [] { return fullscreen && Lit("Fullscreen: Yes")(); });
     Down(script, 4).Key(SDL_SCANCODE_RETURN);
@@ -221,7 +235,10 @@ TEST_F(OptionsTest, FullscreenToggledTwiceReturnsToTheFirstMode) {
 
 TEST_F(OptionsTest, RestoringDefaultsAfterARebindingKeepsTheDefaultsLive) {
     vlotest::ScriptedInput script;
-    Down(script, 4).Key(SDL_SCANCODE_RETURN).Key(SDL_SCANCODE_H).Expect("Take shows H", Lit("Take: H"));
+    Down(script, 4)
+        .Key(SDL_SCANCODE_RETURN)
+        .Key(SDL_SCANCODE_H)
+        .Expect("Take shows H", Lit("Take: H"));
     Down(script, 8).Expect("Restore Default Settings", Lit("Restore Default Settings"));
     script.Key(SDL_SCANCODE_RETURN);
     EXPECT_TRUE(script.Run([] { OptionsMenu(); })) << script.Failures();

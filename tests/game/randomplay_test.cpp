@@ -5,9 +5,9 @@
 // dialog gets the answers prepared with its command, pushed only then, after
 // the frame's own drain of the queue. The frame clock's sleeps are skipped
 // while the run lasts, so dialogs cost no 60 ms frame each.
-#include <gtest/gtest.h>
-
 #include <SDL.h>
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
@@ -438,7 +438,8 @@ protected:
         for (int attempt = 0; attempt < 200; ++attempt) {
             cx = RandomGetInt(0, MapWidth - 1);
             cy = RandomGetInt(0, MapHeight - 1);
-            if (theMap->IsVisible(cx, cy) == visible && (!guardFree || FighterAt(cx, cy) == nullptr)) {
+            if (theMap->IsVisible(cx, cy) == visible &&
+                (!guardFree || FighterAt(cx, cy) == nullptr)) {
                 return true;
             }
         }
@@ -480,9 +481,10 @@ protected:
             return false;
         }
         std::vector<KREntity*> guards = VisibleGuards();
-        guards.erase(std::remove_if(guards.begin(), guards.end(),
-                                    [&](const KREntity* g) { return player->DistanceTo(g) > range; }),
-                     guards.end());
+        guards.erase(
+            std::remove_if(guards.begin(), guards.end(),
+                           [&](const KREntity* g) { return player->DistanceTo(g) > range; }),
+            guards.end());
         if (!guards.empty() && Chance(80)) {
             const KREntity* g = guards[static_cast<std::size_t>(
                 RandomGetInt(0, static_cast<int>(guards.size()) - 1))];
@@ -638,11 +640,11 @@ protected:
         playerMarked = true; // the loader marks every fighter's cell
         Render();
         const Snapshot after = TakeSnapshot();
-        EXPECT_TRUE(before == after) << "a save did not load back as it was\nbefore:\n"
-                                     << Join(before.entities) << Join(before.inventory)
-                                     << Join(before.shownLog) << "after:\n"
-                                     << Join(after.entities) << Join(after.inventory)
-                                     << Join(after.shownLog);
+        EXPECT_TRUE(before == after)
+            << "a save did not load back as it was\nbefore:\n"
+            << Join(before.entities) << Join(before.inventory) << Join(before.shownLog)
+            << "after:\n"
+            << Join(after.entities) << Join(after.inventory) << Join(after.shownLog);
         Note("saved and loaded");
     }
 
@@ -760,9 +762,8 @@ protected:
                 const KRTile* t = theMap->TileAt(x, y);
                 const bool expected = t->blockSight || blockers[y * MapWidth + x] > 0;
                 if (t->blocked != expected) {
-                    out << "tile " << x << "," << y << " blocked=" << t->blocked
-                        << " but expected " << expected << (t->blockSight ? " (wall)" : "")
-                        << "\n";
+                    out << "tile " << x << "," << y << " blocked=" << t->blocked << " but expected "
+                        << expected << (t->blockSight ? " (wall)" : "") << "\n";
                 }
             }
         }
@@ -813,7 +814,7 @@ TEST_F(RandomPlayTest, TwentyThousandCommandsKeepTheWorldConsistent) {
         ASSERT_FALSE(stalled) << "command " << i << " sat in a dialog nobody answered\n"
                               << Context();
         ASSERT_EQ(LeftoverInput(), "") << "command " << i << " left queued input unread\n"
-                                      << Context();
+                                       << Context();
         const std::string broken = Violation();
         ASSERT_TRUE(broken.empty()) << "after command " << i << ":\n" << broken << Context();
         if (HasFailure()) {

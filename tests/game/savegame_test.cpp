@@ -29,13 +29,13 @@
 #include "floors.h"
 #include "game.h"
 #include "item.h"
-#include "savegame.h"
-#include "scratch.h"
-#include "usefunctions.h"
 #include "korJSON/korJSON.h"
 #include "map.h"
 #include "message.h"
+#include "savegame.h"
+#include "scratch.h"
 #include "tile.h"
+#include "usefunctions.h"
 
 namespace {
 
@@ -132,9 +132,9 @@ void BuildKnownWorld() {
     auto* previous = new KRBasicEnemy();
     auto* confused = new KRConfusedEnemy();
     confused->Init(previous, 5);
-    KREntity* elite = AddEntity(18, 12, 'E', "Elite Guard", Magenta, true, false,
-                                MakeFighter(30, 2, 6, 1, 100, EnemyDeath), confused, nullptr,
-                                nullptr, nullptr);
+    KREntity* elite =
+        AddEntity(18, 12, 'E', "Elite Guard", Magenta, true, false,
+                  MakeFighter(30, 2, 6, 1, 100, EnemyDeath), confused, nullptr, nullptr, nullptr);
     previous->owner = elite;
     auto* kit = new KRItem();
     kit->Init(UseFirstAidKit, nullptr);
@@ -549,7 +549,8 @@ const Damage damages[] = {
     {"EntityRightOfGrid", [](std::string& t) { SetMember(t, "\"Entities\"", "X", "80"); }},
     {"EntityAboveGrid", [](std::string& t) { SetMember(t, "\"Entities\"", "Y", "-1"); }},
     {"EntityColour16", [](std::string& t) { SetMember(t, "\"Entities\"", "Color", "16"); }},
-    {"ItemColourNegative", [](std::string& t) { SetMember(t, "\"InventoryItems\"", "Color", "-1"); }},
+    {"ItemColourNegative",
+     [](std::string& t) { SetMember(t, "\"InventoryItems\"", "Color", "-1"); }},
     {"FloorZero", [](std::string& t) { SetMember(t, "{", "CurrentFloor", "0"); }},
     {"FloorEleven", [](std::string& t) { SetMember(t, "{", "CurrentFloor", "11"); }},
 };
@@ -635,7 +636,8 @@ TEST_F(SaveGameTest, GoldenSaveIsWrittenAndReadUnchanged) {
     const fs::path golden = fs::path(VLO_SOURCE_DIR) / "tests" / "fixtures" / "known_game.sav";
     const std::string expected = ReadFile(golden);
     ASSERT_FALSE(expected.empty()) << "tests/fixtures/known_game.sav is missing";
-    EXPECT_TRUE(written == expected) << "the save layout drifted from tests/fixtures/known_game.sav";
+    EXPECT_TRUE(written == expected)
+        << "the save layout drifted from tests/fixtures/known_game.sav";
 
     const auto floorBefore = DescribeAll(entities);
     DestroyEntities();

@@ -167,7 +167,8 @@ TEST_F(SettingsTest, ShortKeyboardIsCompletedAndExtraEntriesAreDropped) {
     ASSERT_TRUE(SaveGameSettings());
     const std::string written = ReadFile("game.cfg");
     EXPECT_NE(written.find("\"8\": 12"), std::string::npos) << written;
-    EXPECT_EQ(written.find("\"9\""), std::string::npos) << "entries beyond action 8 are not written";
+    EXPECT_EQ(written.find("\"9\""), std::string::npos)
+        << "entries beyond action 8 are not written";
 }
 
 // A number that is no SDL scancode cannot name a key; the action keeps its
@@ -211,7 +212,8 @@ TEST_F(SettingsTest, MalformedContentRaisesPrefixedErrors) {
     EXPECT_EQ(LoadError("{\"Keyboard\": [82]}"),
               "Error while loading game settings: Value is not an object!");
     EXPECT_EQ(LoadError("{\"MusicVolume\": \"loud\"}"), "Error while loading game settings: stoi");
-    EXPECT_EQ(LoadError("{\"Music\": \"tru"), "Error while loading game settings: Invalid string value!")
+    EXPECT_EQ(LoadError("{\"Music\": \"tru"),
+              "Error while loading game settings: Invalid string value!")
         << "reader errors carry the prefix too";
 }
 

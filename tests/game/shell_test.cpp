@@ -53,9 +53,9 @@ TEST_F(ShellTest, StartUpBuildsTheWindowSurfacesFontAndLog) {
         int w;
         int h;
     };
-    for (const Expected& e : {Expected{screen, 640, 400}, Expected{tempSurface, 640, 400},
-                              Expected{panel, 640, 80}, Expected{mapPanel, 640, 320},
-                              Expected{inventoryPanel, 456, 40}}) {
+    for (const Expected& e :
+         {Expected{screen, 640, 400}, Expected{tempSurface, 640, 400}, Expected{panel, 640, 80},
+          Expected{mapPanel, 640, 320}, Expected{inventoryPanel, 456, 40}}) {
         ASSERT_NE(e.surface, nullptr);
         EXPECT_EQ(e.surface->w, e.w);
         EXPECT_EQ(e.surface->h, e.h);

@@ -50,8 +50,8 @@ inline bool WriteCodedSheet(const std::string& path) {
 }
 
 struct DecodedCell {
-    int code = -1;  // the glyph's code; -1 when the cell holds no clean coded glyph
-    Uint32 ink = 0; // the pixel value of its ink
+    int code = -1;      // the glyph's code; -1 when the cell holds no clean coded glyph
+    Uint32 ink = 0;     // the pixel value of its ink
     bool blank = false; // nothing but background
 };
 

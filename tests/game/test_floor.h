@@ -101,7 +101,8 @@ inline KREntity* AddWearable(const std::string& name) {
     return AddItem(0, 0, name, inventory);
 }
 
-inline KREntity* AddStairs(int x, int y, unsigned char glyph = '<', const std::string& name = "Stairs") {
+inline KREntity* AddStairs(int x, int y, unsigned char glyph = '<',
+                           const std::string& name = "Stairs") {
     auto* e = new KREntity();
     e->Init(x, y, glyph, name, name == "Exit" ? Red : White, theMap, false, true, nullptr, nullptr,
             nullptr, nullptr, nullptr);

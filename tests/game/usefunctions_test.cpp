@@ -18,16 +18,14 @@
 #include "item.h"
 #include "map.h"
 #include "message.h"
-#include "test_floor.h"
 #include "scripted_input.h"
 #include "shell.h"
+#include "test_floor.h"
 #include "usefunctions.h"
 
 namespace {
 
 using namespace vlotest;
-
-
 
 int Count(const std::string& text, const std::string& what) {
     int n = 0;
@@ -36,8 +34,6 @@ int Count(const std::string& text, const std::string& what) {
     }
     return n;
 }
-
-
 
 // A carried consumable using entry `index` of the use-function table.
 KREntity* Carry(int index, const std::string& name) {
@@ -88,9 +84,7 @@ int Queued(Uint32 type) {
 class UseFunctionsTest : public OpenFloorGame {
 protected:
 
-    KREntity* Use(KREntity* carried) {
-        return carried->item->Use(message, player, inventory);
-    }
+    KREntity* Use(KREntity* carried) { return carried->item->Use(message, player, inventory); }
 };
 
 // ---- First Aid Kit ------------------------------------------------------------
@@ -145,8 +139,8 @@ TEST_F(UseFunctionsTest, TranquilizerAtSixCellsFindsNobody) {
 }
 
 TEST_F(UseFunctionsTest, ClosestEnemyTieGoesToTheEarlierEntity) {
-    KREntity* first = GuardBeside(3, 1);   // 3.16 -> 3
-    GuardBeside(-3, 0);                    // 3.00 -> 3
+    KREntity* first = GuardBeside(3, 1); // 3.16 -> 3
+    GuardBeside(-3, 0);                  // 3.00 -> 3
     EXPECT_EQ(ClosestEnemy(5), first);
     KREntity* nearer = GuardBeside(0, 2);
     EXPECT_EQ(ClosestEnemy(5), nearer) << "a strictly smaller truncated distance wins";

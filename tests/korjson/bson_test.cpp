@@ -7,10 +7,10 @@
 #include "korjson/korjson_test_util.h"
 
 using namespace korJSON;
-using vlotest::Bytes;
-using vlotest::Raised;
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
+using vlotest::Bytes;
+using vlotest::Raised;
 
 namespace {
 
@@ -210,9 +210,9 @@ TEST(KorJSONBSONTest, UnsupportedTypesAndSubtypesAreRefused) {
     });
     // clang-format on
     std::string uuidSubtype = userSubtype;
-    uuidSubtype[11] = 0x04;  // subtype 4 (UUID)
+    uuidSubtype[11] = 0x04; // subtype 4 (UUID)
     std::string objectId = embedded;
-    objectId[4] = 0x07;  // ObjectId
+    objectId[4] = 0x07; // ObjectId
     EXPECT_EQ(ToJSONRaised(embedded), "runtime_error: Unsupported type!");
     EXPECT_EQ(ToJSONRaised(objectId), "runtime_error: Unsupported type!");
     EXPECT_EQ(ToJSONRaised(userSubtype), "runtime_error: User defined subtypes are unsupported!");
@@ -233,7 +233,9 @@ TEST(KorJSONBSONTest, NegativeLengthsAreRefused) {
               "runtime_error: " + negative);
     EXPECT_EQ(ToJSONRaised(Document("\x04v" + std::string(1, '\0') + Int32(-1))),
               "runtime_error: " + negative);
-    EXPECT_EQ(ToJSONRaised(Document("\x05" "b" + std::string(1, '\0') + Int32(-1) + '\0')),
+    EXPECT_EQ(ToJSONRaised(Document("\x05"
+                                    "b" +
+                                    std::string(1, '\0') + Int32(-1) + '\0')),
               "runtime_error: " + negative);
 }
 
@@ -256,7 +258,7 @@ TEST(KorJSONBSONTest, ArrayOverrunningItsLengthIsReported) {
 TEST(KorJSONBSONTest, LengthsPointingPastTheDataEndInAnError) {
     const std::string beyond = "runtime_error: BSON length points beyond the end of the data!";
     std::string longTotal = Document(Int32Element("a", 5));
-    longTotal[0] = 100;  // the document claims 100 bytes, 12 are there
+    longTotal[0] = 100; // the document claims 100 bytes, 12 are there
     EXPECT_EQ(ToJSONRaised(longTotal), beyond);
     EXPECT_EQ(ToJSONRaised(Bytes({0x05, 0x00})), beyond) << "no room for the length itself";
     EXPECT_EQ(ToJSONRaised(""), beyond);
@@ -265,8 +267,14 @@ TEST(KorJSONBSONTest, LengthsPointingPastTheDataEndInAnError) {
     // an array of 200 bytes in a document of 16
     EXPECT_EQ(ToJSONRaised(Document("\x04v" + std::string(1, '\0') + Int32(200) + '\0')), beyond);
     // an int32 cut off by the document's end
-    EXPECT_EQ(ToJSONRaised(Document("\x10" "a" + std::string(1, '\0') + "\x01\x02")), beyond);
-    EXPECT_EQ(ToJSONRaised(Int32(9) + "\x10" "abc"), beyond) << "a name without its zero";
+    EXPECT_EQ(ToJSONRaised(Document("\x10"
+                                    "a" +
+                                    std::string(1, '\0') + "\x01\x02")),
+              beyond);
+    EXPECT_EQ(ToJSONRaised(Int32(9) + "\x10"
+                                      "abc"),
+              beyond)
+        << "a name without its zero";
     // an array whose length runs to the document's end, without room to close
     std::string open = Document(ArrayElement("v", Int32Element("0", 1)));
     open[7] = static_cast<char>(open[7] + 1);
@@ -275,7 +283,9 @@ TEST(KorJSONBSONTest, LengthsPointingPastTheDataEndInAnError) {
 
 TEST(KorJSONBSONTest, GetBSONKeyGivesTheMemberPrefix) {
     korJSONStream stream;
-    const std::string bytes = "\x10" "name" + std::string(1, '\0') + "rest";
+    const std::string bytes = "\x10"
+                              "name" +
+                              std::string(1, '\0') + "rest";
     int pos = 0;
     EXPECT_EQ(stream.GetBSONKey(bytes, pos), "\"name\": ");
     EXPECT_EQ(pos, 6);

@@ -26,7 +26,7 @@ const fs::path Corpus = fs::path(VLO_SOURCE_DIR "/../shared/conformance/JSONTest
 
 struct Outcome {
     bool ok = false;
-    std::string raised;  // empty when nothing was raised
+    std::string raised; // empty when nothing was raised
     korJSONData data;
 };
 
@@ -54,14 +54,27 @@ char FirstSignificant(const fs::path& file) {
 }
 
 // Every message the reader and the conversions it uses may raise.
-const std::set<std::string> Listed = {
-    "Literal value invalid: true", "Literal value invalid: false", "Literal value invalid: null",
-    "Invalid literal value!", "Invalid string value!", "Read beyond end of file!",
-    "Invalid escape character!", "Invalid code point for UTF-16 low surrogate pair!",
-    "Invalid code point range for UTF-16 low surrogate pair!", "Invalid token! Expected object!",
-    "Invalid token! Expected array!", "No root node found!", "wstring_convert::to_bytes",
-    "stod", "stoi", "stoul", "stoll", "stoull", "stol", "bad optional access",
-    "bad_optional_access"};
+const std::set<std::string> Listed = {"Literal value invalid: true",
+                                      "Literal value invalid: false",
+                                      "Literal value invalid: null",
+                                      "Invalid literal value!",
+                                      "Invalid string value!",
+                                      "Read beyond end of file!",
+                                      "Invalid escape character!",
+                                      "Invalid code point for UTF-16 low surrogate pair!",
+                                      "Invalid code point range for UTF-16 low surrogate pair!",
+                                      "Invalid token! Expected object!",
+                                      "Invalid token! Expected array!",
+                                      "No root node found!",
+                                      "wstring_convert::to_bytes",
+                                      "stod",
+                                      "stoi",
+                                      "stoul",
+                                      "stoll",
+                                      "stoull",
+                                      "stol",
+                                      "bad optional access",
+                                      "bad_optional_access"};
 
 std::vector<fs::path> CorpusFiles() {
     std::vector<fs::path> files;

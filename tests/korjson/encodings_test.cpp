@@ -7,9 +7,9 @@
 #include "korjson/korjson_test_util.h"
 
 using namespace korJSON;
-using vlotest::Raised;
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
+using vlotest::Raised;
 
 namespace {
 
@@ -161,13 +161,13 @@ TEST(KorJSONEncodingTest, AlmostMarksAreReadAsPlainBytes) {
 
 TEST(KorJSONEncodingTest, UnpairedSurrogatesRaiseTheConversionError) {
     // {"s":"<D800>x"} in UTF-16 LE with a mark, and a lone low surrogate.
-    std::string high = "\xFF\xFE" + Utf16(U"[\"", false) + vlotest::Bytes({0x00, 0xD8}) +
-                       Utf16(U"x\"]", false);
+    std::string high =
+        "\xFF\xFE" + Utf16(U"[\"", false) + vlotest::Bytes({0x00, 0xD8}) + Utf16(U"x\"]", false);
     FileResult r = ParseBytes(high);
     EXPECT_EQ(r.raised, "range_error: wstring_convert::to_bytes");
     EXPECT_EQ(r.data.type, Bool) << "exceptions leave the target untouched";
-    std::string low = "\xFE\xFF" + Utf16(U"[\"", true) + vlotest::Bytes({0xDC, 0x00}) +
-                      Utf16(U"\"]", true);
+    std::string low =
+        "\xFE\xFF" + Utf16(U"[\"", true) + vlotest::Bytes({0xDC, 0x00}) + Utf16(U"\"]", true);
     EXPECT_EQ(ParseBytes(low).raised, "range_error: wstring_convert::to_bytes");
     std::string atEnd = "\xFE\xFF" + Utf16(U"[1]", true) + vlotest::Bytes({0xD8, 0x00});
     EXPECT_EQ(ParseBytes(atEnd).raised, "range_error: wstring_convert::to_bytes");
@@ -186,8 +186,8 @@ TEST(KorJSONEncodingTest, TrailingPartialUnitsAreDropped) {
 }
 
 TEST(KorJSONEncodingTest, Utf32SurrogateValuesBecomeThreeByteForms) {
-    FileResult r = ParseBytes(Utf32(U"[\"", true) + vlotest::Bytes({0, 0, 0xD8, 0x00}) +
-                              Utf32(U"\"]", true));
+    FileResult r =
+        ParseBytes(Utf32(U"[\"", true) + vlotest::Bytes({0, 0, 0xD8, 0x00}) + Utf32(U"\"]", true));
     ASSERT_TRUE(r.ok) << r.raised;
     EXPECT_EQ(r.data[0].toString(), "\xED\xA0\x80");
 }

@@ -83,8 +83,7 @@ inline std::shared_ptr<korJSON::korJSONData> Container(korJSON::korJSONDataType 
 }
 
 // What `action` raised: "<type>: <what()>", or "nothing".
-template <typename Action>
-std::string Raised(Action&& action) {
+template <typename Action> std::string Raised(Action&& action) {
     try {
         action();
     } catch (const std::range_error& e) {

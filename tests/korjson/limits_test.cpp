@@ -42,7 +42,7 @@ TEST(KorJSONLimitsTest, HundredThousandOpeningBracketsParseWriteAndFree) {
     EXPECT_EQ(depth, Deep - 1);
     const std::string compact = vlotest::Write(data, false);
     EXPECT_EQ(compact, std::string(Deep, '[') + std::string(Deep, ']'));
-    data = korJSONData(Null);  // frees the whole chain here
+    data = korJSONData(Null); // frees the whole chain here
     EXPECT_EQ(data.type, Null);
     // Indentation makes pretty output grow with the square of the depth
     // (100 000 levels would be some 20 GB), so the layout is checked on a
@@ -129,13 +129,19 @@ TEST(KorJSONLimitsTest, DeepBSONArraysConvertAndParse) {
         return s;
     };
     const std::uint32_t outer = 5 + 8 * (depth - 1);
-    std::string doc = int32(4 + 3 + outer + 1) + "\x04" "a" + std::string(1, '\0');
+    std::string doc = int32(4 + 3 + outer + 1) +
+                      "\x04"
+                      "a" +
+                      std::string(1, '\0');
     for (int i = depth - 1; i >= 1; --i) {
-        doc += int32(5 + 8 * static_cast<std::uint32_t>(i)) + "\x04" "0" + std::string(1, '\0');
+        doc += int32(5 + 8 * static_cast<std::uint32_t>(i)) +
+               "\x04"
+               "0" +
+               std::string(1, '\0');
     }
-    doc += int32(5) + std::string(1, '\0');         // the innermost, empty
-    doc += std::string(depth - 1, '\0');            // the terminators of the others
-    doc += std::string(1, '\0');                    // end of document
+    doc += int32(5) + std::string(1, '\0'); // the innermost, empty
+    doc += std::string(depth - 1, '\0');    // the terminators of the others
+    doc += std::string(1, '\0');            // end of document
     korJSONStream stream;
     const std::string text = stream.ConvertBSONToJSON(doc);
     EXPECT_EQ(text, "{\"a\": " + std::string(depth, '[') + std::string(depth, ']') + "}");

@@ -18,8 +18,8 @@ namespace {
 std::string Tokens(const std::string& text) {
     korJSONStream stream;
     stream.Tokenization(text);
-    static const char* const names[] = {"?", "[", "{", "]", "}", ":", ",", "N", "B", "I",
-                                        "U", "L", "UL", "LL", "ULL", "D", "K", "S"};
+    static const char* const names[] = {"?", "[", "{", "]",  "}",  ":",   ",", "N", "B",
+                                        "I", "U", "L", "UL", "LL", "ULL", "D", "K", "S"};
     std::string out;
     for (const korJSONTokenValue& t : stream.tokens) {
         if (!out.empty()) {
@@ -169,8 +169,8 @@ TEST(KorJSONReaderTest, DocumentsWithoutContainerRootAreRefusedWithANullNode) {
 }
 
 TEST(KorJSONReaderTest, BadTokenOrdersAreRefused) {
-    for (const char* text : {"{]", "[}", "[1]]", "[1] [2]", R"({"a"})", R"({"a" 1})", R"({"a":})",
-                             "[:]"}) {
+    for (const char* text :
+         {"{]", "[}", "[1]]", "[1] [2]", R"({"a"})", R"({"a" 1})", R"({"a":})", "[:]"}) {
         korJSONData data(Object);
         const std::string raised = Raised([&] { EXPECT_FALSE(ParseText(text, data)) << text; });
         if (raised == "nothing") {
@@ -210,7 +210,11 @@ TEST(KorJSONReaderTest, BuilderRefusesTheFixedBadPairs) {
         {{ArrayBegin, {}}, {ObjectEnd, {}}},
         {{ArrayBegin, {}}, {Colon, {}}},
         {{ArrayBegin, {}}, {Key, std::string("k")}},
-        {{ObjectBegin, {}}, {Key, std::string("k")}, {Colon, {}}, {ArrayBegin, {}}, {Key, std::string("j")}},
+        {{ObjectBegin, {}},
+         {Key, std::string("k")},
+         {Colon, {}},
+         {ArrayBegin, {}},
+         {Key, std::string("j")}},
     };
     for (const auto& queue : queues) {
         stream.tokens = queue;
@@ -222,7 +226,8 @@ TEST(KorJSONReaderTest, BuilderRefusesTheFixedBadPairs) {
 TEST(KorJSONReaderTest, BuilderTakesWriterOnlyLongTokens) {
     korJSONStream stream;
     korJSONData data;
-    stream.tokens = {{ArrayBegin, {}}, {LongValue, std::string("-5")}, {ULongValue, std::string("7")}};
+    stream.tokens = {
+        {ArrayBegin, {}}, {LongValue, std::string("-5")}, {ULongValue, std::string("7")}};
     ASSERT_TRUE(stream.ParseJSONContents(data));
     EXPECT_EQ(data[0].type, Long);
     EXPECT_EQ(static_cast<int>(std::get<korJSONLong>(data[0].value)), -5);

@@ -21,9 +21,9 @@
 #include "korjson/korjson_test_util.h"
 
 using namespace korJSON;
-using vlotest::Node;
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
+using vlotest::Node;
 
 namespace {
 
@@ -132,8 +132,7 @@ TEST(KorJSONReplaceTest, SymbolicLinkStaysAndItsTargetIsReplaced) {
     const std::string link = dir.File("game.sav");
     const std::string synced = dir.File("synced");
     const int failed = AsOrdinaryUser(dir, [&] {
-        if (::mkdir(synced.c_str(), 0700) != 0 ||
-            ::symlink("synced/real.sav", link.c_str()) != 0) {
+        if (::mkdir(synced.c_str(), 0700) != 0 || ::symlink("synced/real.sav", link.c_str()) != 0) {
             return 1;
         }
         // Once through a link to a file that does not exist yet, then over it.
@@ -231,10 +230,10 @@ TEST_F(RecordedCallsTest, DataReachesTheDiskBeforeTheRenameAndTheFolderAfterIt) 
     const std::string file = dir.File("game.sav");
     vlotest::WriteBytes(file, "previous");
     ASSERT_TRUE(WriteSettings(file, true));
-    EXPECT_EQ(calls, (std::vector<std::string>{"makeTemp game.sav.tmp", "write file",
-                                               "setMode file", "flush file", "close file",
-                                               "rename to game.sav", "openFolder", "flush folder",
-                                               "close folder"}));
+    EXPECT_EQ(calls,
+              (std::vector<std::string>{"makeTemp game.sav.tmp", "write file", "setMode file",
+                                        "flush file", "close file", "rename to game.sav",
+                                        "openFolder", "flush folder", "close folder"}));
     EXPECT_EQ(vlotest::ReadBytes(file), MusicOn);
 }
 

@@ -38,9 +38,21 @@ private:
     std::string Text() {
         // ASCII with the characters that need escaping, and 2-, 3- and 4-byte
         // UTF-8; never NUL, which \u0000 does not bring back.
-        static const char* const pieces[] = {"a", "Z", " ", "\"", "\\", "/", "\t", "\n", "\x1F",
-                                             "\x7F", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80",
-                                             "key", "0"};
+        static const char* const pieces[] = {"a",
+                                             "Z",
+                                             " ",
+                                             "\"",
+                                             "\\",
+                                             "/",
+                                             "\t",
+                                             "\n",
+                                             "\x1F",
+                                             "\x7F",
+                                             "\xC3\xA9",
+                                             "\xE2\x82\xAC",
+                                             "\xF0\x9F\x98\x80",
+                                             "key",
+                                             "0"};
         std::string s;
         const int n = Pick(6);
         for (int i = 0; i < n; ++i) {
@@ -77,7 +89,9 @@ struct IntegerValue {
     }
 };
 
-bool IsInteger(korJSONDataType t) { return t >= Int && t <= ULongLong; }
+bool IsInteger(korJSONDataType t) {
+    return t >= Int && t <= ULongLong;
+}
 
 IntegerValue ValueOf(const korJSONData& n) {
     std::int64_t s = 0;
@@ -100,10 +114,12 @@ IntegerValue ValueOf(const korJSONData& n) {
         if (ValueOf(a) == ValueOf(b)) {
             return ::testing::AssertionSuccess();
         }
-        return ::testing::AssertionFailure() << at << ": " << a.toString() << " vs " << b.toString();
+        return ::testing::AssertionFailure()
+               << at << ": " << a.toString() << " vs " << b.toString();
     }
     if (a.type != b.type) {
-        return ::testing::AssertionFailure() << at << ": kind " << int(a.type) << " vs " << int(b.type);
+        return ::testing::AssertionFailure()
+               << at << ": kind " << int(a.type) << " vs " << int(b.type);
     }
     if (a.type == Array) {
         if (a.arraySize() != b.arraySize()) {
@@ -135,7 +151,8 @@ IntegerValue ValueOf(const korJSONData& n) {
         return ::testing::AssertionSuccess();
     }
     if (a.toString() != b.toString()) {
-        return ::testing::AssertionFailure() << at << ": " << a.toString() << " vs " << b.toString();
+        return ::testing::AssertionFailure()
+               << at << ": " << a.toString() << " vs " << b.toString();
     }
     return ::testing::AssertionSuccess();
 }
@@ -153,7 +170,8 @@ TEST(KorJSONRoundTripTest, VariedTreesComeBackFromTheirText) {
             korJSONData back;
             ASSERT_TRUE(vlotest::ParseText(text, back)) << text;
             ASSERT_TRUE(Same(*tree, back)) << text;
-            EXPECT_EQ(vlotest::Write(back, pretty), text) << "writing what was read changes nothing";
+            EXPECT_EQ(vlotest::Write(back, pretty), text)
+                << "writing what was read changes nothing";
         }
     }
 }

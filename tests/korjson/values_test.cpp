@@ -15,7 +15,9 @@ using vlotest::Raised;
 
 namespace {
 
-std::shared_ptr<korJSONData> Str(const std::string& s) { return Node(s, String); }
+std::shared_ptr<korJSONData> Str(const std::string& s) {
+    return Node(s, String);
+}
 
 } // namespace
 
@@ -159,8 +161,7 @@ TEST(KorJSONValueTest, ConvertToIntFollowsStoi) {
     EXPECT_EQ(Node(7u, UInt)->convertTo<int>(false, 0), 7);
     EXPECT_EQ(Raised([] { Str("abc")->convertTo<int>(false, 0); }), "invalid_argument: stoi");
     EXPECT_EQ(Raised([] { Str("2147483648")->convertTo<int>(false, 0); }), "out_of_range: stoi");
-    EXPECT_EQ(Raised([] { Node(true, Bool)->convertTo<int>(false, 0); }),
-              "invalid_argument: stoi");
+    EXPECT_EQ(Raised([] { Node(true, Bool)->convertTo<int>(false, 0); }), "invalid_argument: stoi");
     EXPECT_EQ(Raised([] { korJSONData(Object).convertTo<int>(false, 0); }),
               "runtime_error: Unsupported type!");
 }
@@ -174,8 +175,7 @@ TEST(KorJSONValueTest, ConvertToUnsignedFollowsAThirtyTwoBitStoul) {
               "out_of_range: stoul");
     EXPECT_EQ(Raised([] { Str("-4294967296")->convertTo<unsigned>(false, 0); }),
               "out_of_range: stoul");
-    EXPECT_EQ(Raised([] { Str("x1")->convertTo<unsigned>(false, 0); }),
-              "invalid_argument: stoul");
+    EXPECT_EQ(Raised([] { Str("x1")->convertTo<unsigned>(false, 0); }), "invalid_argument: stoul");
 }
 
 TEST(KorJSONValueTest, ExactConversionNeedsTheExactAlternative) {

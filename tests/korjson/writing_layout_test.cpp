@@ -9,12 +9,12 @@
 #include "korjson/korjson_test_util.h"
 
 using namespace korJSON;
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
 using vlotest::Container;
 using vlotest::Node;
 using vlotest::Raised;
 using vlotest::Write;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStdout;
 
 namespace {
 
@@ -255,7 +255,7 @@ TEST(KorJSONWriterTest, TextLongerThanTheWritersChunksComesOutWhole) {
     root.push_back(Node(big, String));
     auto inner = Container(Array);
     root.push_back(inner);
-    for (int i = 0; i < 3000; ++i) {  // 12 000 spaces of indentation at the bottom
+    for (int i = 0; i < 3000; ++i) { // 12 000 spaces of indentation at the bottom
         auto next = Container(Array);
         inner->push_back(next);
         inner = next;

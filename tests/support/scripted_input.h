@@ -262,7 +262,8 @@ private:
             SDL_Event quit = QuitEvent();
             SDL_PushEvent(&quit);
             lock.lock();
-            returnedCv_.wait_for(lock, std::chrono::milliseconds(100), [this] { return returned_; });
+            returnedCv_.wait_for(lock, std::chrono::milliseconds(100),
+                                 [this] { return returned_; });
         }
         if (!returned_) {
             std::fprintf(stderr, "scripted input: the loop under test never returned:\n%s",

@@ -84,6 +84,6 @@ TEST_F(EnemyTest, ConfusedGuardStaggersThenRecoversLayerByLayer) {
 
     Confuse(g, 4);
     Confuse(g, 4);
-    g->RemoveComponents(); // every layer freed once (leak and double-free checks)
+    g->RemoveComponents();   // every layer freed once (leak and double-free checks)
     Confuse(Guard(5, 5), 1); // released with its entity at tear-down
 }

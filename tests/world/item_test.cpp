@@ -38,14 +38,15 @@ protected:
         auto* it = new KRItem();
         it->Init(use, nullptr);
         auto* e = new KREntity();
-        e->Init(7, 8, '!', name, Magenta, &map, false, true, nullptr, nullptr, it, nullptr, nullptr);
+        e->Init(7, 8, '!', name, Magenta, &map, false, true, nullptr, nullptr, it, nullptr,
+                nullptr);
         return e;
     }
     // Posts the changes the way the inventory command does, in multimap order.
     void Toggle(KREntity* thing) {
         for (const auto& [what, e] : player->equipment->ToggleEquip(thing)) {
-            log.SetMessage((what == "Equipped" ? "You equipped the " : "You dequipped the ") +
-                               e->name, false);
+            log.SetMessage(
+                (what == "Equipped" ? "You equipped the " : "You dequipped the ") + e->name, false);
         }
     }
 };

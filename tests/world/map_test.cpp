@@ -91,7 +91,8 @@ TEST_P(FloorTest, EveryGeneratedFloorKeepsItsInvariants) {
         const bool fromAbove = run % 2 == 0;
         floor.push_back(player);
         map.CreateMap(depth, player, floor, deathTable, useTable, fromAbove);
-        SCOPED_TRACE("floor " + std::to_string(depth) + (fromAbove ? " from above" : " from below"));
+        SCOPED_TRACE("floor " + std::to_string(depth) +
+                     (fromAbove ? " from above" : " from below"));
         CheckFloor(map, floor, player, depth, fromAbove);
         floor.remove(player);
         DeleteAll(floor);

@@ -16,8 +16,8 @@ namespace {
 void ExpectShare(long hits, long total, double expected, const std::string& what) {
     ASSERT_GT(total, 0) << what;
     const double tolerance = 7.0 * std::sqrt(expected * (1.0 - expected) / double(total));
-    EXPECT_NEAR(double(hits) / double(total), expected, tolerance) << what << ": " << hits
-                                                                   << " of " << total;
+    EXPECT_NEAR(double(hits) / double(total), expected, tolerance)
+        << what << ": " << hits << " of " << total;
 }
 
 int MaxEnemies(int floor) {

@@ -15,8 +15,8 @@ int main(int argc, char** argv) {
         std::cerr << "SDL_Init: " << SDL_GetError() << "\n";
         return 1;
     }
-    SDL_Window* window = SDL_CreateWindow("bare loop", SDL_WINDOWPOS_CENTERED,
-                                          SDL_WINDOWPOS_CENTERED, 640, 400, 0);
+    SDL_Window* window =
+        SDL_CreateWindow("bare loop", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 640, 400, 0);
     SDL_Renderer* renderer =
         window != nullptr ? SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED) : nullptr;
     SDL_RendererInfo info;
@@ -24,8 +24,8 @@ int main(int argc, char** argv) {
         std::cerr << "renderer: " << SDL_GetError() << "\n";
         return 1;
     }
-    SDL_Texture* texture = SDL_CreateTexture(renderer, info.texture_formats[0],
-                                             SDL_TEXTUREACCESS_STREAMING, 640, 400);
+    SDL_Texture* texture =
+        SDL_CreateTexture(renderer, info.texture_formats[0], SDL_TEXTUREACCESS_STREAMING, 640, 400);
     SDL_Surface* picture = SDL_CreateRGBSurfaceWithFormat(0, 640, 400, 32, info.texture_formats[0]);
     if (texture == nullptr || picture == nullptr) {
         std::cerr << "texture: " << SDL_GetError() << "\n";
