@@ -30,7 +30,7 @@ VLO_BUILD_PACKAGES=(build-essential cmake pkg-config libsdl2-dev libsdl2-mixer-d
 # The Debian package: dpkg-shlibdeps (dpkg-dev) and file find its dependencies.
 VLO_PACKAGE_PACKAGES=(dpkg-dev file)
 VLO_TEST_PACKAGES=(googletest libgtest-dev libgmock-dev zlib1g-dev
-    xvfb xauth xdotool x11-apps openbox clang libclang-rt-14-dev "${VLO_PACKAGE_PACKAGES[@]}")
+    xvfb xauth xdotool x11-apps openbox clang libclang-rt-14-dev clang-format "${VLO_PACKAGE_PACKAGES[@]}")
 VLO_BENCH_PACKAGES=(libbenchmark-dev nlohmann-json3-dev)
 
 # vlo_phase name command...: runs one step of a script, timed; the times are
