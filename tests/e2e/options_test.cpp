@@ -2,26 +2,11 @@
 // saving it to game.cfg and finding it again at the next start.
 #include <regex>
 
+#include "default_options.h"
 #include "session.h"
 
 namespace vlotest {
 namespace {
-
-const std::vector<std::string> kDefaultOptions = {"Move / Attack Up: Up",
-                                                  "Move / Attack Down: Down",
-                                                  "Move / Attack Left: Left",
-                                                  "Move / Attack Right: Right",
-                                                  "Take: G",
-                                                  "Use: Space",
-                                                  "Drop: D",
-                                                  "Character Information: C",
-                                                  "Inventory: I",
-                                                  "Fullscreen: Yes",
-                                                  "Music: On",
-                                                  "Music Volume: 75%",
-                                                  "Restore Default Settings",
-                                                  "Save Changes",
-                                                  "Discard Changes"};
 
 class OptionsE2E : public GameSession {
 protected:
@@ -44,7 +29,7 @@ TEST_F(OptionsE2E, RebindingTakeIsSavedAndShownAtTheNextStart) {
     ASSERT_TRUE(ok);
     Screen s = OpenOptions(ok);
     ASSERT_TRUE(ok) << s.Dump();
-    auto problems = CheckTitledBox(s, {" Options ", Highlighted(kDefaultOptions, 0), 0, false});
+    auto problems = CheckTitledBox(s, {" Options ", Highlighted(DefaultOptionLines, 0), 0, false});
     EXPECT_TRUE(problems.empty()) << "the default list:\n" << Lines(problems);
 
     Press({"Down", "Down", "Down", "Down"});
@@ -60,7 +45,7 @@ TEST_F(OptionsE2E, RebindingTakeIsSavedAndShownAtTheNextStart) {
     s = WaitFor(
         "take-rebound", [](const Screen& v) { return v.Contains("> Take: H <", Cyan); }, ok);
     ASSERT_TRUE(ok) << s.Dump();
-    std::vector<std::string> rebound = kDefaultOptions;
+    std::vector<std::string> rebound = DefaultOptionLines;
     rebound[4] = "Take: H";
     problems = CheckTitledBox(s, {" Options ", Highlighted(rebound, 4), 4, false});
     EXPECT_TRUE(problems.empty()) << Lines(problems);

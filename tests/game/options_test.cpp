@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "default_options.h"
 #include "game.h"
 #include "game_env.h"
 #include "glyph_probe.h"
@@ -19,25 +20,10 @@
 
 namespace {
 
+using vlotest::DefaultOptionLines;
 using vlotest::FindText;
 
 using OptionsTest = vlotest::GameEnv;
-
-const std::vector<std::string> Defaults = {"Move / Attack Up: Up",
-                                           "Move / Attack Down: Down",
-                                           "Move / Attack Left: Left",
-                                           "Move / Attack Right: Right",
-                                           "Take: G",
-                                           "Use: Space",
-                                           "Drop: D",
-                                           "Character Information: C",
-                                           "Inventory: I",
-                                           "Fullscreen: Yes",
-                                           "Music: On",
-                                           "Music Volume: 75%",
-                                           "Restore Default Settings",
-                                           "Save Changes",
-                                           "Discard Changes"};
 
 // The fifteen lines, one under the other, the highlighted one marked in cyan.
 bool ListShows(int selected, const std::vector<std::string>& items) {
@@ -119,9 +105,10 @@ vlotest::ScriptedInput& Up(vlotest::ScriptedInput& s, int n) {
 
 TEST_F(OptionsTest, OpeningListsTheCurrentValuesAndTheHighlightWraps) {
     vlotest::ScriptedInput script;
-    script.Expect("the default list", [] { return ListShows(0, Defaults); })
+    script.Expect("the default list", [] { return ListShows(0, DefaultOptionLines); })
         .Key(SDL_SCANCODE_UP)
-        .Expect("Up on the first entry highlights the last", [] { return ListShows(14, Defaults); })
+        .Expect("Up on the first entry highlights the last",
+                [] { return ListShows(14, DefaultOptionLines); })
         .Key(SDL_SCANCODE_DOWN)
         .Expect("Down on the last highlights the first", Lit("Move / Attack Up: Up"))
         .Key(SDL_SCANCODE_UP)
@@ -246,7 +233,7 @@ TEST_F(OptionsTest, RestoringDefaultsAfterARebindingKeepsTheDefaultsLive) {
     EXPECT_FALSE(std::filesystem::exists("game.cfg")) << "restoring does not write the file";
 
     vlotest::ScriptedInput again;
-    again.Expect("reopened with the defaults", [] { return ListShows(0, Defaults); })
+    again.Expect("reopened with the defaults", [] { return ListShows(0, DefaultOptionLines); })
         .Key(SDL_SCANCODE_UP)
         .Key(SDL_SCANCODE_RETURN);
     EXPECT_TRUE(again.Run([] { OptionsMenu(); })) << again.Failures();
@@ -255,7 +242,7 @@ TEST_F(OptionsTest, RestoringDefaultsAfterARebindingKeepsTheDefaultsLive) {
 TEST_F(OptionsTest, ACloseRequestIsIgnoredInTheListAndBindsTheLastKeyInTheCaptureBox) {
     selectedKey = SDL_SCANCODE_K;
     vlotest::ScriptedInput script;
-    script.Quit().Expect("the list stays", [] { return ListShows(0, Defaults); });
+    script.Quit().Expect("the list stays", [] { return ListShows(0, DefaultOptionLines); });
     Down(script, 4)
         .Key(SDL_SCANCODE_RETURN)
         .Expect("the key capture box", [] { return CaptureBoxShown("Take"); })
