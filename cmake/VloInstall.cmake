@@ -15,9 +15,12 @@ set(VLO_INSTALL_DATA ${CMAKE_INSTALL_DATADIR}/${VLO_INSTALL_NAME})
 install(TARGETS velvet-lockout RUNTIME DESTINATION ${VLO_INSTALL_LIBEXEC})
 
 # The data as the build has it: the copied sources plus what the asset tools
-# generated there (the music patterns' WAV files).
-install(DIRECTORY ${PROJECT_BINARY_DIR}/gfx/ DESTINATION ${VLO_INSTALL_DATA}/gfx)
-install(DIRECTORY ${PROJECT_BINARY_DIR}/music/ DESTINATION ${VLO_INSTALL_DATA}/music)
+# generated there (the music patterns, Ogg Vorbis). Only the kinds of file the
+# game reads: a build folder kept from older builds may hold others.
+install(DIRECTORY ${PROJECT_BINARY_DIR}/gfx/ DESTINATION ${VLO_INSTALL_DATA}/gfx
+    FILES_MATCHING PATTERN "*.bmp")
+install(DIRECTORY ${PROJECT_BINARY_DIR}/music/ DESTINATION ${VLO_INSTALL_DATA}/music
+    FILES_MATCHING PATTERN "*.ogg" PATTERN "*.json")
 
 # The launcher finds the program and the data relative to its own location,
 # so the installed tree can be moved or reached through a symbolic link.

@@ -32,8 +32,8 @@ deb="$scratch/out/velvet-lockout_${version}_${arch}.deb"
 [ -f "$deb" ] || fail "no $(basename "$deb"); cpack made: $(cd "$scratch/out" && ls ./*.deb)"
 
 # -- what it holds -------------------------------------------------------------
-# Every path with its mode and owner; data files are the build's gfx/ and
-# music/ folders, file for file.
+# Every path with its mode and owner; data files are the font sheet, the music
+# definitions and the Ogg patterns of the build's gfx/ and music/ folders.
 expected() {
     local d f
     for d in ./usr ./usr/games ./usr/libexec ./usr/libexec/velvet-lockout ./usr/share \
@@ -52,7 +52,8 @@ expected() {
         echo "-rw-r--r-- root/root ./usr/share/$f"
     done
     for d in gfx music; do
-        (cd "$build/$d" && find . -type f -printf "-rw-r--r-- root/root ./usr/share/velvet-lockout/$d/%P\n")
+        (cd "$build/$d" && find . -type f \( -name '*.bmp' -o -name '*.ogg' -o -name '*.json' \) \
+            -printf "-rw-r--r-- root/root ./usr/share/velvet-lockout/$d/%P\n")
     done
 }
 expected | LC_ALL=C sort >"$scratch/files.expected"
