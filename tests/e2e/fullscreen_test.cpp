@@ -22,6 +22,12 @@ struct ScreenCase {
     bool toggleInOptions; // start windowed and switch in the options
 };
 
+// How CTest's list shows a case (otherwise as raw bytes).
+void PrintTo(const ScreenCase& c, std::ostream* out) {
+    *out << c.width << "x" << c.height << (c.windowManager ? " with" : " without")
+         << " a window manager" << (c.toggleInOptions ? ", toggled in the options" : ", at start");
+}
+
 std::string CaseName(const testing::TestParamInfo<ScreenCase>& info) {
     std::ostringstream name;
     name << info.param.width << "x" << info.param.height
