@@ -124,10 +124,12 @@ bool InZone(const MusicPatternEntry* head, const MusicPatternEntry* segment) {
     return std::find(chain.begin(), chain.end(), segment) != chain.end();
 }
 
-// A fill that leads into `target`, or null.
+// A fill that leads into `target` from the playing pattern (neither of them
+// itself), or null.
 MusicPatternEntry* FillInto(const MusicPatternEntry* target) {
     for (auto& entry : mMusicPatternEntries) {
-        if (entry->type == Fill && entry->nextPatternName == target->patternName) {
+        if (entry->type == Fill && entry.get() != target && entry.get() != playing &&
+            entry->nextPatternName == target->patternName) {
             return entry.get();
         }
     }
@@ -140,16 +142,7 @@ bool RestsOnItself(const MusicPatternEntry* entry) {
 
 // The fill to play before `target` when leaving the playing pattern, or null.
 MusicPatternEntry* BridgeInto(const MusicPatternEntry* target) {
-    if (playing == nullptr || !RestsOnItself(playing)) {
-        return nullptr;
-    }
-    for (auto& entry : mMusicPatternEntries) {
-        if (entry->type == Fill && entry.get() != target && entry.get() != playing &&
-            entry->nextPatternName == target->patternName) {
-            return entry.get();
-        }
-    }
-    return nullptr;
+    return playing != nullptr && RestsOnItself(playing) ? FillInto(target) : nullptr;
 }
 
 } // namespace
@@ -173,15 +166,13 @@ std::string GetMusicPatternTypeName(MusicPatternType type) {
 }
 
 void SetNextMusicPattern(const std::string& name) {
-    for (auto& entry : mMusicPatternEntries) {
-        if (entry->patternName == name) {
-            nextMusicPattern = entry.get();
-            currentMusicPatternName = entry->patternName;
-            nextMusicPatternName = entry->nextPatternName;
-            return;
-        }
+    MusicPatternEntry* entry = FindPattern(name);
+    if (entry == nullptr) {
+        throw std::runtime_error("Requested zone or fill could not be found: " + name);
     }
-    throw std::runtime_error("Requested zone or fill could not be found: " + name);
+    nextMusicPattern = entry;
+    currentMusicPatternName = entry->patternName;
+    nextMusicPatternName = entry->nextPatternName;
 }
 
 bool LoadMusicPatterns() {
@@ -298,7 +289,7 @@ void UpdateMusic() {
             nextMusicPattern = nullptr;
         } else if (loops) {
             MusicPatternEntry* fill = playing->type == Zone ? FillInto(request) : nullptr;
-            if (fill != nullptr && fill != playing) {
+            if (fill != nullptr) {
                 StartPattern(fill);
                 bridgeTarget = request;
                 return;

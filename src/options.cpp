@@ -41,6 +41,10 @@ std::string VolumePercent() {
     return std::to_string(musicVolume * 100 / 128) + "%";
 }
 
+std::string VolumeText() {
+    return "Music Volume: " + VolumePercent();
+}
+
 std::string FullscreenText() {
     const bool on = (SDL_GetWindowFlags(window) & FullscreenMask) != 0;
     return std::string("Fullscreen: ") + (on ? "Yes" : "No");
@@ -57,7 +61,7 @@ std::vector<std::string> BuildItems() {
     }
     items.push_back(FullscreenText());
     items.push_back(MusicText());
-    items.push_back("Music Volume: " + VolumePercent());
+    items.push_back(VolumeText());
     items.push_back("Restore Default Settings");
     items.push_back("Save Changes");
     items.push_back("Discard Changes");
@@ -97,7 +101,7 @@ void VolumeScreen(std::vector<std::string>& items) {
         Menu(" Change Music Volume ", option, 320, none, true);
     }
     SetMusicVolume(musicVolume);
-    items[VolumeEntry] = "Music Volume: " + VolumePercent();
+    items[VolumeEntry] = VolumeText();
     RestartFrameClock();
 }
 
@@ -120,7 +124,7 @@ void ApplySettings(std::vector<std::string>& items) {
     ApplyMusicSetting();
     items[MusicEntry] = MusicText();
     SetMusicVolume(musicVolume);
-    items[VolumeEntry] = "Music Volume: " + VolumePercent();
+    items[VolumeEntry] = VolumeText();
     RestartFrameClock();
 }
 

@@ -54,6 +54,11 @@ int WatchWindow(void*, SDL_Event* e) {
     return 1;
 }
 
+// The picture's size in pixels; 640 x 400 before its surface exists.
+SDL_Point PictureSize() {
+    return screen != nullptr ? SDL_Point{screen->w, screen->h} : SDL_Point{640, 400};
+}
+
 bool Fail(std::ostream& out, const char* what) {
     out << what << SDL_GetError() << std::endl;
     return false;
@@ -124,8 +129,7 @@ void Delay(Uint32 until) {
 // than their neighbours but keeps every glyph sharp and undistorted.
 SDL_Rect PicturePlacement(int outputW, int outputH) {
     constexpr double IntegerShare = 0.85;
-    const int pw = screen != nullptr ? screen->w : 640;
-    const int ph = screen != nullptr ? screen->h : 400;
+    const auto [pw, ph] = PictureSize();
     if (outputW <= 0 || outputH <= 0) {
         return {0, 0, pw, ph};
     }
@@ -161,8 +165,7 @@ SDL_Point WindowToPicture(int x, int y) {
     if (ox < at.x || oy < at.y || ox >= at.x + at.w || oy >= at.y + at.h) {
         return OffPicture; // a black bar is no part of the picture
     }
-    const int pw = screen != nullptr ? screen->w : 640;
-    const int ph = screen != nullptr ? screen->h : 400;
+    const auto [pw, ph] = PictureSize();
     return {static_cast<int>((ox - at.x) * pw / at.w), static_cast<int>((oy - at.y) * ph / at.h)};
 }
 
@@ -186,8 +189,8 @@ void SwitchWindowMode(Uint32 fullscreenFlags) {
         SDL_SetWindowFullscreen(window, fullscreenFlags);
     } else {
         SDL_SetWindowFullscreen(window, 0);
-        SDL_SetWindowSize(window, screen != nullptr ? screen->w : 640,
-                          screen != nullptr ? screen->h : 400);
+        const auto [pw, ph] = PictureSize();
+        SDL_SetWindowSize(window, pw, ph);
         SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
     }
     RequestPresent();
