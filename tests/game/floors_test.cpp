@@ -23,15 +23,7 @@
 
 namespace {
 
-// The log oldest message first, joined by single spaces (the log keeps
-// messages newest first; every message here fits one line).
-std::string Transcript() {
-    std::string all;
-    for (auto it = message->messages.rbegin(); it != message->messages.rend(); ++it) {
-        all += (all.empty() ? "" : " ") + *it;
-    }
-    return all;
-}
+using vlotest::Transcript;
 
 std::vector<KREntity*> Named(const std::string& name) {
     std::vector<KREntity*> found;
@@ -156,7 +148,7 @@ TEST_F(FloorsTest, NextFloorRestsAndCountsDown) {
 
     NextFloor();
     EXPECT_EQ(player->fighter->hp, 80);
-    EXPECT_EQ(Transcript(), "YOU PAUSE TO RECHARGE AND REGAIN YOUR ENERGY. " + FloorLine(9));
+    EXPECT_EQ(Transcript(), FloorLine(9) + " YOU PAUSE TO RECHARGE AND REGAIN YOUR ENERGY.");
     EXPECT_EQ(theMap->currentFloor, 2);
     EXPECT_EQ(Named("Player"), std::vector<KREntity*>{player}) << "listed once";
     EXPECT_TRUE(Named("Marker").empty()) << "what lay on the old floor is gone";
