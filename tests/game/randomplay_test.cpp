@@ -54,18 +54,21 @@ void __real_SDL_Delay(Uint32 ms);
 void __wrap_SDL_Delay(Uint32 ms);
 }
 
-int __wrap_SDL_WaitEvent(SDL_Event* into) {
+// A dialog is about to wait for input: give it its answers if none are queued.
+static void AnswerWaitingDialog() {
     if (dialogAnswers && vlotest::QueuedEvents() == 0) {
         vlotest::PushAll(dialogAnswers());
     }
+}
+
+int __wrap_SDL_WaitEvent(SDL_Event* into) {
+    AnswerWaitingDialog();
     return __real_SDL_WaitEvent(into);
 }
 
 // Dialogs wait in slices so the music keeps going between events.
 int __wrap_SDL_WaitEventTimeout(SDL_Event* into, int timeoutMs) {
-    if (dialogAnswers && vlotest::QueuedEvents() == 0) {
-        vlotest::PushAll(dialogAnswers());
-    }
+    AnswerWaitingDialog();
     return __real_SDL_WaitEventTimeout(into, timeoutMs);
 }
 
