@@ -1,0 +1,243 @@
+// The web build in headless Chromium, played as a visitor would: the main
+// menu appears, a new game starts (and with it the audio), Escape saves,
+// a reload loads the same floor, the tab idles quietly, and Quit ends it.
+// Screens are read back from the canvas with the game's own font.
+import { createRequire } from 'node:module';
+import { mkdtempSync, mkdirSync, rmSync, statSync, readdirSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { loadSheet, Screen, EGA } from './glyphs.mjs';
+import { serve } from './server.mjs';
+
+const env = process.env;
+const WEB_DIR = env.VLO_WEB_DIR;
+const CHROMIUM = env.VLO_CHROMIUM || '/usr/bin/chromium';
+const SHOT_DIR = env.VLO_SHOT_DIR || '.';
+const MENU = ['New Game', 'Load Game', 'Options', 'Help', 'Quit'];
+const ENDED = 'The game has ended. Reload the page to play again.';
+const IDLE_SECONDS = 10;
+
+class Failure extends Error {}
+const fail = (message, screen) => {
+  throw new Failure(screen ? `${message}\nScreen as glyphs:\n${screen.dump()}` : message);
+};
+const sleep = (ms) => new Promise((done) => setTimeout(done, ms));
+
+const sheet = loadSheet(env.VLO_FONT);
+
+// The canvas's pixels through its 2D context, with the page's clock (ms
+// since navigation start) at the moment they were read.
+async function grab(page) {
+  const shot = await page.evaluate(() => {
+    const canvas = document.getElementById('canvas');
+    const context = canvas && canvas.getContext('2d');
+    if (!context || canvas.width !== 640 || canvas.height !== 400) {
+      return { at: performance.now(), problem: canvas ? `canvas ${canvas.width} x ${canvas.height}, 2D context ${!!context}` : 'no #canvas' };
+    }
+    const bytes = context.getImageData(0, 0, 640, 400).data;
+    let binary = '';
+    for (let i = 0; i < bytes.length; i += 0x8000) binary += String.fromCharCode.apply(null, bytes.subarray(i, i + 0x8000));
+    return { at: performance.now(), pixels: btoa(binary) };
+  });
+  if (shot.problem) return { at: shot.at, problem: shot.problem, screen: null };
+  return { at: shot.at, screen: new Screen(sheet, Buffer.from(shot.pixels, 'base64')) };
+}
+
+async function waitFor(page, what, test, timeoutMs = 8000) {
+  const deadline = Date.now() + timeoutMs;
+  let last = null;
+  for (;;) {
+    last = await grab(page);
+    if (last.screen && test(last.screen)) return last;
+    if (Date.now() > deadline) fail(`timed out after ${timeoutMs} ms waiting for ${what}${last.problem ? ` (${last.problem})` : ''}`, last.screen);
+    await sleep(50);
+  }
+}
+
+const menuShown = (selected) => (s) =>
+  !!s.find(`> ${MENU[selected]} <`, EGA.Cyan) && !!s.find(' Version 0.3 ', EGA.Black)
+  && MENU.every((entry, i) => i === selected || !!s.find(entry, EGA.White));
+
+// The player's '@' drawn exactly once on the map.
+function player(s) {
+  const found = [];
+  for (let row = 0; row < 40; ++row) {
+    for (let col = 0; col < 80; ++col) {
+      const g = s.cell(col, row);
+      if (g.code === 64 && g.ink === EGA.LightGreen) found.push([col, row]);
+    }
+  }
+  return found.length === 1 ? found[0] : null;
+}
+
+// A floor: the player, the panel's corners and junctions in White and
+// "Floor #" in LightGray.
+const frame = [[0, 40, 201], [79, 40, 187], [0, 42, 204], [21, 42, 203], [79, 42, 185], [0, 49, 200], [21, 49, 202], [79, 49, 188]];
+const floorShown = (s) => player(s) !== null && s.find('Floor #', EGA.LightGray)?.y === 360
+  && frame.every(([col, row, code]) => s.cell(col, row).code === code && s.cell(col, row).ink === EGA.White);
+
+// What a save keeps, cell by cell: the map and the panel's left box (HP bar,
+// floor), not the mouse-look line nor the log.
+function kept(s) {
+  const cells = [];
+  for (let row = 0; row < 50; ++row) {
+    for (let col = 0; col < 80; ++col) {
+      if (row === 41 || (row >= 43 && row <= 48 && col > 21)) continue;
+      const g = s.cell(col, row);
+      cells.push({ col, row, key: `${g.code}/${g.ink}/${g.paper}` });
+    }
+  }
+  return cells;
+}
+
+async function press(page, ...keys) {
+  for (const key of keys) await page.keyboard.press(key);
+}
+
+async function audioState(page) {
+  return page.evaluate(() => window.Module?.SDL2?.audioContext?.state ?? null);
+}
+
+// Waits for the game's audio context to run; when it does not, asks whether
+// this browser can run audio at all before calling it a fault.
+async function checkAudio(page) {
+  let state = null;
+  for (let i = 0; i < 40 && state !== 'running'; ++i, await sleep(50)) state = await audioState(page);
+  if (state === 'running') return 'running after the first key';
+  if (state === null) fail('Module.SDL2.audioContext does not exist after the first key: audio never opened');
+  const probe = await page.evaluate(async () => {
+    const context = new AudioContext();
+    await Promise.race([context.resume(), new Promise((done) => setTimeout(done, 1000))]);
+    const s = context.state;
+    await context.close();
+    return s;
+  });
+  if (probe !== 'running') return `not checked: headless Chromium cannot run audio here (a fresh context stays '${probe}')`;
+  fail(`the game's audio context is '${state}' after the first key, while a fresh context runs`);
+}
+
+// The tab's main-thread busy time and the renderer process's CPU time over
+// IDLE_SECONDS of no input, each as % of one core.
+async function idleCpu(page, browserSession) {
+  const session = await page.target().createCDPSession();
+  await session.send('Performance.enable');
+  const taskSeconds = async () => (await session.send('Performance.getMetrics')).metrics.find((m) => m.name === 'TaskDuration').value;
+  const rendererSeconds = async () => {
+    const info = await browserSession.send('SystemInfo.getProcessInfo').catch(() => null);
+    return info ? info.processInfo.filter((p) => p.type === 'renderer').reduce((sum, p) => sum + p.cpuTime, 0) : NaN;
+  };
+  const start = [Date.now(), await taskSeconds(), await rendererSeconds()];
+  await sleep(IDLE_SECONDS * 1000);
+  const end = [Date.now(), await taskSeconds(), await rendererSeconds()];
+  const wall = (end[0] - start[0]) / 1000;
+  await session.detach();
+  return { main: (100 * (end[1] - start[1])) / wall, renderer: (100 * (end[2] - start[2])) / wall };
+}
+
+function pageWeight() {
+  const parts = readdirSync(WEB_DIR).filter((f) => /\.(wasm|data|js)$/.test(f));
+  return parts.map((f) => `${f} ${(statSync(join(WEB_DIR, f)).size / 1024).toFixed(0)} KiB`).join(', ');
+}
+
+async function play(browser, url) {
+  const page = await browser.newPage();
+  await page.setViewport({ width: 1300, height: 860 });
+  const browserSession = await browser.target().createCDPSession();
+  const problems = [];
+  page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
+  page.on('console', (m) => m.type() === 'error' && problems.push(`console: ${m.text()}`));
+  const result = {};
+  try {
+    // 1. The main menu, timed from navigation start.
+    await page.goto(url, { waitUntil: 'domcontentloaded' });
+    const menu = await waitFor(page, 'the main menu with "New Game" highlighted', menuShown(0), 30000);
+    result.firstFrame = menu.at;
+    console.log(`main menu readable ${menu.at.toFixed(0)} ms after navigation start`);
+    await page.screenshot({ path: join(SHOT_DIR, 'web-main-menu.png') });
+
+    // 2. A new game; the key that starts it also starts the audio.
+    await press(page, 'Enter');
+    const floor = (await waitFor(page, 'a floor after New Game', floorShown)).screen;
+    console.log('new game: a floor with its status panel');
+    result.audio = await checkAudio(page);
+    console.log(`audio: ${result.audio}`);
+    await page.screenshot({ path: join(SHOT_DIR, 'web-floor.png') });
+
+    // 3. Escape saves; after a reload Load Game shows the same floor.
+    const before = kept((await grab(page)).screen);
+    await press(page, 'Escape');
+    await waitFor(page, 'the main menu after Escape', menuShown(0));
+    await page.reload({ waitUntil: 'domcontentloaded' });
+    await waitFor(page, 'the main menu after reloading', menuShown(0), 30000);
+    await press(page, 'ArrowDown');
+    await waitFor(page, '"Load Game" highlighted', menuShown(1));
+    await press(page, 'Enter');
+    const loaded = (await waitFor(page, 'the saved floor after Load Game', floorShown)).screen;
+    const after = kept(loaded);
+    const differ = before.map((c, i) => c.key === after[i].key ? '' : `(${c.col},${c.row}) ${c.key} -> ${after[i].key}`)
+      .filter((line) => line !== '');
+    if (differ.length > 0) {
+      fail(`${differ.length} cells differ between the floor saved and the floor loaded (code/ink/paper):\n  `
+        + `${differ.slice(0, 20).join('\n  ')}\nSaved floor as glyphs:\n${floor.dump()}\nLoaded floor:`, loaded);
+    }
+
+    console.log('the saved floor came back after a reload and Load Game');
+
+    // 4. Idle on the floor.
+    result.cpu = await idleCpu(page, browserSession);
+
+    // 5. Quit from the main menu ends the game.
+    await press(page, 'Escape');
+    await waitFor(page, 'the main menu after the second Escape', menuShown(0));
+    for (let i = 1; i < MENU.length; ++i) {
+      await press(page, 'ArrowDown');
+      await waitFor(page, `"${MENU[i]}" highlighted`, menuShown(i));
+    }
+    await press(page, 'Enter');
+    let status = '';
+    for (let i = 0; i < 100 && status !== ENDED; ++i, await sleep(50)) {
+      status = await page.$eval('#status', (e) => e.textContent.trim());
+    }
+    if (status !== ENDED) fail(`after Quit #status says "${status}", want "${ENDED}"`, (await grab(page)).screen);
+    return result;
+  } catch (e) {
+    if (problems.length > 0) e.message += `\nThe page reported:\n  ${problems.slice(0, 10).join('\n  ')}`;
+    throw e;
+  }
+}
+
+async function main() {
+  if (!WEB_DIR || !env.VLO_FONT || !env.VLO_NODE_MODULES) {
+    console.error('VLO_WEB_DIR, VLO_FONT and VLO_NODE_MODULES must be set');
+    return 2;
+  }
+  const puppeteer = createRequire(env.VLO_NODE_MODULES + '/')('puppeteer-core');
+  mkdirSync(SHOT_DIR, { recursive: true });
+  const profile = mkdtempSync(join(tmpdir(), 'vlo-web-'));
+  const { server, url } = await serve(WEB_DIR);
+  let browser = null;
+  try {
+    browser = await puppeteer.launch({
+      executablePath: CHROMIUM,
+      headless: true,
+      userDataDir: profile,
+      args: ['--headless=new', '--no-sandbox', '--disable-gpu'],
+    });
+    const r = await play(browser, url);
+    console.log(`page weight: ${pageWeight()}`);
+    console.log(`time to first frame (main menu readable): ${r.firstFrame.toFixed(0)} ms`);
+    console.log(`idle CPU on a floor over ${IDLE_SECONDS} s: main thread ${r.cpu.main.toFixed(1)} %, renderer process ${r.cpu.renderer.toFixed(1)} % of one core`);
+    console.log(`screenshots: ${join(SHOT_DIR, 'web-main-menu.png')}, ${join(SHOT_DIR, 'web-floor.png')}`);
+    console.log('PASS');
+    return 0;
+  } catch (e) {
+    console.error(`FAIL: ${e instanceof Failure ? e.message : e.stack}`);
+    return 1;
+  } finally {
+    if (browser) await browser.close().catch(() => {});
+    server.close();
+    rmSync(profile, { recursive: true, force: true });
+  }
+}
+
+process.exitCode = await main();
