@@ -49,11 +49,19 @@ async function waitFor(page, what, test, timeoutMs = 8000) {
   for (;;) {
     last = await grab(page);
     if (last.screen && test(last.screen)) return last;
-    if (Date.now() > deadline) fail(`timed out after ${timeoutMs} ms waiting for ${what}${last.problem ? ` (${last.problem})` : ''}`, last.screen);
+    if (Date.now() > deadline) {
+      const seen = last.problem || (last.screen && menuSeen(last.screen));
+      fail(`timed out after ${timeoutMs} ms waiting for ${what}${seen ? ` (${seen})` : ''}`, last.screen);
+    }
     await sleep(50);
   }
 }
 
+// The menu's lines off the 8-pixel grid do not show in a dump: name them.
+const menuSeen = (s) => {
+  const lines = MENU.map((entry) => (s.find(`> ${entry} <`, EGA.Cyan) ? `"> ${entry} <"` : s.find(entry, EGA.White) ? `"${entry}"` : ''));
+  return lines.some((l) => l !== '') ? `menu lines seen: ${lines.filter((l) => l !== '').join(', ')}` : '';
+};
 const menuShown = (selected) => (s) =>
   !!s.find(`> ${MENU[selected]} <`, EGA.Cyan) && !!s.find(' Version 0.3 ', EGA.Black)
   && MENU.every((entry, i) => i === selected || !!s.find(entry, EGA.White));
@@ -141,7 +149,8 @@ function pageWeight() {
 
 async function play(browser, url) {
   const page = await browser.newPage();
-  await page.setViewport({ width: 1300, height: 860 });
+  // Room for the page's whole-factor scaling to show the picture at 2x.
+  await page.setViewport({ width: 1320, height: 980 });
   const browserSession = await browser.target().createCDPSession();
   const problems = [];
   page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
@@ -187,9 +196,10 @@ async function play(browser, url) {
     result.cpu = await idleCpu(page, browserSession);
 
     // 5. Quit from the main menu ends the game.
+    // After a loaded game the highlight stays on "Load Game".
     await press(page, 'Escape');
-    await waitFor(page, 'the main menu after the second Escape', menuShown(0));
-    for (let i = 1; i < MENU.length; ++i) {
+    await waitFor(page, 'the main menu after the second Escape', menuShown(1));
+    for (let i = 2; i < MENU.length; ++i) {
       await press(page, 'ArrowDown');
       await waitFor(page, `"${MENU[i]}" highlighted`, menuShown(i));
     }
