@@ -29,6 +29,9 @@ const sheet = loadSheet(env.VLO_FONT);
 // since navigation start) at the moment they were read.
 async function grab(page) {
   const shot = await page.evaluate(() => {
+    // Asking for a context before the game has made its own would choose
+    // the canvas's kind for it.
+    if (!window.Module || !window.Module.calledRun) return { at: performance.now(), problem: 'the game has not started' };
     const canvas = document.getElementById('canvas');
     const context = canvas && canvas.getContext('2d');
     if (!context || canvas.width !== 640 || canvas.height !== 400) {
