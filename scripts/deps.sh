@@ -31,6 +31,10 @@ VLO_BUILD_PACKAGES=(build-essential cmake pkg-config libsdl2-dev libsdl2-mixer-d
 VLO_PACKAGE_PACKAGES=(dpkg-dev file)
 VLO_TEST_PACKAGES=(googletest libgtest-dev libgmock-dev zlib1g-dev
     xvfb xauth xdotool x11-apps openbox clang libclang-rt-14-dev clang-format "${VLO_PACKAGE_PACKAGES[@]}")
+# The browser build: emscripten, and dpkg-dev to unpack SDL's source packages.
+VLO_WEB_PACKAGES=(emscripten dpkg-dev)
+# Its test: headless Chromium driven by puppeteer-core, installed with npm.
+VLO_WEB_TEST_PACKAGES=(chromium npm)
 VLO_BENCH_PACKAGES=(libbenchmark-dev nlohmann-json3-dev)
 
 # vlo_phase name command...: runs one step of a script, timed; the times are

@@ -7,16 +7,18 @@
 
 #include "game.h"
 #include "mainmenu.h"
+#include "platform.h"
 #include "shell.h"
 
 int main(int /*argc*/, char* /*argv*/[]) {
     try {
-        if (InitGame(640, 400, true)) {
+        if (InitGame(640, 400, UsesAcceleratedRenderer())) {
             MainMenu();
         }
         QuitGame();
     } catch (const std::exception& e) {
         std::cout << "Exception: " << e.what() << std::endl;
     }
+    GameEnded();
     return 0;
 }

@@ -15,6 +15,7 @@
 #include "message.h"
 #include "modal.h"
 #include "music.h"
+#include "platform.h"
 #include "render.h"
 #include "rules.h"
 #include "shell.h"
@@ -29,7 +30,7 @@ namespace {
 // the event queue itself has failed, as SDL_WaitEvent does.
 int WaitEventWithMusic(SDL_Event* e) {
     for (;;) {
-        if (SDL_WaitEventTimeout(e, static_cast<int>(FrameMs)) != 0) {
+        if (WaitEventTimeout(e, static_cast<int>(FrameMs)) != 0) {
             return 1;
         }
         if (SDL_WasInit(SDL_INIT_EVENTS) == 0) {

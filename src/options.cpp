@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr Uint32 FullscreenMask = SDL_WINDOW_FULLSCREEN_DESKTOP; // both fullscreen bits
 // The screen's entries after the nine key bindings (which are 0-8, by action).
 enum Entry {
     FullscreenEntry = ActionCount,
@@ -46,8 +45,7 @@ std::string VolumeText() {
 }
 
 std::string FullscreenText() {
-    const bool on = (SDL_GetWindowFlags(window) & FullscreenMask) != 0;
-    return std::string("Fullscreen: ") + (on ? "Yes" : "No");
+    return std::string("Fullscreen: ") + (WindowIsFullscreen() ? "Yes" : "No");
 }
 
 std::string MusicText() {
@@ -162,7 +160,7 @@ bool CarryOut(int entry, std::vector<std::string>& items) {
 } // namespace
 
 bool ToggleFullscreen() {
-    const bool wasFullscreen = (SDL_GetWindowFlags(window) & FullscreenMask) != 0;
+    const bool wasFullscreen = WindowIsFullscreen();
     flags = wasFullscreen ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP;
     SwitchWindowMode(flags);
     return !wasFullscreen;

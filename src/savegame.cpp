@@ -24,6 +24,7 @@
 #include "korJSON/korJSON.h"
 #include "map.h"
 #include "message.h"
+#include "platform.h"
 #include "rules.h"
 #include "tile.h"
 
@@ -502,7 +503,11 @@ bool SaveGame() {
         BuildDocument(root);
         std::string out;
         korJSON::korJSONStream stream;
-        return stream.WriteJSONFile(SaveFile, root, out, true);
+        const bool written = stream.WriteJSONFile(SaveFile, root, out, true);
+        if (written) {
+            UserFilesChanged();
+        }
+        return written;
     } catch (const std::exception& e) {
         throw std::runtime_error(std::string("Error while saving game: ") + e.what());
     }

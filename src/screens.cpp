@@ -61,8 +61,8 @@ const char* const HelpLines[] = {
     "\\n",
     "^C7|Miscellaneous:",
     "\\n",
-    "^C4^\xDB - In-Game Mouse Cursor (Used to hover over characters / objects to see their "
-    "descriptions and for certain attacks)",
+    ("^C4^\xDB - In-Game Mouse Cursor (Used to hover over characters / objects to see their "
+     "descriptions and for certain attacks)"),
     "\\n",
     "\\n",
     "Press any key to return to main menu.",

@@ -12,6 +12,7 @@
 #include "docnodes.h"
 #include "game.h"
 #include "korJSON/korJSON.h"
+#include "platform.h"
 
 namespace {
 
@@ -128,7 +129,11 @@ bool SaveGameSettings() {
 
         std::string out;
         korJSON::korJSONStream stream;
-        return stream.WriteJSONFile(SettingsFile, root, out, true);
+        const bool written = stream.WriteJSONFile(SettingsFile, root, out, true);
+        if (written) {
+            UserFilesChanged();
+        }
+        return written;
     } catch (const std::exception& e) {
         throw std::runtime_error(std::string("Error while saving game settings: ") + e.what());
     }

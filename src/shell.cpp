@@ -20,6 +20,7 @@
 #include "message.h"
 #include "modal.h"
 #include "music.h"
+#include "platform.h"
 #include "render.h"
 #include "savegame.h"
 #include "settings.h"
@@ -177,6 +178,11 @@ SDL_Point WindowToPicture(int x, int y) {
 // manager, and only then switched. Leaving, it goes back to the picture's
 // size in the middle of the screen rather than to those bounds.
 void SwitchWindowMode(Uint32 fullscreenFlags) {
+    if (PageHandlesFullscreen()) {
+        SetPageFullscreen((fullscreenFlags & FullscreenFlags) != 0);
+        RequestPresent();
+        return;
+    }
     if ((fullscreenFlags & FullscreenFlags) != 0) {
         SDL_Rect bounds;
         if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window), &bounds) == 0) {
@@ -194,6 +200,11 @@ void SwitchWindowMode(Uint32 fullscreenFlags) {
         SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
     }
     RequestPresent();
+}
+
+bool WindowIsFullscreen() {
+    return PageHandlesFullscreen() ? PageIsFullscreen()
+                                   : (SDL_GetWindowFlags(window) & FullscreenFlags) != 0;
 }
 
 void RequestPresent() {
@@ -231,7 +242,7 @@ bool InitGame(int width, int height, bool accelerated) {
         return Fail(std::cerr, "Couldn't initialize SDL: ");
     }
     flags = 0;
-    if (fullscreen) {
+    if (fullscreen && !PageHandlesFullscreen()) {
         flags |= FullscreenFlags;
     }
     const std::string title = "Velvet Lockout (V.L.O.) v" + GAMEVERSION;
@@ -241,7 +252,9 @@ bool InitGame(int width, int height, bool accelerated) {
         return Fail(std::cerr, "Couldn't set video mode: ");
     }
     const Uint32 windowFlags = flags;
-    SDL_SetRelativeMouseMode(SDL_TRUE);
+    if (CapturesMouseAtStart()) {
+        SDL_SetRelativeMouseMode(SDL_TRUE);
+    }
     flags = 1 + (accelerated ? 1 : 0);
     renderer = SDL_CreateRenderer(window, -1, flags);
     if (renderer == nullptr) {

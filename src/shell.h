@@ -26,6 +26,9 @@ void PresentScreen();
 // SDL_SetWindowFullscreen(window, fullscreenFlags), made to cover the display
 // even where no window manager does it, and back to the picture's size.
 void SwitchWindowMode(Uint32 fullscreenFlags);
+// Whether the picture is full screen now (the window's, or the page's in a
+// browser).
+bool WindowIsFullscreen();
 // Makes the next PresentScreen present even an unchanged picture.
 void RequestPresent();
 // Where the picture lies in a renderer output of that many pixels.

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
@@ -129,9 +130,32 @@ inline bool IsZeroMantissa(const char* p, const char* last) {
     return true;
 }
 
+// Floating-point std::to_chars and std::from_chars are missing from some
+// standard libraries (emscripten's libc++ for the browser build). There the
+// printf and strtod family stand in: the same text and the same values, only
+// slower.
+#if defined(__cpp_lib_to_chars)
+#define KORJSON_FLOAT_CHARCONV 1
+#else
+#define KORJSON_FLOAT_CHARCONV 0
+#endif
+
+// Writes `value` in fixed notation with `precision` digits after the point,
+// as printf("%.*f") gives it in the C locale; returns the end of the text.
+inline char* FormatFixed(char* first, char* last, double value, int precision) {
+#if KORJSON_FLOAT_CHARCONV
+    return std::to_chars(first, last, value, std::chars_format::fixed, precision).ptr;
+#else
+    const int n =
+        std::snprintf(first, static_cast<std::size_t>(last - first), "%.*f", precision, value);
+    return n < 0 || n >= last - first ? first : first + n;
+#endif
+}
+
 // std::stod, with the same result, exceptions and messages, but without the
 // slow path for the plain decimals documents hold.
 inline double Stod(const std::string& s) {
+#if KORJSON_FLOAT_CHARCONV
     const char* first = s.data();
     const char* last = first + s.size();
     if (IsStrictJSONNumber(first, last)) {
@@ -149,6 +173,7 @@ inline double Stod(const std::string& s) {
             }
         }
     }
+#endif
     return std::stod(s);
 }
 
@@ -158,9 +183,7 @@ inline void AppendFixed(std::string& out, double value, int precision) {
     // The widest finite double in fixed notation: 309 integer digits, sign,
     // point and the fraction.
     char buffer[330 + 20];
-    const auto r =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, precision);
-    out.append(buffer, r.ptr);
+    out.append(buffer, FormatFixed(buffer, buffer + sizeof buffer, value, precision));
 }
 
 template <typename Integer> inline void AppendInteger(std::string& out, Integer value) {

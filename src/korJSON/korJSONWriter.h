@@ -85,9 +85,9 @@ void EmitValue(const korJSONData* node, Sink& sink, std::vector<WalkFrame>& stac
     case LongLong: number(LongLongValue, std::get<std::int64_t>(v)); return;
     case ULongLong: number(ULongLongValue, std::get<std::uint64_t>(v)); return;
     case Double: {
-        const auto r = std::to_chars(buffer, buffer + sizeof buffer, std::get<double>(v),
-                                     std::chars_format::fixed, 6);
-        sink.Emit(DoubleValue, buffer, static_cast<std::size_t>(r.ptr - buffer));
+        const char* end =
+            detail::FormatFixed(buffer, buffer + sizeof buffer, std::get<double>(v), 6);
+        sink.Emit(DoubleValue, buffer, static_cast<std::size_t>(end - buffer));
         return;
     }
     case String: {

@@ -1,0 +1,32 @@
+// Where the desktop game and its browser build differ. Each build links one
+// definition file: platform_desktop.cpp or platform_web.cpp. Everything else
+// is the same code in both.
+#pragma once
+
+union SDL_Event;
+
+// SDL_WaitEventTimeout. SDL in a browser can only wait for events by polling
+// every millisecond or so, so there the game sleeps until the page sees input
+// or the time is up, whichever comes first.
+int WaitEventTimeout(SDL_Event* event, int timeoutMs);
+// Whether InitGame asks for the accelerated renderer. The browser draws into
+// a 2D canvas, which every browser has, with or without a GPU.
+bool UsesAcceleratedRenderer();
+// Whether the game captures the mouse (relative mode) at start-up. A page must
+// not: the browser keeps Escape, the game's own key, to release a captured
+// pointer. F2 still captures it on request.
+bool CapturesMouseAtStart();
+// Whether full screen is the page's business rather than the window's: in a
+// browser the canvas element goes full screen and the picture inside it stays
+// 640 x 400.
+bool PageHandlesFullscreen();
+// The page's full screen (only where PageHandlesFullscreen). Browsers grant
+// it only shortly after a key or a click; a refusal leaves the page as it is.
+void SetPageFullscreen(bool on);
+bool PageIsFullscreen();
+// game.cfg or game.sav has just been replaced. The desktop writer has already
+// flushed it to the disk; the browser copies its files into the site's
+// persistent storage and returns when that is done.
+void UserFilesChanged();
+// The orderly shutdown is over: the page tells the player the game has ended.
+void GameEnded();

@@ -1,0 +1,119 @@
+// The browser build (emscripten with Asyncify). The page (web/index.html,
+// web/pre.js) mounts the site's storage before main and links game.cfg and
+// game.sav from the working folder into it, so the game's own file code runs
+// unchanged; what is left here is copying that storage back after a write,
+// the canvas's full screen and telling the page that the game has ended.
+#include <SDL.h>
+
+#include <emscripten.h>
+#include <sys/stat.h>
+
+#include "platform.h"
+
+namespace {
+
+// Emscripten's file system starts with a umask of 0777, under which every
+// file the game creates would have no permission bits at all, and reading
+// game.sav back fails. A desktop's usual mask is set before main.
+[[maybe_unused]] const mode_t startupMask = umask(022);
+
+// The JavaScript below is laid out by hand: the C++ formatter would break it.
+// clang-format off
+
+// Asyncify lets the game wait here without blocking the tab: a save is in
+// the browser's storage before the game goes on, so closing the tab right
+// after the menu comes back keeps it.
+EM_ASYNC_JS(void, PersistStorage, (), {
+    await new Promise(function (done) {
+        FS.syncfs(false, function (error) {
+            if (error) {
+                console.warn("Velvet Lockout: could not store the saved files", error);
+            }
+            done();
+        });
+    });
+});
+
+// Sleeps `ms` or until the page sees input. The wake-up waits for the end of
+// the event's dispatch, so SDL's own handler has queued the event by then.
+EM_ASYNC_JS(void, SleepUntilInput, (int ms), {
+    var kinds = ["keydown", "keyup", "mousedown", "mouseup", "mousemove", "wheel",
+                 "touchstart", "touchend", "focus", "blur", "resize", "fullscreenchange"];
+    await new Promise(function (wake) {
+        var timer = setTimeout(done, ms);
+        function soon() {
+            setTimeout(done, 0);
+        }
+        function done() {
+            clearTimeout(timer);
+            kinds.forEach(function (kind) { window.removeEventListener(kind, soon, true); });
+            wake();
+        }
+        kinds.forEach(function (kind) { window.addEventListener(kind, soon, true); });
+    });
+});
+
+EM_JS(void, RequestCanvasFullscreen, (int on), {
+    var canvas = Module["canvas"];
+    var request = on ? (canvas && canvas.requestFullscreen ? canvas.requestFullscreen() : null)
+                     : (document.fullscreenElement ? document.exitFullscreen() : null);
+    if (request && request.catch) {
+        request.catch(function () {}); // no recent key or click: the page stays as it is
+    }
+});
+
+EM_JS(int, CanvasIsFullscreen, (), {
+    return document.fullscreenElement && document.fullscreenElement === Module["canvas"] ? 1 : 0;
+});
+
+EM_JS(void, TellPageGameEnded, (), {
+    if (Module["onGameEnded"]) {
+        Module["onGameEnded"]();
+    }
+});
+
+// clang-format on
+
+} // namespace
+
+int WaitEventTimeout(SDL_Event* event, int timeoutMs) {
+    const Uint32 end = SDL_GetTicks() + static_cast<Uint32>(timeoutMs);
+    for (;;) {
+        if (SDL_PollEvent(event) != 0) {
+            return 1;
+        }
+        const Uint32 now = SDL_GetTicks();
+        if (SDL_TICKS_PASSED(now, end)) {
+            return 0;
+        }
+        SleepUntilInput(static_cast<int>(end - now));
+    }
+}
+
+bool UsesAcceleratedRenderer() {
+    return false;
+}
+
+bool CapturesMouseAtStart() {
+    return false;
+}
+
+bool PageHandlesFullscreen() {
+    return true;
+}
+
+void SetPageFullscreen(bool on) {
+    RequestCanvasFullscreen(on ? 1 : 0);
+}
+
+bool PageIsFullscreen() {
+    return CanvasIsFullscreen() != 0;
+}
+
+void UserFilesChanged() {
+    PersistStorage();
+}
+
+void GameEnded() {
+    TellPageGameEnded();
+}
