@@ -165,7 +165,7 @@ async function play(browser, url) {
     const menu = await waitFor(page, 'the main menu with "New Game" highlighted', menuShown(0), 30000);
     result.firstFrame = menu.at;
     console.log(`main menu readable ${menu.at.toFixed(0)} ms after navigation start`);
-    await page.screenshot({ path: join(SHOT_DIR, 'web-main-menu.png') });
+    await page.screenshot({ path: join(SHOT_DIR, 'web-main-menu.png'), fullPage: true });
 
     // 2. A new game; the key that starts it also starts the audio.
     await press(page, 'Enter');
@@ -173,7 +173,7 @@ async function play(browser, url) {
     console.log('new game: a floor with its status panel');
     result.audio = await checkAudio(page);
     console.log(`audio: ${result.audio}`);
-    await page.screenshot({ path: join(SHOT_DIR, 'web-floor.png') });
+    await page.screenshot({ path: join(SHOT_DIR, 'web-floor.png'), fullPage: true });
 
     // 3. Escape saves; after a reload Load Game shows the same floor.
     const before = kept((await grab(page)).screen);
