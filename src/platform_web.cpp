@@ -53,17 +53,23 @@ EM_ASYNC_JS(void, SleepUntilInput, (int ms), {
     });
 });
 
-EM_JS(void, RequestCanvasFullscreen, (int on), {
-    var canvas = Module["canvas"];
-    var request = on ? (canvas && canvas.requestFullscreen ? canvas.requestFullscreen() : null)
+// The canvas's frame goes full screen, so that the page goes on sizing the
+// canvas inside it. Waits for the browser's answer (a second at most), so
+// that the options screen shows the new state.
+EM_ASYNC_JS(void, RequestCanvasFullscreen, (int on), {
+    var frame = Module["canvas"].parentElement;
+    var request = on ? (frame.requestFullscreen ? frame.requestFullscreen() : null)
                      : (document.fullscreenElement ? document.exitFullscreen() : null);
-    if (request && request.catch) {
-        request.catch(function () {}); // no recent key or click: the page stays as it is
+    if (request) {
+        // Refused without a recent key or click: the page stays as it is.
+        await Promise.race([request.catch(function () {}),
+                            new Promise(function (done) { setTimeout(done, 1000); })]);
     }
 });
 
 EM_JS(int, CanvasIsFullscreen, (), {
-    return document.fullscreenElement && document.fullscreenElement === Module["canvas"] ? 1 : 0;
+    var element = document.fullscreenElement;
+    return element && element.contains(Module["canvas"]) ? 1 : 0;
 });
 
 EM_JS(void, TellPageGameEnded, (), {

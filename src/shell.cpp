@@ -245,6 +245,11 @@ bool InitGame(int width, int height, bool accelerated) {
     if (fullscreen && !PageHandlesFullscreen()) {
         flags |= FullscreenFlags;
     }
+    // A page cannot start full screen (browsers allow it only just after a
+    // key or a click), so there the setting starts as what the player sees.
+    if (PageHandlesFullscreen()) {
+        fullscreen = false;
+    }
     const std::string title = "Velvet Lockout (V.L.O.) v" + GAMEVERSION;
     window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
                               height, flags);

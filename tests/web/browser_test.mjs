@@ -1,6 +1,7 @@
 // The web build in headless Chromium, played as a visitor would: the main
 // menu appears, a new game starts (and with it the audio), Escape saves,
-// a reload loads the same floor, the tab idles quietly, and Quit ends it.
+// a reload loads the same floor, the tab idles quietly, the options put the
+// page full screen and back, and Quit ends it.
 // Screens are read back from the canvas with the game's own font.
 import { createRequire } from 'node:module';
 import { mkdtempSync, mkdirSync, rmSync, statSync, readdirSync } from 'node:fs';
@@ -198,11 +199,32 @@ async function play(browser, url) {
     // 4. Idle on the floor.
     result.cpu = await idleCpu(page, browserSession);
 
-    // 5. Quit from the main menu ends the game.
+    // Back to the main menu.
     // After a loaded game the highlight stays on "Load Game".
     await press(page, 'Escape');
     await waitFor(page, 'the main menu after the second Escape', menuShown(1));
-    for (let i = 2; i < MENU.length; ++i) {
+    await press(page, 'ArrowDown');
+    await waitFor(page, '"Options" highlighted', menuShown(2));
+
+    // 5. The options' "Fullscreen" puts the page full screen and back, and
+    // says so; discarding leaves the menu.
+    await press(page, 'Enter', ...Array(9).fill('ArrowDown'));
+    const fullscreenIs = async (shown) => {
+      const on = shown === 'Yes';
+      await waitFor(page, `"> Fullscreen: ${shown} <"`, (s) => !!s.find(`> Fullscreen: ${shown} <`, EGA.Cyan));
+      const canvasFull = await page.evaluate(() => !!document.fullscreenElement?.contains(document.getElementById('canvas')));
+      if (canvasFull !== on) fail(`the options say "Fullscreen: ${shown}" while the canvas is ${canvasFull ? '' : 'not '}full screen`);
+    };
+    await fullscreenIs('No');
+    await press(page, 'Enter');
+    await fullscreenIs('Yes');
+    await press(page, 'Enter');
+    await fullscreenIs('No');
+    await press(page, ...Array(5).fill('ArrowDown'), 'Enter');
+    await waitFor(page, 'the main menu after "Discard Changes"', menuShown(2));
+
+    // 6. Quit ends the game.
+    for (let i = 3; i < MENU.length; ++i) {
       await press(page, 'ArrowDown');
       await waitFor(page, `"${MENU[i]}" highlighted`, menuShown(i));
     }
