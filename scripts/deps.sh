@@ -33,8 +33,9 @@ VLO_TEST_PACKAGES=(googletest libgtest-dev libgmock-dev zlib1g-dev
     xvfb xauth xdotool x11-apps openbox clang libclang-rt-14-dev clang-format "${VLO_PACKAGE_PACKAGES[@]}")
 # The browser build: emscripten, and dpkg-dev to unpack SDL's source packages.
 VLO_WEB_PACKAGES=(emscripten dpkg-dev)
-# Its test: headless Chromium driven by puppeteer-core, installed with npm.
-VLO_WEB_TEST_PACKAGES=(chromium npm)
+# Its test: headless Chromium driven by puppeteer-core, installed with npm
+# (scripts/test-web adds Debian's npm where no npm is installed).
+VLO_WEB_TEST_PACKAGES=(chromium)
 VLO_BENCH_PACKAGES=(libbenchmark-dev nlohmann-json3-dev)
 
 # vlo_phase name command...: runs one step of a script, timed; the times are
