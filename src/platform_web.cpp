@@ -26,8 +26,8 @@ namespace {
 EM_ASYNC_JS(void, PersistStorage, (), {
     await new Promise(function (done) {
         FS.syncfs(false, function (error) {
-            if (error) {
-                console.warn("Velvet Lockout: could not store the saved files", error);
+            if (error && Module["onStorageError"]) {
+                Module["onStorageError"]("store", error);
             }
             done();
         });

@@ -12,8 +12,8 @@ Module["preRun"].push(function () {
   });
   addRunDependency("velvet-lockout-storage");
   FS.syncfs(true, function (error) {
-    if (error) {
-      console.warn("Velvet Lockout: no stored files could be read", error);
+    if (error && Module["onStorageError"]) {
+      Module["onStorageError"]("read", error);
     }
     removeRunDependency("velvet-lockout-storage");
   });
