@@ -1,11 +1,12 @@
-// Leaves of the documents the game writes (the saved game and the
-// settings), typed as their readers expect them.
+// The documents the game writes (the saved game and the settings): their
+// leaves, typed as their readers expect them, and the writing itself.
 #pragma once
 
 #include <memory>
 #include <string>
 
 #include "korJSON/korJSON.h"
+#include "platform.h"
 
 using DocNode = std::shared_ptr<korJSON::korJSONData>;
 
@@ -23,4 +24,17 @@ inline DocNode BoolNode(bool value) {
 
 inline DocNode StringNode(const std::string& value) {
     return std::make_shared<korJSON::korJSONData>(value, korJSON::korJSONDataType::String);
+}
+
+// Writes one of the player's files, pretty-printed, and once it is on the
+// disk lets the platform keep it (a browser copies it into its storage).
+// False when it cannot be written; throws what the writer throws.
+inline bool WritePlayerFile(const char* path, korJSON::korJSONData& root) {
+    std::string out;
+    korJSON::korJSONStream stream;
+    if (!stream.WriteJSONFile(path, root, out, true)) {
+        return false;
+    }
+    UserFilesChanged();
+    return true;
 }

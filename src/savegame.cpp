@@ -24,7 +24,6 @@
 #include "korJSON/korJSON.h"
 #include "map.h"
 #include "message.h"
-#include "platform.h"
 #include "rules.h"
 #include "tile.h"
 
@@ -501,13 +500,7 @@ bool SaveGame() {
         }
         korJSONData root(korJSONDataType::Object);
         BuildDocument(root);
-        std::string out;
-        korJSON::korJSONStream stream;
-        const bool written = stream.WriteJSONFile(SaveFile, root, out, true);
-        if (written) {
-            UserFilesChanged();
-        }
-        return written;
+        return WritePlayerFile(SaveFile, root);
     } catch (const std::exception& e) {
         throw std::runtime_error(std::string("Error while saving game: ") + e.what());
     }

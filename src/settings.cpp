@@ -12,7 +12,6 @@
 #include "docnodes.h"
 #include "game.h"
 #include "korJSON/korJSON.h"
-#include "platform.h"
 
 namespace {
 
@@ -127,13 +126,7 @@ bool SaveGameSettings() {
         }
         root.insert("Keyboard", list);
 
-        std::string out;
-        korJSON::korJSONStream stream;
-        const bool written = stream.WriteJSONFile(SettingsFile, root, out, true);
-        if (written) {
-            UserFilesChanged();
-        }
-        return written;
+        return WritePlayerFile(SettingsFile, root);
     } catch (const std::exception& e) {
         throw std::runtime_error(std::string("Error while saving game settings: ") + e.what());
     }
