@@ -35,6 +35,6 @@ inline bool WritePlayerFile(const char* path, korJSON::korJSONData& root) {
     if (!stream.WriteJSONFile(path, root, out, true)) {
         return false;
     }
-    UserFilesChanged();
+    PlayerFilesChanged();
     return true;
 }

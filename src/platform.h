@@ -27,6 +27,6 @@ bool PageIsFullscreen();
 // game.cfg or game.sav has just been replaced. The desktop writer has already
 // flushed it to the disk; the browser copies its files into the site's
 // persistent storage and returns when that is done.
-void UserFilesChanged();
+void PlayerFilesChanged();
 // The orderly shutdown is over: the page tells the player the game has ended.
 void GameEnded();

@@ -26,6 +26,6 @@ bool PageIsFullscreen() {
     return false;
 }
 
-void UserFilesChanged() {}
+void PlayerFilesChanged() {}
 
 void GameEnded() {}

@@ -116,7 +116,7 @@ bool PageIsFullscreen() {
     return CanvasIsFullscreen() != 0;
 }
 
-void UserFilesChanged() {
+void PlayerFilesChanged() {
     PersistStorage();
 }
 

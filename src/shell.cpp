@@ -241,14 +241,14 @@ bool InitGame(int width, int height, bool accelerated) {
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO) == -1) {
         return Fail(std::cerr, "Couldn't initialize SDL: ");
     }
-    flags = 0;
-    if (fullscreen && !PageHandlesFullscreen()) {
-        flags |= FullscreenFlags;
-    }
     // A page cannot start full screen (browsers allow it only just after a
     // key or a click), so there the setting starts as what the player sees.
     if (PageHandlesFullscreen()) {
         fullscreen = false;
+    }
+    flags = 0;
+    if (fullscreen) {
+        flags |= FullscreenFlags;
     }
     const std::string title = "Velvet Lockout (V.L.O.) v" + GAMEVERSION;
     window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
