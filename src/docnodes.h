@@ -28,11 +28,16 @@ inline DocNode StringNode(const std::string& value) {
 
 // Writes one of the player's files, pretty-printed, and once it is on the
 // disk lets the platform keep it (a browser copies it into its storage).
-// False when it cannot be written; throws what the writer throws.
-inline bool WritePlayerFile(const char* path, korJSON::korJSONData& root) {
+// False when it cannot be written, with the writer's reason in `reason`
+// when one is given; throws what the writer throws.
+inline bool WritePlayerFile(const char* path, korJSON::korJSONData& root,
+                            std::string* reason = nullptr) {
     std::string out;
     korJSON::korJSONStream stream;
     if (!stream.WriteJSONFile(path, root, out, true)) {
+        if (reason != nullptr) {
+            *reason = stream.lastError;
+        }
         return false;
     }
     PlayerFilesChanged();

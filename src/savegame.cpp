@@ -490,17 +490,20 @@ void BuildGame(const SavedGame& save) {
 
 } // namespace
 
-bool SaveGame() {
+bool SaveGame(std::string* reason) {
     try {
         // Without a whole floor there is nothing worth keeping: leave the
         // previous save as it is.
         if (theMap == nullptr ||
             theMap->tiles.size() < static_cast<std::size_t>(MapWidth * MapHeight)) {
+            if (reason != nullptr) {
+                *reason = "there is no game to save";
+            }
             return false;
         }
         korJSONData root(korJSONDataType::Object);
         BuildDocument(root);
-        return WritePlayerFile(SaveFile, root);
+        return WritePlayerFile(SaveFile, root, reason);
     } catch (const std::exception& e) {
         throw std::runtime_error(std::string("Error while saving game: ") + e.what());
     }

@@ -4,9 +4,10 @@
 
 #include <string>
 
-// Writes game.sav; false without a whole floor or when it cannot be written.
-// Throws std::runtime_error when building the document fails.
-bool SaveGame();
+// Writes game.sav; false without a whole floor or when it cannot be written,
+// with why in `reason` when one is given. Throws std::runtime_error when
+// building the document fails.
+bool SaveGame(std::string* reason = nullptr);
 // Replaces the current game with game.sav. 0 on success; -1 missing or
 // damaged, -2 wrong signature, -3 other version (its version in
 // savedVersion); a refused file leaves the current game untouched. Throws

@@ -107,7 +107,7 @@ bool LoadGameSettings() {
     }
 }
 
-bool SaveGameSettings() {
+bool SaveGameSettings(std::string* reason) {
     try {
         korJSONData root(korJSONDataType::Object);
         root.insert("Fullscreen", BoolNode(fullscreen));
@@ -126,7 +126,7 @@ bool SaveGameSettings() {
         }
         root.insert("Keyboard", list);
 
-        return WritePlayerFile(SettingsFile, root);
+        return WritePlayerFile(SettingsFile, root, reason);
     } catch (const std::exception& e) {
         throw std::runtime_error(std::string("Error while saving game settings: ") + e.what());
     }

@@ -10,9 +10,10 @@
 // defaults); false when it is missing or unreadable. Throws
 // std::runtime_error when a present value cannot be used.
 bool LoadGameSettings();
-// Writes the settings globals to game.cfg; false when it cannot be written.
-// Throws std::runtime_error when building the document fails.
-bool SaveGameSettings();
+// Writes the settings globals to game.cfg; false when it cannot be written,
+// with why in `reason` when one is given. Throws std::runtime_error when
+// building the document fails.
+bool SaveGameSettings(std::string* reason = nullptr);
 // Fullscreen, music on at 96, the default keys.
 void SetDefaultGameSettings();
 // Keeps a copy of the settings for RestoreOldGameSettings.

@@ -25,6 +25,11 @@ public:
     // The scanner's output, consumed front first by the tree builder.
     std::deque<korJSONTokenValue> tokens;
 
+    // Why the last ParseFile or WriteJSONFile returned false, in a few plain
+    // words for a player ("file not found", "not valid JSON", ...); empty
+    // after a call that succeeded.
+    std::string lastError;
+
     // Reads `path` (UTF-8 name) as JSON text in UTF-8 (with or without a mark),
     // UTF-16 or UTF-32 of either byte order, or as BSON. True with `data` the
     // root Array or Object; on every reported failure false with `data` a Null
@@ -33,15 +38,18 @@ public:
     // leave `data` untouched.
     bool ParseFile(const std::string& path, korJSONData& data, korJSONType type) {
         const bool bson = type == BSON;
+        lastError.clear();
         std::string bytes;
         if (!detail::ReadFileBytes(path, bytes)) {
             std::cout << (bson ? "Unable to parse BSON file: " : "Unable to parse JSON file: ")
                       << path << std::endl;
+            lastError = "the file cannot be read";
             data = korJSONData(Null);
             return false;
         }
         if (bytes.empty()) {
             std::cout << (bson ? "BSON file is empty!" : "JSON file is empty!") << std::endl;
+            lastError = "the file is empty";
             data = korJSONData(Null);
             return false;
         }
@@ -50,6 +58,7 @@ public:
             text = ConvertBSONToJSON(bytes);
             if (text.empty()) {
                 std::cout << "Unable to parse BSON file: " << path << std::endl;
+                lastError = "not a valid BSON document";
                 data = korJSONData(Null);
                 return false;
             }
@@ -58,6 +67,7 @@ public:
         }
         bytes = std::string();
         if (!Tokenization(text) || !ParseJSONContents(data)) {
+            lastError = "not valid JSON";
             data = korJSONData(Null);
             return false;
         }
@@ -99,14 +109,17 @@ public:
     // with "Unable to write JSON file: " + path on standard output, when the
     // file cannot be written; the exceptions of ConvertJSONToString propagate.
     bool WriteJSONFile(const std::string& path, korJSONData& data, std::string& out, bool pretty) {
+        lastError.clear();
         detail::ReplacingFile file(path);
         if (!file.IsOpen()) {
             std::cout << "Unable to write JSON file: " << path << std::endl;
+            lastError = "the file cannot be written";
             return false;
         }
         ConvertJSONToString(data, out, pretty);
         if (!file.Commit(out)) {
             std::cout << "Unable to write JSON file: " << path << std::endl;
+            lastError = "the file could not be written whole";
             return false;
         }
         return true;
