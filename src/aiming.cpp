@@ -7,6 +7,7 @@
 #include "modal.h"
 #include "render.h"
 #include "shell.h"
+#include "view.h"
 
 namespace {
 
@@ -47,6 +48,7 @@ std::pair<int, int> TargetTile(int /*maxRange*/) {
         RestartFrameClock(); // called after a long pause: no catch-up burst
     }
     for (;;) {
+        UpdateView();
         Render();
         while (SDL_PollEvent(&event) != 0) {
             switch (event.type) {

@@ -20,6 +20,7 @@
 #include "rules.h"
 #include "shell.h"
 #include "surfaces.h"
+#include "view.h"
 
 namespace {
 
@@ -219,6 +220,7 @@ int Menu(std::list<std::string>& lines) {
 
     const int count = static_cast<int>(option.size());
     for (;;) {
+        UpdateView();
         Render();
         if (WaitEventWithMusic(&event) == 0) {
             std::cout << "SDL_WaitEvent error: " << SDL_GetError() << std::endl;

@@ -11,10 +11,10 @@
 #include "glyphs.h"
 #include "map.h"
 #include "message.h"
-#include "music.h"
 #include "rules.h"
 #include "shell.h"
 #include "surfaces.h"
+#include "view.h"
 
 namespace {
 
@@ -29,11 +29,10 @@ void DrawCell(SDL_Surface* dst, const KREntity* e) {
 void DrawTiles() {
     for (int y = 0; y < MapHeight; ++y) {
         for (int x = 0; x < MapWidth; ++x) {
-            KRTile* tile = theMap->TileAt(x, y);
+            const KRTile* tile = theMap->TileAt(x, y);
             const bool wall = tile->blockSight;
             if (theMap->IsVisible(x, y)) {
                 font->DrawChar(mapPanel, wall ? '#' : '.', 8 * x, 8 * y, wall ? Blue : White);
-                tile->explored = true;
             } else if (tile->explored) {
                 font->DrawChar(mapPanel, wall ? '#' : '.', 8 * x, 8 * y,
                                wall ? LightGray : DarkGray);
@@ -42,28 +41,13 @@ void DrawTiles() {
     }
 }
 
-// Draws every entity the player can see or remembers; returns whether a
-// guard with a behaviour was among them (the music follows that).
-bool DrawEntities() {
-    bool enemyShown = false;
+// Every entity the player can see or remembers, in list order, so a later
+// one covers an earlier one in the same cell.
+void DrawEntities() {
     for (const KREntity* e : entities) {
-        if (e == player || !KRMap::InBounds(e->x, e->y)) {
-            continue;
-        }
-        const bool inView = theMap->IsVisible(e->x, e->y);
-        if (inView || (e->visible && theMap->TileAt(e->x, e->y)->explored)) {
+        if (e != player && ShownOnMap(e)) {
             DrawCell(mapPanel, e);
-            enemyShown = enemyShown || e->ai != nullptr;
         }
-    }
-    return enemyShown;
-}
-
-void RequestMusic(bool enemyShown) {
-    const MusicPatternEntry* wanted = WantedMusicPattern(enemyShown);
-    // A zone is a chain of segments; any of them playing is the wanted zone.
-    if (wanted != nullptr && playerMovedOrAttacked && !MusicZoneQueued(wanted)) {
-        SetNextMusicPattern(wanted->patternName);
     }
 }
 
@@ -150,9 +134,8 @@ void Render() {
     ClearSurface(screen);
     ClearSurface(mapPanel);
     ClearSurface(panel);
-    theMap->ComputeFOV(player);
     DrawTiles();
-    RequestMusic(DrawEntities());
+    DrawEntities();
     DrawCell(mapPanel, player);
     SDL_BlitSurface(mapPanel, nullptr, screen, nullptr);
 

@@ -8,8 +8,8 @@
 
 #include "colors.h"
 
-// Draws and presents the whole frame; asks the music for the pattern the
-// view calls for. Never blocks.
+// Draws and presents the whole frame as the world stands: the view as
+// UpdateView (view.h) last left it. Changes nothing of the game; never blocks.
 void Render();
 // A bar of width / 8 cells filled in proportion to value / maximum, with
 // "name: value/maximum" centred on it.

@@ -25,6 +25,7 @@
 #include "savegame.h"
 #include "settings.h"
 #include "surfaces.h"
+#include "view.h"
 
 namespace {
 
@@ -339,6 +340,7 @@ void RunFrame() {
     if (gameState == 0 && playerAction != 1) {
         EnemiesTakeTurns();
     }
+    UpdateView();
     Render();
     if (CheckLevelUp()) {
         RestartFrameClock();

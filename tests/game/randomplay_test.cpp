@@ -39,6 +39,7 @@
 #include "scripted_input.h"
 #include "shell.h"
 #include "tile.h"
+#include "view.h"
 
 // Set while the random play runs: what a waiting dialog is given, and whether
 // the frame clock sleeps.
@@ -275,6 +276,7 @@ protected:
         playerMarked = ArrivalMarked();
         deadCommands = 0;
         ++tally["newGames"];
+        UpdateView();
         Render();
     }
 
@@ -641,6 +643,7 @@ protected:
         ASSERT_EQ(LoadGame(version), 0) << version;
         ++tally["loads"];
         playerMarked = true; // the loader marks every fighter's cell
+        UpdateView();
         Render();
         const Snapshot after = TakeSnapshot();
         EXPECT_TRUE(before == after)

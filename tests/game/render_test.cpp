@@ -19,6 +19,7 @@
 #include "scripted_input.h"
 #include "shell.h"
 #include "test_floor.h"
+#include "view.h"
 
 namespace {
 
@@ -140,6 +141,7 @@ TEST_F(RenderTest, LogShowsTheSixNewestLinesFading) {
 TEST_F(RenderTest, SeenTilesAreBrightAndRememberedTilesDim) {
     theMap->TileAt(28, 12)->explored = true; // floor out of view
     theMap->TileAt(31, 12)->explored = true; // the room's wall, out of view
+    UpdateView();
     Render();
     EXPECT_TRUE(MapCell(14, 15, '.', White));
     EXPECT_TRUE(MapCell(9, 15, '#', Blue)) << "a visible wall";
@@ -151,6 +153,7 @@ TEST_F(RenderTest, SeenTilesAreBrightAndRememberedTilesDim) {
 
     // Walk away: what was seen stays, dimmed.
     player->x = 28;
+    UpdateView();
     Render();
     EXPECT_TRUE(MapCell(14, 15, '.', DarkGray));
     EXPECT_TRUE(MapCell(9, 15, '#', LightGray));
@@ -161,6 +164,7 @@ TEST_F(RenderTest, ItemsAndStairsStayOnExploredTilesWhileGuardsVanish) {
     KREntity* guard = vlotest::AddGuard(17, 15);
     vlotest::AddStairs(12, 18);
     vlotest::AddItem(19, 18, "First Aid Kit");
+    UpdateView();
     Render();
     EXPECT_TRUE(MapCell(17, 15, 'g', LightBlue)) << "a guard in view is drawn";
     EXPECT_TRUE(MapCell(12, 18, '<', White));
@@ -168,6 +172,7 @@ TEST_F(RenderTest, ItemsAndStairsStayOnExploredTilesWhileGuardsVanish) {
 
     player->x = 28;
     player->y = 11;
+    UpdateView();
     Render();
     for (const SDL_Point& cell : {SDL_Point{17, 15}, SDL_Point{12, 18}, SDL_Point{19, 18}}) {
         ASSERT_FALSE(theMap->IsVisible(cell.x, cell.y)) << "set-up: out of view";
@@ -183,12 +188,14 @@ TEST_F(RenderTest, LaterEntityOfOneCellIsDrawnOnTopAndBothAreNamed) {
     vlotest::AddItem(16, 15, "Pepper Spray"); // listed after the player
     player->x = 16;
     mousePos = {18 * 8 + 3, 13 * 8 + 5};
+    UpdateView();
     Render();
     EXPECT_TRUE(MapCell(18, 13, '\\', DarkGray)) << "the later one covers the earlier";
     EXPECT_TRUE(MapCell(16, 15, '@', LightGreen)) << "the player is drawn over everything";
     EXPECT_TRUE(TextAt(screen, 8, PanelTop + 8, "Riot Shield & Taser ", LightGray));
 
     mousePos = {16 * 8, 15 * 8 + 7};
+    UpdateView();
     Render();
     EXPECT_TRUE(TextAt(screen, 8, PanelTop + 8, "Player & Pepper Spray ", LightGray));
 }
@@ -199,12 +206,14 @@ TEST_F(RenderTest, NoNamesOverTheStatusPanel) {
     player->y = 35;
     vlotest::AddItem(18, 39, "First Aid Kit");
     mousePos = {18 * 8 + 2, 39 * 8 + 2};
+    UpdateView();
     Render();
     ASSERT_TRUE(TextAt(screen, 8, PanelTop + 8, "First Aid Kit", LightGray))
         << "set-up: the item is named from the map";
 
     for (int y : {PanelTop, PanelTop + 3, 399}) {
         mousePos = {18 * 8 + 2, y};
+        UpdateView();
         Render();
         EXPECT_TRUE(AreaIs(panel, 8, 8, 8 * 78, 8, Black)) << "mouse at y " << y;
     }
