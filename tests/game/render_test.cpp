@@ -1,7 +1,8 @@
 // One frame of a running game on the real font and surfaces: the status
 // frame, the HP bar, the floor counter, remembered tiles, entity order, the
-// names under the mouse, the log lines and the cursor; and the scaling of
-// window mouse positions to picture pixels.
+// names under the mouse, the log lines and the cursor; the view a frame
+// brings up to date before it draws, checked without drawing; and the
+// scaling of window mouse positions to picture pixels.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -14,11 +15,13 @@
 #include "glyph_probe.h"
 #include "map.h"
 #include "message.h"
+#include "music.h"
 #include "options.h"
 #include "render.h"
 #include "scripted_input.h"
 #include "shell.h"
 #include "test_floor.h"
+#include "usefunctions.h"
 #include "view.h"
 
 namespace {
@@ -238,6 +241,57 @@ TEST_F(RenderTest, InventoryCanvasIsShownCentredOverTheMapOnlyWhileOpen) {
     Render();
     showInventory = false;
     EXPECT_TRUE(AreaIs(screen, x, y, inventoryPanel->w, inventoryPanel->h, Brown));
+}
+
+// ---- the view, without drawing ------------------------------------------------
+
+TEST_F(RenderTest, ViewAloneLetsGuardsAndTheGunSeeAndExploresWhatIsInView) {
+    KREntity* guard = vlotest::AddGuard(17, 15); // two cells right of the player
+    UpdateView();
+    EXPECT_TRUE(theMap->TileAt(14, 15)->explored && theMap->TileAt(9, 15)->explored);
+    EXPECT_FALSE(theMap->TileAt(24, 15)->explored) << "beyond the view radius";
+    EXPECT_EQ(ClosestEnemy(5), guard);
+    guard->ai->TakeTurn(player, message);
+    EXPECT_EQ(guard->x, 16) << "a guard in view closes in";
+}
+
+TEST_F(RenderTest, ViewAsksForTheAlertMusicWhileTheMapShowsAGuardAfterAMove) {
+    ASSERT_GE(mMusicPatternEntries.size(), 2u);
+    const std::string calm = mMusicPatternEntries[0]->patternName;
+    KREntity* guard = vlotest::AddGuard(17, 15);
+    theMap->TileAt(42, 15)->explored = true; // out of view, remembered
+    struct Case {
+        int x;
+        bool visibleFlag, moved, alert;
+        const char* why;
+    };
+    const Case cases[] = {
+        {17, false, true, true, "in view"},
+        {17, false, false, false, "the player did nothing: no request"},
+        {42, true, true, true, "remembered, as the map draws it"},
+        {42, false, true, false, "out of view and not drawn"},
+    };
+    for (const Case& c : cases) {
+        SetNextMusicPattern(calm);
+        guard->x = c.x;
+        guard->visible = c.visibleFlag;
+        playerMovedOrAttacked = c.moved;
+        UpdateView();
+        EXPECT_EQ(currentMusicPatternName, mMusicPatternEntries[c.alert ? 1 : 0]->patternName)
+            << c.why;
+    }
+}
+
+TEST_F(RenderTest, DrawingChangesNothingOfTheGame) {
+    vlotest::AddGuard(25, 15); // out of view until the player steps to 20
+    UpdateView();
+    const std::string before = currentMusicPatternName;
+    player->x = 20; // a move the view has not caught up with
+    playerMovedOrAttacked = true;
+    Render();
+    EXPECT_FALSE(theMap->IsVisible(25, 15)) << "no field of view computed";
+    EXPECT_FALSE(theMap->TileAt(27, 15)->explored) << "no tile marked";
+    EXPECT_EQ(currentMusicPatternName, before) << "no music asked for";
 }
 
 // ---- mouse positions ----------------------------------------------------------
