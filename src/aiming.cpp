@@ -48,6 +48,8 @@ std::pair<int, int> TargetTile(int /*maxRange*/) {
         RestartFrameClock(); // called after a long pause: no catch-up burst
     }
     for (;;) {
+        // A move earlier in this frame may have come before the Use that
+        // opened the aim: the view catches up before the first picture.
         UpdateView();
         Render();
         while (SDL_PollEvent(&event) != 0) {

@@ -8,8 +8,9 @@
 
 #include "colors.h"
 
-// Draws and presents the whole frame as the world stands: the view as
-// UpdateView (view.h) last left it. Changes nothing of the game; never blocks.
+// Draws and presents the whole frame with the view UpdateView (view.h) last
+// left: computes no field of view, marks no tile, asks for no music. Never
+// blocks.
 void Render();
 // A bar of width / 8 cells filled in proportion to value / maximum, with
 // "name: value/maximum" centred on it.
