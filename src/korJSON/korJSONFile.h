@@ -1,26 +1,29 @@
-// korJSON files: reading a document's bytes, detecting its encoding and turning
-// it into UTF-8 text, and replacing a file only once its new content is
-// complete and on the disk. Standard library only, plus the POSIX file calls
-// (the wide C file API on Windows).
+// korJSON files: reading a document's bytes (from a regular file of bounded
+// size only), detecting its encoding and turning it into UTF-8 text, and
+// replacing a file only once its new content is complete and on the disk.
+// Standard library only, plus the POSIX file calls (the wide C file API on
+// Windows).
 #pragma once
 
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cerrno>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <memory>
 #include <string>
+#include <vector>
 #ifdef _WIN32
 #include <io.h>
 
 #include <cwchar>
 #else
+#include <dirent.h>
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/types.h>
 #include <unistd.h>
-
-#include <cerrno>
 #endif
 
 #include "korJSONUnicode.h"
@@ -36,6 +39,21 @@ struct FileCloser {
     }
 };
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+#ifndef _WIN32
+// A file descriptor closed when it goes out of scope.
+struct Descriptor {
+    explicit Descriptor(int opened) : fd(opened) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+    int fd;
+};
+#endif
 
 #ifdef _WIN32
 inline std::wstring WidePath(const std::string& path) {
@@ -54,30 +72,17 @@ inline std::FILE* OpenFile(const std::string& path, const char* mode) {
 #endif
 }
 
-// The whole content of a file. False when it cannot be opened or read (a
-// folder, say).
-inline bool ReadFileBytes(const std::string& path, std::string& bytes) {
-    FileHandle file(OpenFile(path, "rb"));
-    if (!file) {
-        return false;
+// An error number in the plain lower-case words the reasons use.
+inline std::string ErrorText(int error) {
+    std::string text = std::strerror(error);
+    if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z') {
+        text[0] = static_cast<char>(text[0] - 'A' + 'a');
     }
-    // The size found by seeking is only a hint: the reading goes on to the end.
-    long size = -1;
-    if (std::fseek(file.get(), 0, SEEK_END) == 0) {
-        size = std::ftell(file.get());
-    }
-    std::rewind(file.get());
-    bytes.clear();
-    if (size > 0 && size < (1L << 30)) {
-        bytes.resize(static_cast<std::size_t>(size));
-        bytes.resize(std::fread(&bytes[0], 1, bytes.size(), file.get()));
-    }
-    char chunk[16384];
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
-        bytes.append(chunk, got);
-    }
-    return std::ferror(file.get()) == 0;
+    return text;
+}
+
+inline std::string LargerThan(std::size_t maxBytes) {
+    return "larger than " + std::to_string(maxBytes) + " bytes";
 }
 
 // Detects a byte-order mark or a UTF-16/UTF-32 layout from the first four
@@ -355,4 +360,95 @@ private:
 #endif
 
 } // namespace detail
+
+// The reason ReadRegularFile gives when nothing is at the path, so that a
+// caller can tell a first start (no file yet) from a file that is there but
+// cannot be used.
+constexpr const char* FileNotFoundReason = "file not found";
+
+// Reads the whole of the file at `path` (UTF-8 name) into `bytes`, which is
+// left empty on failure. Only a regular file is read, and only one of at most
+// `maxBytes` bytes: opening never waits (a named pipe or a device that never
+// ends is refused before any byte is read) and the reading stops one byte past
+// the limit, so a file that grows meanwhile is refused too. On failure
+// `reason` says why in a few plain words: FileNotFoundReason, "not a regular
+// file", "larger than N bytes", or the system's text ("permission denied").
+inline bool ReadRegularFile(const std::string& path, std::string& bytes, std::size_t maxBytes,
+                            std::string& reason) {
+    bytes.clear();
+    reason.clear();
+    char chunk[16384];
+#ifdef _WIN32
+    detail::FileHandle file(detail::OpenFile(path, "rb"));
+    if (!file) {
+        reason = errno == ENOENT ? FileNotFoundReason : detail::ErrorText(errno);
+        return false;
+    }
+    struct _stat64 info {};
+    if (_fstat64(_fileno(file.get()), &info) != 0) {
+        reason = detail::ErrorText(errno);
+        return false;
+    }
+    if ((info.st_mode & _S_IFMT) != _S_IFREG) {
+        reason = "not a regular file";
+        return false;
+    }
+    const auto readSome = [&file, &chunk](std::size_t want) -> long long {
+        const std::size_t got = std::fread(chunk, 1, want, file.get());
+        return got == 0 && std::ferror(file.get()) ? -1 : static_cast<long long>(got);
+    };
+#else
+    // Without O_NONBLOCK, opening a named pipe waits for a writer that may
+    // never come; a regular file does not notice the flag.
+    const detail::Descriptor file(
+        ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    const int fd = file.fd;
+    if (fd < 0) {
+        reason = errno == ENOENT ? FileNotFoundReason : detail::ErrorText(errno);
+        return false;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        reason = detail::ErrorText(errno);
+        return false;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        reason = "not a regular file";
+        return false;
+    }
+    const auto readSome = [fd, &chunk](std::size_t want) -> long long {
+        ssize_t got = 0;
+        do {
+            got = ::read(fd, chunk, want);
+        } while (got < 0 && errno == EINTR);
+        return got;
+    };
+#endif
+    // The size is checked first so that a huge file costs nothing, but it is
+    // only what the file measured when opened.
+    if (info.st_size < 0 || static_cast<unsigned long long>(info.st_size) > maxBytes) {
+        reason = detail::LargerThan(maxBytes);
+        return false;
+    }
+    bytes.reserve(static_cast<std::size_t>(info.st_size));
+    for (;;) {
+        const std::size_t room = maxBytes - bytes.size();
+        const long long got = readSome(room < sizeof chunk ? room + 1 : sizeof chunk);
+        if (got < 0) {
+            reason = detail::ErrorText(errno);
+            bytes = std::string();
+            return false;
+        }
+        if (got == 0) {
+            return true;
+        }
+        if (static_cast<std::size_t>(got) > room) {
+            reason = detail::LargerThan(maxBytes);
+            bytes = std::string();
+            return false;
+        }
+        bytes.append(chunk, static_cast<std::size_t>(got));
+    }
+}
+
 } // namespace korJSON

@@ -3,6 +3,7 @@
 // Standard library only.
 #pragma once
 
+#include <cstddef>
 #include <deque>
 #include <iostream>
 #include <map>
@@ -26,24 +27,32 @@ public:
     std::deque<korJSONTokenValue> tokens;
 
     // Why the last ParseFile or WriteJSONFile returned false, in a few plain
-    // words for a player ("file not found", "not valid JSON", ...); empty
-    // after a call that succeeded.
+    // words for a player ("file not found", "not a regular file", "not valid
+    // JSON", ...); empty after a call that succeeded.
     std::string lastError;
+    // Whether the last ParseFile failed because nothing is at the path (a
+    // first start), rather than because what is there cannot be used.
+    bool lastErrorWasMissing = false;
+    // ParseFile refuses a file larger than this many bytes without reading it
+    // whole; callers that know their documents are small lower it.
+    std::size_t maxFileBytes = std::size_t{64} * 1024 * 1024;
 
     // Reads `path` (UTF-8 name) as JSON text in UTF-8 (with or without a mark),
     // UTF-16 or UTF-32 of either byte order, or as BSON. True with `data` the
     // root Array or Object; on every reported failure false with `data` a Null
-    // node (unopenable or empty files are reported on standard output).
-    // Exceptions of the scanner, the builder and the conversions propagate and
-    // leave `data` untouched.
+    // node (files that cannot be read and empty files are reported on standard
+    // output). Only a regular file of at most maxFileBytes is read (see
+    // ReadRegularFile). Exceptions of the scanner, the builder and the
+    // conversions propagate and leave `data` untouched.
     bool ParseFile(const std::string& path, korJSONData& data, korJSONType type) {
         const bool bson = type == BSON;
         lastError.clear();
+        lastErrorWasMissing = false;
         std::string bytes;
-        if (!detail::ReadFileBytes(path, bytes)) {
+        if (!ReadRegularFile(path, bytes, maxFileBytes, lastError)) {
             std::cout << (bson ? "Unable to parse BSON file: " : "Unable to parse JSON file: ")
                       << path << std::endl;
-            lastError = "the file cannot be read";
+            lastErrorWasMissing = lastError == FileNotFoundReason;
             data = korJSONData(Null);
             return false;
         }
