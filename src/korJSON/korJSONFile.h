@@ -173,6 +173,8 @@ public:
     }
 
     bool IsOpen() const { return opened_; }
+    // Why the file was not opened or not committed; empty otherwise.
+    const std::string& Reason() const { return reason_; }
 
     bool Commit(const std::string& content) {
         if (!file_) {
@@ -186,6 +188,8 @@ public:
         ok = std::fclose(file_.release()) == 0 && ok;
         if (ok && MoveOver(temp_, target_)) {
             committed_ = true;
+        } else {
+            reason_ = "the file could not be written whole";
         }
         return committed_;
     }
@@ -205,6 +209,7 @@ private:
     FileHandle file_;
     bool opened_ = file_ != nullptr;
     bool committed_ = false;
+    std::string reason_ = opened_ ? "" : "the file cannot be written";
 };
 #else
 // The system calls a replacing write goes through, in one table so that a
@@ -262,22 +267,53 @@ inline std::string FollowLinks(std::string path) {
     return std::string();
 }
 
+// Whether `name` is one this writer gives the temporary files of the target
+// whose file name is `base`: base + ".tmp" + mkstemp's six letters or digits.
+inline bool IsTemporaryName(const std::string& name, const std::string& base) {
+    const std::string prefix = base + ".tmp";
+    if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) {
+        return false;
+    }
+    for (std::size_t i = prefix.size(); i < name.size(); ++i) {
+        const char c = name[i];
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // A file written beside its target under a name of its own and moved over the
 // target only once complete and on the disk; then the folder entry is put on
 // the disk too. A failed or interrupted write leaves the previous file as it
 // was, and the temporary file is removed unless the commit succeeded. The new
 // file keeps the old one's permission bits (a new one gets what the umask
-// allows). A target that exists and that the user may not write is not
+// allows). Only a regular file is ever replaced. A target that exists and
+// that the user may not write, or that has no write bit at all, is not
 // opened: making the file read-only is how a player protects it.
 class ReplacingFile {
 public:
     explicit ReplacingFile(const std::string& target) : target_(FollowLinks(target)) {
         if (target_.empty()) {
+            reason_ = ErrorText(ELOOP);
             return;
         }
         struct stat info {};
         if (::stat(target_.c_str(), &info) == 0) {
+            // Renaming over a device or a pipe a link leads to would put a
+            // file where the system keeps something else entirely.
+            if (!S_ISREG(info.st_mode)) {
+                reason_ = "not a regular file";
+                return;
+            }
+            // Root passes the access check below whatever the bits say; a file
+            // nobody may write is the player's wish that it stays as it is.
+            if ((info.st_mode & 0222) == 0) {
+                reason_ = "the file is read-only";
+                return;
+            }
             if (::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0) {
+                reason_ = ErrorText(errno);
                 return;
             }
             mode_ = info.st_mode & 07777;
@@ -286,10 +322,13 @@ public:
             ::umask(mask);
             mode_ = 0666 & ~mask;
         }
+        RemoveStaleTemporaries();
         std::string name = target_ + ".tmpXXXXXX";
         fd_ = ActiveFileCalls().makeTemp(&name[0]);
         if (fd_ >= 0) {
             temp_ = name;
+        } else {
+            reason_ = ErrorText(errno);
         }
     }
     ReplacingFile(const ReplacingFile&) = delete;
@@ -304,6 +343,9 @@ public:
     }
 
     bool IsOpen() const { return !temp_.empty(); }
+    // Why the file was not opened or not committed, in a few plain words
+    // ("not a regular file", "no space left on device"); empty otherwise.
+    const std::string& Reason() const { return reason_; }
 
     // Writes `content` whole, puts it on the disk, closes and moves the file
     // over the target. False when any step fails (short write, full disk,
@@ -313,14 +355,22 @@ public:
             return false;
         }
         const FileCalls& calls = ActiveFileCalls();
-        bool ok = WriteAll(content);
-        ok = ok && calls.setMode(fd_, mode_) == 0;
+        // The first step that fails gives the reason.
+        errno = 0;
+        const auto step = [this](bool done) {
+            if (!done && reason_.empty()) {
+                reason_ = errno != 0 ? ErrorText(errno) : "the file could not be written whole";
+            }
+            return done;
+        };
+        bool ok = step(WriteAll(content));
+        ok = ok && step(calls.setMode(fd_, mode_) == 0);
         // Without this the rename can reach the disk before the data, and a
         // power cut leaves an empty or partial file under the target's name.
-        ok = ok && calls.flush(fd_) == 0;
-        ok = calls.close(fd_) == 0 && ok;
+        ok = ok && step(calls.flush(fd_) == 0);
+        ok = step(calls.close(fd_) == 0) && ok;
         fd_ = -1;
-        if (!ok || calls.rename(temp_.c_str(), target_.c_str()) != 0) {
+        if (!ok || !step(calls.rename(temp_.c_str(), target_.c_str()) == 0)) {
             return false;
         }
         committed_ = true;
@@ -335,6 +385,31 @@ public:
     }
 
 private:
+    // A save killed between making its temporary file and the rename leaves
+    // that file behind, and no later save reuses its name: without this they
+    // would pile up beside the player's files. Only the names this writer
+    // gives this target's files are touched, and only plain files.
+    void RemoveStaleTemporaries() const {
+        const std::string folder = FolderOf(target_);
+        const auto slash = target_.find_last_of('/');
+        const std::string base = slash == std::string::npos ? target_ : target_.substr(slash + 1);
+        std::vector<std::string> stale;
+        if (DIR* dir = ::opendir(folder.c_str())) {
+            while (const dirent* entry = ::readdir(dir)) {
+                if (IsTemporaryName(entry->d_name, base)) {
+                    stale.push_back(folder + "/" + entry->d_name);
+                }
+            }
+            ::closedir(dir);
+        }
+        for (const std::string& path : stale) {
+            struct stat info {};
+            if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+                ActiveFileCalls().remove(path.c_str());
+            }
+        }
+    }
+
     bool WriteAll(const std::string& content) {
         std::size_t done = 0;
         while (done < content.size()) {
@@ -353,6 +428,7 @@ private:
 
     std::string target_;
     std::string temp_;
+    std::string reason_;
     int fd_ = -1;
     mode_t mode_ = 0600;
     bool committed_ = false;

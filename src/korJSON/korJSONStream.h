@@ -115,20 +115,23 @@ public:
     // is not cleared) and `out` is written whole, with no mark and no final line
     // end. The file is first written beside the target and moved over it only
     // when complete, so on any failure the previous file stays as it was. False,
-    // with "Unable to write JSON file: " + path on standard output, when the
-    // file cannot be written; the exceptions of ConvertJSONToString propagate.
+    // with "Unable to write JSON file: " + path on standard output and the
+    // reason in lastError, when the file cannot be written (also when the path
+    // leads to anything but a regular file, or to one without write bits); the
+    // exceptions of ConvertJSONToString propagate.
     bool WriteJSONFile(const std::string& path, korJSONData& data, std::string& out, bool pretty) {
         lastError.clear();
         detail::ReplacingFile file(path);
         if (!file.IsOpen()) {
             std::cout << "Unable to write JSON file: " << path << std::endl;
-            lastError = "the file cannot be written";
+            lastError = file.Reason().empty() ? "the file cannot be written" : file.Reason();
             return false;
         }
         ConvertJSONToString(data, out, pretty);
         if (!file.Commit(out)) {
             std::cout << "Unable to write JSON file: " << path << std::endl;
-            lastError = "the file could not be written whole";
+            lastError =
+                file.Reason().empty() ? "the file could not be written whole" : file.Reason();
             return false;
         }
         return true;
