@@ -3,7 +3,9 @@
 // or one of the reader's listed exceptions (std::runtime_error with the
 // conversion's std::range_error among them, std::invalid_argument,
 // std::out_of_range, std::bad_optional_access), never reads outside the
-// file's bytes, and gives a Null node whenever it returns false.
+// file's bytes, and gives a Null node whenever it returns false. A file over
+// the reader's limit (lowered here to 1024 bytes) always ends in false, with
+// the limit as the reason.
 #include <unistd.h>
 
 #include <cstddef>
@@ -35,10 +37,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else {
         return 0;
     }
+    constexpr std::size_t Limit = 1024;
     korJSON::korJSONStream stream;
+    stream.maxFileBytes = Limit;
     korJSON::korJSONData root(korJSON::Bool);
     try {
-        if (!stream.ParseFile(path, root, korJSON::JSON) && root.type != korJSON::Null) {
+        const bool parsed = stream.ParseFile(path, root, korJSON::JSON);
+        if (!parsed && root.type != korJSON::Null) {
+            __builtin_trap();
+        }
+        if (size > Limit && (parsed || stream.lastError != "larger than 1024 bytes")) {
             __builtin_trap();
         }
     } catch (const std::runtime_error&) {

@@ -3,8 +3,10 @@
 #include "font.h"
 
 #include <iostream>
+#include <memory>
 
 #include "game.h"
+#include "korJSON/korJSON.h"
 
 // clang-format off
 const SDL_Color EGAColors[16] = {
@@ -16,6 +18,28 @@ const SDL_Color EGAColors[16] = {
 // clang-format on
 
 namespace {
+
+// The glyph rectangles and the ink masks address a sheet of exactly this
+// size; a 128 x 128 BMP takes at most 64 KiB and a header.
+constexpr int SheetSide = 128;
+constexpr std::size_t MaxSheetBytes = 1024 * 1024;
+
+using SurfaceHandle = std::unique_ptr<SDL_Surface, decltype(&SDL_FreeSurface)>;
+
+// The sheet decoded from the file, or null with SDL's error saying why. The
+// file is read whole first, so a pipe or a device in its place is refused
+// instead of waited on.
+SurfaceHandle LoadSheet(const std::string& path) {
+    std::string bytes;
+    std::string reason;
+    if (!korJSON::ReadRegularFile(path, bytes, MaxSheetBytes, reason)) {
+        SDL_SetError("%s: %s", path.c_str(), reason.c_str());
+        return SurfaceHandle(nullptr, SDL_FreeSurface);
+    }
+    return SurfaceHandle(
+        SDL_LoadBMP_RW(SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size())), 1),
+        SDL_FreeSurface);
+}
 
 // Colour numbers outside the palette (only possible through markup in a
 // text) are clamped so they still name a sheet.
@@ -50,14 +74,18 @@ bool KRFont::Init(const std::string& path, Uint32 sheetFormat) {
     for (int c = 0; c < 256; ++c) {
         glyphRects[c] = {8 * (c % 16), 8 * (c / 16), 8, 8};
     }
+    const SurfaceHandle loaded = LoadSheet(path);
+    if (loaded == nullptr) {
+        std::cout << "Couldn't load font image: " << SDL_GetError() << std::endl;
+        return false;
+    }
+    if (loaded->w != SheetSide || loaded->h != SheetSide) {
+        std::cerr << "Couldn't load font image: " << path << " is " << loaded->w << " x "
+                  << loaded->h << " pixels, not " << SheetSide << " x " << SheetSide << std::endl;
+        return false;
+    }
     for (int k = 0; k < 16; ++k) {
-        SDL_Surface* loaded = SDL_LoadBMP_RW(SDL_RWFromFile(path.c_str(), "rb"), 1);
-        if (loaded == nullptr) {
-            std::cout << "Couldn't load font image: " << SDL_GetError() << std::endl;
-            return false;
-        }
-        SDL_Surface* sheet = SDL_ConvertSurfaceFormat(loaded, sheetFormat, 0);
-        SDL_FreeSurface(loaded);
+        SDL_Surface* sheet = SDL_ConvertSurfaceFormat(loaded.get(), sheetFormat, 0);
         if (sheet == nullptr) {
             std::cout << "Couldn't load font image: " << SDL_GetError() << std::endl;
             return false;

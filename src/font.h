@@ -27,8 +27,10 @@ public:
     KRFont(const KRFont&) = delete;
     KRFont& operator=(const KRFont&) = delete;
 
-    // Loads the sheet once per colour and paints every non-background pixel
-    // (background is exactly RGB 128, 0, 128) in that colour.
+    // Makes one copy of the sheet per colour and paints every non-background
+    // pixel (background is exactly RGB 128, 0, 128) in that colour. False,
+    // after printing why, when the file is not a regular BMP file of at most
+    // 1 MiB or the sheet is not exactly 128 x 128 pixels.
     bool Init(const std::string& path, Uint32 pixelFormat);
     void DrawChar(SDL_Surface* dst, unsigned char code, int x, int y, KRColors color);
     // Fixed-width field of `width` cells, zero-padded on the left, or the last

@@ -112,6 +112,7 @@ struct MusicPatternEntry {
     std::string fileName;
     Mix_Music* music = nullptr; // owned: freed by FreeMusicPatterns
     MusicPatternType type = Unknown;
+    std::string fileBytes; // the file's content, which `music` reads from as it plays
 };
 
 extern std::vector<std::unique_ptr<MusicPatternEntry>> mMusicPatternEntries;

@@ -8,6 +8,7 @@
 #include <SDL_mixer.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <iostream>
 #include <stdexcept>
 #include <vector>
@@ -55,10 +56,18 @@
 // queued and current; the target follows at the bridge's end unless another
 // request came in meanwhile. (This is the one place the kind of a pattern
 // matters after loading.)
+//
+// A pattern the mixer refuses to start in the middle of a run (its decoder
+// failed, the device went away) does not end the game: the music stays off for
+// the rest of the run, with a note on standard error, and the "Music" setting
+// the player chose is kept for the next one.
 
 namespace {
 
 const char* const DefinitionFile = "music/music_def.json";
+// The game's definition is a few kilobytes and its patterns a few hundred.
+constexpr std::size_t MaxDefinitionBytes = 1024 * 1024;
+constexpr std::size_t MaxMusicFileBytes = 32 * 1024 * 1024;
 constexpr int FadeInMs = 500;
 constexpr int FadeOutMs = 500;
 constexpr int Frequency = 44100;
@@ -71,25 +80,53 @@ constexpr int LateWrapMs = 2 * static_cast<int>(FrameMs);
 MusicPatternEntry* playing = nullptr;      // what the mixer plays, as we started it
 MusicPatternEntry* bridgeTarget = nullptr; // set while a fill bridges to it
 int lastPositionMs = 0;                    // position at the previous frame
+bool muted = false;                        // a pattern failed to start: no music this run
 
 int DurationMs(Mix_Music* music) {
     return static_cast<int>(Mix_MusicDuration(music) * 1000.0);
 }
 
-void ThrowPlayFailure() {
-    throw std::runtime_error(std::string("Failed to play music! SDL_mixer Error: ") +
-                             SDL_GetError());
+// Reads the entry's file and decodes it from memory; false with SDL's error
+// saying why. The file is read whole first, so a pipe or a device in its
+// place is refused at start-up instead of waited on.
+bool LoadPatternMusic(MusicPatternEntry& entry) {
+    std::string reason;
+    if (!korJSON::ReadRegularFile(entry.fileName, entry.fileBytes, MaxMusicFileBytes, reason)) {
+        SDL_SetError("%s: %s", entry.fileName.c_str(), reason.c_str());
+        return false;
+    }
+    if (entry.fileBytes.empty()) {
+        SDL_SetError("%s: the file is empty", entry.fileName.c_str());
+        return false;
+    }
+    // The mixer decodes as it plays, reading these bytes all the while.
+    entry.music = Mix_LoadMUS_RW(
+        SDL_RWFromConstMem(entry.fileBytes.data(), static_cast<int>(entry.fileBytes.size())), 1);
+    return entry.music != nullptr;
+}
+
+void Mute() {
+    std::cerr << "Failed to play music! SDL_mixer Error: " << SDL_GetError()
+              << " (the music stays off until the game is started again)" << std::endl;
+    muted = true;
+    Mix_HaltMusic();
+    playing = nullptr;
+    bridgeTarget = nullptr;
+    nextMusicPattern = nullptr;
 }
 
 // Starts `entry` from its beginning in an endless loop; its loop end becomes
-// the one measured against.
-void StartPattern(MusicPatternEntry* entry) {
+// the one measured against. False when the mixer refuses, and the music is
+// then muted for the rest of the run.
+bool StartPattern(MusicPatternEntry* entry) {
     if (Mix_PlayMusic(entry->music, -1) == -1) {
-        ThrowPlayFailure();
+        Mute();
+        return false;
     }
     musicLoopEnd = DurationMs(entry->music);
     playing = entry;
     lastPositionMs = 0;
+    return true;
 }
 
 MusicPatternEntry* FindPattern(const std::string& name) {
@@ -182,9 +219,11 @@ bool LoadMusicPatterns() {
         return false;
     }
     Mix_VolumeMusic(musicVolume);
+    muted = false;
 
     korJSON::korJSONData document;
     korJSON::korJSONStream stream;
+    stream.maxFileBytes = MaxDefinitionBytes;
     if (!stream.ParseFile(DefinitionFile, document, korJSON::JSON)) {
         std::cerr << "Failed to load music definition file!" << std::endl;
         return false;
@@ -207,12 +246,21 @@ bool LoadMusicPatterns() {
             std::cerr << "Given pattern type is unknown!" << std::endl;
             return false;
         }
-        entry->music = Mix_LoadMUS(entry->fileName.c_str());
-        if (entry->music == nullptr) {
+        if (!LoadPatternMusic(*entry)) {
             std::cerr << "Failed to load music! SDL_mixer Error: " << SDL_GetError() << std::endl;
             return false;
         }
         mMusicPatternEntries.push_back(std::move(entry));
+    }
+    // The switch asks for successors by name in the middle of a game, where a
+    // name that is not in the list could only end it.
+    for (const auto& entry : mMusicPatternEntries) {
+        if (!entry->nextPatternName.empty() && FindPattern(entry->nextPatternName) == nullptr) {
+            std::cerr << "Music definition refused: pattern \"" << entry->patternName
+                      << "\" names \"" << entry->nextPatternName
+                      << "\" as the next pattern, and no pattern has that name" << std::endl;
+            return false;
+        }
     }
 
     // An empty list is a game without music: nothing is queued or played, and
@@ -246,7 +294,7 @@ const MusicPatternEntry* WantedMusicPattern(bool enemyInView) {
 }
 
 void RestartFirstPattern() {
-    if (mMusicPatternEntries.empty()) {
+    if (mMusicPatternEntries.empty() || muted) {
         return;
     }
     SetNextMusicPattern(mMusicPatternEntries[0]->patternName);
@@ -256,7 +304,7 @@ void RestartFirstPattern() {
 }
 
 void UpdateMusic() {
-    if (!musicEnabled || playing == nullptr) {
+    if (!musicEnabled || muted || playing == nullptr) {
         return;
     }
     const double seconds = Mix_GetMusicPosition(nullptr);
@@ -290,8 +338,9 @@ void UpdateMusic() {
         } else if (loops) {
             MusicPatternEntry* fill = playing->type == Zone ? FillInto(request) : nullptr;
             if (fill != nullptr) {
-                StartPattern(fill);
-                bridgeTarget = request;
+                if (StartPattern(fill)) {
+                    bridgeTarget = request;
+                }
                 return;
             }
             StartPattern(request);
@@ -311,8 +360,9 @@ void UpdateMusic() {
         return;
     }
     if (MusicPatternEntry* bridge = BridgeInto(target)) {
-        StartPattern(bridge);
-        bridgeTarget = target;
+        if (StartPattern(bridge)) {
+            bridgeTarget = target;
+        }
         return;
     }
     StartPattern(target);
@@ -365,4 +415,5 @@ void FreeMusicPatterns() {
     playing = nullptr;
     bridgeTarget = nullptr;
     lastPositionMs = 0;
+    muted = false;
 }

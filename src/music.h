@@ -14,13 +14,16 @@ std::string GetMusicPatternTypeName(MusicPatternType type);
 void SetNextMusicPattern(const std::string& name);
 // Start-up: opens audio, reads music/music_def.json, loads every pattern,
 // queues and (if enabled) fades in the first. False after printing the
-// failure; a document of the wrong shape throws. An empty list is no music.
+// failure (also for a music file that is not a regular file of at most 32 MiB,
+// and for a successor name the list does not define); a document of the wrong
+// shape throws. An empty list is no music.
 bool LoadMusicPatterns();
 // The pattern the renderer asks for: entry 1 with a guard in view, else entry
 // 0 (entry 0 when the list has only one; null when it is empty).
 const MusicPatternEntry* WantedMusicPattern(bool enemyInView);
-// Queues entry 0 and plays it from its beginning; throws when it cannot play.
-// Does nothing with an empty list.
+// Queues entry 0 and plays it from its beginning. When the mixer cannot play
+// it, the music is muted for the rest of the run (a note on standard error;
+// the setting is kept). Does nothing with an empty list or muted music.
 void RestartFirstPattern();
 // Whether the pattern most recently queued is one of the segments of the zone
 // entered at `zone` (the chain of Zone patterns from it); false for null.
@@ -28,7 +31,7 @@ bool MusicZoneQueued(const MusicPatternEntry* zone);
 // Once per main-loop frame: at the end of the playing segment starts the next
 // of its zone's chain, or the requested zone (through a fill leading to it
 // when there is one); a request for the zone already playing changes nothing.
-// Throws std::runtime_error when a pattern cannot play.
+// A pattern that cannot play mutes the music for the rest of the run.
 void UpdateMusic();
 // The mixer's music volume, 0-128.
 void SetMusicVolume(int volume);

@@ -1,26 +1,29 @@
-// korJSON files: reading a document's bytes, detecting its encoding and turning
-// it into UTF-8 text, and replacing a file only once its new content is
-// complete and on the disk. Standard library only, plus the POSIX file calls
-// (the wide C file API on Windows).
+// korJSON files: reading a document's bytes (from a regular file of bounded
+// size only), detecting its encoding and turning it into UTF-8 text, and
+// replacing a file only once its new content is complete and on the disk.
+// Standard library only, plus the POSIX file calls (the wide C file API on
+// Windows).
 #pragma once
 
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cerrno>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <memory>
 #include <string>
+#include <vector>
 #ifdef _WIN32
 #include <io.h>
 
 #include <cwchar>
 #else
+#include <dirent.h>
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/types.h>
 #include <unistd.h>
-
-#include <cerrno>
 #endif
 
 #include "korJSONUnicode.h"
@@ -36,6 +39,21 @@ struct FileCloser {
     }
 };
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+#ifndef _WIN32
+// A file descriptor closed when it goes out of scope.
+struct Descriptor {
+    explicit Descriptor(int opened) : fd(opened) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+    int fd;
+};
+#endif
 
 #ifdef _WIN32
 inline std::wstring WidePath(const std::string& path) {
@@ -54,30 +72,17 @@ inline std::FILE* OpenFile(const std::string& path, const char* mode) {
 #endif
 }
 
-// The whole content of a file. False when it cannot be opened or read (a
-// folder, say).
-inline bool ReadFileBytes(const std::string& path, std::string& bytes) {
-    FileHandle file(OpenFile(path, "rb"));
-    if (!file) {
-        return false;
+// An error number in the plain lower-case words the reasons use.
+inline std::string ErrorText(int error) {
+    std::string text = std::strerror(error);
+    if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z') {
+        text[0] = static_cast<char>(text[0] - 'A' + 'a');
     }
-    // The size found by seeking is only a hint: the reading goes on to the end.
-    long size = -1;
-    if (std::fseek(file.get(), 0, SEEK_END) == 0) {
-        size = std::ftell(file.get());
-    }
-    std::rewind(file.get());
-    bytes.clear();
-    if (size > 0 && size < (1L << 30)) {
-        bytes.resize(static_cast<std::size_t>(size));
-        bytes.resize(std::fread(&bytes[0], 1, bytes.size(), file.get()));
-    }
-    char chunk[16384];
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
-        bytes.append(chunk, got);
-    }
-    return std::ferror(file.get()) == 0;
+    return text;
+}
+
+inline std::string LargerThan(std::size_t maxBytes) {
+    return "larger than " + std::to_string(maxBytes) + " bytes";
 }
 
 // Detects a byte-order mark or a UTF-16/UTF-32 layout from the first four
@@ -168,6 +173,8 @@ public:
     }
 
     bool IsOpen() const { return opened_; }
+    // Why the file was not opened or not committed; empty otherwise.
+    const std::string& Reason() const { return reason_; }
 
     bool Commit(const std::string& content) {
         if (!file_) {
@@ -181,6 +188,8 @@ public:
         ok = std::fclose(file_.release()) == 0 && ok;
         if (ok && MoveOver(temp_, target_)) {
             committed_ = true;
+        } else {
+            reason_ = "the file could not be written whole";
         }
         return committed_;
     }
@@ -200,6 +209,7 @@ private:
     FileHandle file_;
     bool opened_ = file_ != nullptr;
     bool committed_ = false;
+    std::string reason_ = opened_ ? "" : "the file cannot be written";
 };
 #else
 // The system calls a replacing write goes through, in one table so that a
@@ -257,22 +267,53 @@ inline std::string FollowLinks(std::string path) {
     return std::string();
 }
 
+// Whether `name` is one this writer gives the temporary files of the target
+// whose file name is `base`: base + ".tmp" + mkstemp's six letters or digits.
+inline bool IsTemporaryName(const std::string& name, const std::string& base) {
+    const std::string prefix = base + ".tmp";
+    if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) {
+        return false;
+    }
+    for (std::size_t i = prefix.size(); i < name.size(); ++i) {
+        const char c = name[i];
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // A file written beside its target under a name of its own and moved over the
 // target only once complete and on the disk; then the folder entry is put on
 // the disk too. A failed or interrupted write leaves the previous file as it
 // was, and the temporary file is removed unless the commit succeeded. The new
 // file keeps the old one's permission bits (a new one gets what the umask
-// allows). A target that exists and that the user may not write is not
+// allows). Only a regular file is ever replaced. A target that exists and
+// that the user may not write, or that has no write bit at all, is not
 // opened: making the file read-only is how a player protects it.
 class ReplacingFile {
 public:
     explicit ReplacingFile(const std::string& target) : target_(FollowLinks(target)) {
         if (target_.empty()) {
+            reason_ = ErrorText(ELOOP);
             return;
         }
         struct stat info {};
         if (::stat(target_.c_str(), &info) == 0) {
+            // Renaming over a device or a pipe a link leads to would put a
+            // file where the system keeps something else entirely.
+            if (!S_ISREG(info.st_mode)) {
+                reason_ = "not a regular file";
+                return;
+            }
+            // Root passes the access check below whatever the bits say; a file
+            // nobody may write is the player's wish that it stays as it is.
+            if ((info.st_mode & 0222) == 0) {
+                reason_ = "the file is read-only";
+                return;
+            }
             if (::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0) {
+                reason_ = ErrorText(errno);
                 return;
             }
             mode_ = info.st_mode & 07777;
@@ -281,10 +322,13 @@ public:
             ::umask(mask);
             mode_ = 0666 & ~mask;
         }
+        RemoveStaleTemporaries();
         std::string name = target_ + ".tmpXXXXXX";
         fd_ = ActiveFileCalls().makeTemp(&name[0]);
         if (fd_ >= 0) {
             temp_ = name;
+        } else {
+            reason_ = ErrorText(errno);
         }
     }
     ReplacingFile(const ReplacingFile&) = delete;
@@ -299,6 +343,9 @@ public:
     }
 
     bool IsOpen() const { return !temp_.empty(); }
+    // Why the file was not opened or not committed, in a few plain words
+    // ("not a regular file", "no space left on device"); empty otherwise.
+    const std::string& Reason() const { return reason_; }
 
     // Writes `content` whole, puts it on the disk, closes and moves the file
     // over the target. False when any step fails (short write, full disk,
@@ -308,14 +355,22 @@ public:
             return false;
         }
         const FileCalls& calls = ActiveFileCalls();
-        bool ok = WriteAll(content);
-        ok = ok && calls.setMode(fd_, mode_) == 0;
+        // The first step that fails gives the reason.
+        errno = 0;
+        const auto step = [this](bool done) {
+            if (!done && reason_.empty()) {
+                reason_ = errno != 0 ? ErrorText(errno) : "the file could not be written whole";
+            }
+            return done;
+        };
+        bool ok = step(WriteAll(content));
+        ok = ok && step(calls.setMode(fd_, mode_) == 0);
         // Without this the rename can reach the disk before the data, and a
         // power cut leaves an empty or partial file under the target's name.
-        ok = ok && calls.flush(fd_) == 0;
-        ok = calls.close(fd_) == 0 && ok;
+        ok = ok && step(calls.flush(fd_) == 0);
+        ok = step(calls.close(fd_) == 0) && ok;
         fd_ = -1;
-        if (!ok || calls.rename(temp_.c_str(), target_.c_str()) != 0) {
+        if (!ok || !step(calls.rename(temp_.c_str(), target_.c_str()) == 0)) {
             return false;
         }
         committed_ = true;
@@ -330,6 +385,31 @@ public:
     }
 
 private:
+    // A save killed between making its temporary file and the rename leaves
+    // that file behind, and no later save reuses its name: without this they
+    // would pile up beside the player's files. Only the names this writer
+    // gives this target's files are touched, and only plain files.
+    void RemoveStaleTemporaries() const {
+        const std::string folder = FolderOf(target_);
+        const auto slash = target_.find_last_of('/');
+        const std::string base = slash == std::string::npos ? target_ : target_.substr(slash + 1);
+        std::vector<std::string> stale;
+        if (DIR* dir = ::opendir(folder.c_str())) {
+            while (const dirent* entry = ::readdir(dir)) {
+                if (IsTemporaryName(entry->d_name, base)) {
+                    stale.push_back(folder + "/" + entry->d_name);
+                }
+            }
+            ::closedir(dir);
+        }
+        for (const std::string& path : stale) {
+            struct stat info {};
+            if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+                ActiveFileCalls().remove(path.c_str());
+            }
+        }
+    }
+
     bool WriteAll(const std::string& content) {
         std::size_t done = 0;
         while (done < content.size()) {
@@ -348,6 +428,7 @@ private:
 
     std::string target_;
     std::string temp_;
+    std::string reason_;
     int fd_ = -1;
     mode_t mode_ = 0600;
     bool committed_ = false;
@@ -355,4 +436,95 @@ private:
 #endif
 
 } // namespace detail
+
+// The reason ReadRegularFile gives when nothing is at the path, so that a
+// caller can tell a first start (no file yet) from a file that is there but
+// cannot be used.
+constexpr const char* FileNotFoundReason = "file not found";
+
+// Reads the whole of the file at `path` (UTF-8 name) into `bytes`, which is
+// left empty on failure. Only a regular file is read, and only one of at most
+// `maxBytes` bytes: opening never waits (a named pipe or a device that never
+// ends is refused before any byte is read) and the reading stops one byte past
+// the limit, so a file that grows meanwhile is refused too. On failure
+// `reason` says why in a few plain words: FileNotFoundReason, "not a regular
+// file", "larger than N bytes", or the system's text ("permission denied").
+inline bool ReadRegularFile(const std::string& path, std::string& bytes, std::size_t maxBytes,
+                            std::string& reason) {
+    bytes.clear();
+    reason.clear();
+    char chunk[16384];
+#ifdef _WIN32
+    detail::FileHandle file(detail::OpenFile(path, "rb"));
+    if (!file) {
+        reason = errno == ENOENT ? FileNotFoundReason : detail::ErrorText(errno);
+        return false;
+    }
+    struct _stat64 info {};
+    if (_fstat64(_fileno(file.get()), &info) != 0) {
+        reason = detail::ErrorText(errno);
+        return false;
+    }
+    if ((info.st_mode & _S_IFMT) != _S_IFREG) {
+        reason = "not a regular file";
+        return false;
+    }
+    const auto readSome = [&file, &chunk](std::size_t want) -> long long {
+        const std::size_t got = std::fread(chunk, 1, want, file.get());
+        return got == 0 && std::ferror(file.get()) ? -1 : static_cast<long long>(got);
+    };
+#else
+    // Without O_NONBLOCK, opening a named pipe waits for a writer that may
+    // never come; a regular file does not notice the flag.
+    const detail::Descriptor file(
+        ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    const int fd = file.fd;
+    if (fd < 0) {
+        reason = errno == ENOENT ? FileNotFoundReason : detail::ErrorText(errno);
+        return false;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        reason = detail::ErrorText(errno);
+        return false;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        reason = "not a regular file";
+        return false;
+    }
+    const auto readSome = [fd, &chunk](std::size_t want) -> long long {
+        ssize_t got = 0;
+        do {
+            got = ::read(fd, chunk, want);
+        } while (got < 0 && errno == EINTR);
+        return got;
+    };
+#endif
+    // The size is checked first so that a huge file costs nothing, but it is
+    // only what the file measured when opened.
+    if (info.st_size < 0 || static_cast<unsigned long long>(info.st_size) > maxBytes) {
+        reason = detail::LargerThan(maxBytes);
+        return false;
+    }
+    bytes.reserve(static_cast<std::size_t>(info.st_size));
+    for (;;) {
+        const std::size_t room = maxBytes - bytes.size();
+        const long long got = readSome(room < sizeof chunk ? room + 1 : sizeof chunk);
+        if (got < 0) {
+            reason = detail::ErrorText(errno);
+            bytes = std::string();
+            return false;
+        }
+        if (got == 0) {
+            return true;
+        }
+        if (static_cast<std::size_t>(got) > room) {
+            reason = detail::LargerThan(maxBytes);
+            bytes = std::string();
+            return false;
+        }
+        bytes.append(chunk, static_cast<std::size_t>(got));
+    }
+}
+
 } // namespace korJSON

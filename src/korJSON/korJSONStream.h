@@ -3,6 +3,7 @@
 // Standard library only.
 #pragma once
 
+#include <cstddef>
 #include <deque>
 #include <iostream>
 #include <map>
@@ -26,24 +27,32 @@ public:
     std::deque<korJSONTokenValue> tokens;
 
     // Why the last ParseFile or WriteJSONFile returned false, in a few plain
-    // words for a player ("file not found", "not valid JSON", ...); empty
-    // after a call that succeeded.
+    // words for a player ("file not found", "not a regular file", "not valid
+    // JSON", ...); empty after a call that succeeded.
     std::string lastError;
+    // Whether the last ParseFile failed because nothing is at the path (a
+    // first start), rather than because what is there cannot be used.
+    bool lastErrorWasMissing = false;
+    // ParseFile refuses a file larger than this many bytes without reading it
+    // whole; callers that know their documents are small lower it.
+    std::size_t maxFileBytes = std::size_t{64} * 1024 * 1024;
 
     // Reads `path` (UTF-8 name) as JSON text in UTF-8 (with or without a mark),
     // UTF-16 or UTF-32 of either byte order, or as BSON. True with `data` the
     // root Array or Object; on every reported failure false with `data` a Null
-    // node (unopenable or empty files are reported on standard output).
-    // Exceptions of the scanner, the builder and the conversions propagate and
-    // leave `data` untouched.
+    // node (files that cannot be read and empty files are reported on standard
+    // output). Only a regular file of at most maxFileBytes is read (see
+    // ReadRegularFile). Exceptions of the scanner, the builder and the
+    // conversions propagate and leave `data` untouched.
     bool ParseFile(const std::string& path, korJSONData& data, korJSONType type) {
         const bool bson = type == BSON;
         lastError.clear();
+        lastErrorWasMissing = false;
         std::string bytes;
-        if (!detail::ReadFileBytes(path, bytes)) {
+        if (!ReadRegularFile(path, bytes, maxFileBytes, lastError)) {
             std::cout << (bson ? "Unable to parse BSON file: " : "Unable to parse JSON file: ")
                       << path << std::endl;
-            lastError = "the file cannot be read";
+            lastErrorWasMissing = lastError == FileNotFoundReason;
             data = korJSONData(Null);
             return false;
         }
@@ -106,20 +115,23 @@ public:
     // is not cleared) and `out` is written whole, with no mark and no final line
     // end. The file is first written beside the target and moved over it only
     // when complete, so on any failure the previous file stays as it was. False,
-    // with "Unable to write JSON file: " + path on standard output, when the
-    // file cannot be written; the exceptions of ConvertJSONToString propagate.
+    // with "Unable to write JSON file: " + path on standard output and the
+    // reason in lastError, when the file cannot be written (also when the path
+    // leads to anything but a regular file, or to one without write bits); the
+    // exceptions of ConvertJSONToString propagate.
     bool WriteJSONFile(const std::string& path, korJSONData& data, std::string& out, bool pretty) {
         lastError.clear();
         detail::ReplacingFile file(path);
         if (!file.IsOpen()) {
             std::cout << "Unable to write JSON file: " << path << std::endl;
-            lastError = "the file cannot be written";
+            lastError = file.Reason().empty() ? "the file cannot be written" : file.Reason();
             return false;
         }
         ConvertJSONToString(data, out, pretty);
         if (!file.Commit(out)) {
             std::cout << "Unable to write JSON file: " << path << std::endl;
-            lastError = "the file could not be written whole";
+            lastError =
+                file.Reason().empty() ? "the file could not be written whole" : file.Reason();
             return false;
         }
         return true;

@@ -3,6 +3,8 @@
 // numbers, raw pixel access and the screen snapshot.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -253,15 +255,50 @@ TEST_F(FontTest, PixelAccessRoundTripsAtEveryDepth) {
     EXPECT_EQ(bytes[2], 0x12);
 }
 
-TEST_F(FontTest, MissingSheetFailsWithTheLoadMessage) {
-    KRFont missing;
-    ::testing::internal::CaptureStdout();
-    const bool ok = missing.Init("no-such-sheet.bmp", SDL_PIXELFORMAT_ARGB8888);
-    const std::string out = ::testing::internal::GetCapturedStdout();
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(out.rfind("Couldn't load font image: ", 0), 0u) << out;
-    EXPECT_GT(out.size(), std::string("Couldn't load font image: \n").size()) << "SDL's reason";
-    EXPECT_EQ(out.back(), '\n');
+// Start-up fails with the reason for a sheet that cannot be read or decoded
+// (standard output, as SDL's own reasons) and for a sheet of any other size
+// than 128 x 128 (standard error), which would have the glyphs read outside
+// its pixels.
+TEST_F(FontTest, SheetThatCannotBeUsedFailsWithItsReason) {
+    ASSERT_EQ(::mkfifo("pipe.bmp", 0600), 0);
+    vlotest::WriteFile("noise.bmp", "not a bitmap");
+    struct Case {
+        std::string path;
+        int w, h;             // of a sheet to write first; 0 for none
+        std::string out, err; // "SDL": the load message with SDL's reason
+    };
+    const std::string load = "Couldn't load font image: ";
+    const Case cases[] = {
+        {"no-such-sheet.bmp", 0, 0, load + "no-such-sheet.bmp: file not found\n", ""},
+        {"pipe.bmp", 0, 0, load + "pipe.bmp: not a regular file\n", ""},
+        {"noise.bmp", 0, 0, "SDL", ""},
+        {"small.bmp", 8, 8, "", load + "small.bmp is 8 x 8 pixels, not 128 x 128\n"},
+        {"wide.bmp", 256, 128, "", load + "wide.bmp is 256 x 128 pixels, not 128 x 128\n"},
+        {"short.bmp", 128, 127, "", load + "short.bmp is 128 x 127 pixels, not 128 x 128\n"},
+        {"tall.bmp", 16, 2048, "", load + "tall.bmp is 16 x 2048 pixels, not 128 x 128\n"},
+    };
+    for (const Case& c : cases) {
+        if (c.w > 0) {
+            SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, c.w, c.h, 24, SDL_PIXELFORMAT_RGB24);
+            ASSERT_NE(s, nullptr) << SDL_GetError();
+            SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, 255, 255, 255));
+            ASSERT_EQ(SDL_SaveBMP(s, c.path.c_str()), 0) << SDL_GetError();
+            SDL_FreeSurface(s);
+        }
+        KRFont font;
+        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
+        EXPECT_FALSE(font.Init(c.path, SDL_PIXELFORMAT_ARGB8888)) << c.path;
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        const std::string out = ::testing::internal::GetCapturedStdout();
+        if (c.out == "SDL") {
+            EXPECT_EQ(out, load + SDL_GetError() + "\n");
+            EXPECT_GT(out.size(), load.size() + 1) << "SDL's reason follows";
+        } else {
+            EXPECT_EQ(out, c.out) << c.path;
+        }
+        EXPECT_EQ(err, c.err) << c.path;
+    }
 }
 
 TEST_F(FontTest, SnapshotOfTheScreenIsRestoredByRenderCopy) {

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vorbis/vorbisfile.h>
 
 #include <algorithm>
@@ -18,6 +20,7 @@
 #include <iterator>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "game.h"
@@ -371,14 +374,72 @@ TEST_F(MusicTest, StartUpFailuresReportTheirExactText) {
     CloseMusic();
 
     std::ofstream("music/noise.wav") << "not a sound file";
-    for (const char* file : {"music/missing.wav", "music/noise.wav"}) {
+    ASSERT_EQ(::mkfifo("music/pipe.wav", 0600), 0);
+    fs::create_symlink("/dev/zero", "music/zeros.wav");
+    const std::string load = "Failed to load music! SDL_mixer Error: ";
+    const std::pair<const char*, std::string> files[] = {
+        {"music/missing.wav", load + "music/missing.wav: file not found\n"},
+        {"music/noise.wav", ""}, // the mixer's own reason
+        {"music/pipe.wav", load + "music/pipe.wav: not a regular file\n"},
+        {"music/zeros.wav", load + "music/zeros.wav: not a regular file\n"},
+    };
+    for (const auto& [file, said] : files) {
         WriteDefinition({Pattern("A", "A", file)});
+        ::alarm(10); // a file that is waited on or read for ever fails here
         EXPECT_FALSE(Load(err)) << file;
-        EXPECT_EQ(err,
-                  std::string("Failed to load music! SDL_mixer Error: ") + SDL_GetError() + "\n");
-        EXPECT_GT(err.size(), std::string("Failed to load music! SDL_mixer Error: \n").size())
-            << "the mixer's reason follows";
+        ::alarm(0);
+        EXPECT_EQ(err, said.empty() ? load + SDL_GetError() + "\n" : said);
+        EXPECT_GT(err.size(), load.size() + 1) << "the reason follows";
         EXPECT_TRUE(mMusicPatternEntries.empty());
+        CloseMusic();
+    }
+
+    // The switch would ask for the successor by name in the middle of a game.
+    WriteDefinition({Pattern("A", "B", "music/a.wav"), Pattern("B", "Nowhere", "music/b.wav")});
+    EXPECT_FALSE(Load(err));
+    EXPECT_EQ(err, "Music definition refused: pattern \"B\" names \"Nowhere\" as the next "
+                   "pattern, and no pattern has that name\n");
+}
+
+// A pattern the mixer cannot start during a game (in the main menu's restart
+// or at a boundary) mutes the music for the rest of the run with a one-line
+// note, instead of ending the game; the player's setting stays on.
+TEST_F(MusicTest, PatternThatCannotStartMutesTheMusicForTheRun) {
+    struct Case {
+        const char* where;
+        size_t broken; // the entry the mixer is made to refuse
+        void (*run)();
+    };
+    const Case cases[] = {
+        {"restart", 0, [] { RestartFirstPattern(); }},
+        {"switch", 1,
+         [] {
+             SetNextMusicPattern("B");
+             RunFrames(12); // past A's end
+         }},
+    };
+    for (const Case& c : cases) {
+        UseRamps({Pattern("A", "A", "music/a.wav"), Pattern("B", "B", "music/b.wav")});
+        std::string err;
+        ASSERT_TRUE(Load(err)) << err;
+        // The mixer refuses to play a null music, whatever the sound device.
+        MusicPatternEntry& broken = *mMusicPatternEntries[c.broken];
+        Mix_Music* music = std::exchange(broken.music, nullptr);
+        testing::internal::CaptureStderr();
+        EXPECT_NO_THROW(c.run()) << c.where;
+        err = testing::internal::GetCapturedStderr();
+        broken.music = music;
+        EXPECT_EQ(err.rfind("Failed to play music! SDL_mixer Error: ", 0), 0u) << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+        EXPECT_NE(err.find("(the music stays off until the game is started again)\n"),
+                  std::string::npos)
+            << err;
+        EXPECT_FALSE(Mix_PlayingMusic()) << c.where;
+        EXPECT_TRUE(musicEnabled) << c.where << ": the setting is the player's";
+
+        RestartFirstPattern(); // the main menu, once back
+        RunFrames(2);
+        EXPECT_FALSE(Mix_PlayingMusic()) << c.where << ": muted for the rest of the run";
         CloseMusic();
     }
 }

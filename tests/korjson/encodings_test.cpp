@@ -1,6 +1,10 @@
-// Reading files: open and empty failures, byte-order marks and mark-less
+// Reading files: what is refused before any reading (anything but a regular
+// file within the limit), open and empty failures, byte-order marks and mark-less
 // UTF-16/UTF-32 layouts with their notices, conversion to UTF-8 and its errors.
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -95,14 +99,55 @@ TEST(KorJSONEncodingTest, MissingFileIsReportedAndGivesANullNode) {
     EXPECT_EQ(GetCapturedStdout(), "Unable to parse BSON file: " + file + "\n");
 }
 
-TEST(KorJSONEncodingTest, FolderIsReportedAsUnreadable) {
+// Only a regular file within the limit is read: a folder, a named pipe or a
+// device in the document's place is refused at once (neither waited on nor
+// read for ever), and every refusal says why.
+TEST(KorJSONEncodingTest, OnlyRegularFilesWithinTheLimitAreRead) {
     vlotest::ScratchDir dir;
-    korJSONStream stream;
-    korJSONData data(Object);
-    CaptureStdout();
-    EXPECT_FALSE(stream.ParseFile(dir.path.string(), data, JSON));
-    EXPECT_EQ(GetCapturedStdout(), "Unable to parse JSON file: " + dir.path.string() + "\n");
-    EXPECT_EQ(data.type, Null);
+    const std::string pipe = dir.File("pipe.json");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const std::string zeros = dir.File("zeros.json");
+    ASSERT_EQ(::symlink("/dev/zero", zeros.c_str()), 0);
+    vlotest::WriteBytes(dir.File("fits.json"), "[" + std::string(98, ' ') + "]");
+    vlotest::WriteBytes(dir.File("over.json"), "[" + std::string(99, ' ') + "]");
+    struct Case {
+        std::string path;
+        std::string reason; // empty: read
+    };
+    const Case cases[] = {
+        {dir.File("absent.json"), "file not found"},
+        {pipe, "not a regular file"},
+        {zeros, "not a regular file"},
+        {dir.path.string(), "not a regular file"},
+        {dir.File("over.json"), "larger than 100 bytes"},
+        // Measures 0 bytes but holds more: the reading itself stops at the limit.
+        {"/proc/self/status", "larger than 100 bytes"},
+        {dir.File("fits.json"), ""},
+    };
+    for (const Case& c : cases) {
+        // A read that waits or never ends fails here instead of hanging.
+        ::alarm(5);
+        std::string bytes = "stale";
+        std::string reason;
+        const bool read = ReadRegularFile(c.path, bytes, 100, reason);
+        korJSONStream stream;
+        stream.maxFileBytes = 100;
+        korJSONData data(Object);
+        CaptureStdout();
+        const bool parsed = stream.ParseFile(c.path, data, JSON);
+        const std::string printed = GetCapturedStdout();
+        ::alarm(0);
+
+        const bool readable = c.reason.empty();
+        EXPECT_EQ(read, readable) << c.path;
+        EXPECT_EQ(reason, c.reason) << c.path;
+        EXPECT_EQ(bytes.size(), readable ? 100u : 0u) << c.path;
+        EXPECT_EQ(parsed, readable) << c.path;
+        EXPECT_EQ(data.type, readable ? Array : Null) << c.path;
+        EXPECT_EQ(stream.lastError, c.reason) << c.path;
+        EXPECT_EQ(stream.lastErrorWasMissing, c.reason == FileNotFoundReason) << c.path;
+        EXPECT_EQ(printed, readable ? "" : "Unable to parse JSON file: " + c.path + "\n");
+    }
 }
 
 TEST(KorJSONEncodingTest, EmptyFileIsReportedAndGivesANullNode) {

@@ -1,13 +1,15 @@
 // Replacing a file on write, as a player and an administrator meet it: the
 // new content is on the disk before it takes the target's name, a read-only
-// file is refused and left alone, the permission bits survive, and a save
-// that is a symbolic link stays one. The permission cases run as an ordinary
-// user (tests run as root in CI, and root may write anything).
+// file is refused and left alone, the permission bits survive, a save that
+// is a symbolic link stays one, only a regular file is ever replaced, and the
+// temporary files of a killed save are cleaned. The permission cases run
+// as an ordinary user (tests run as root in CI, and root may write anything).
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -152,6 +154,89 @@ TEST(KorJSONReplaceTest, SymbolicLinkStaysAndItsTargetIsReplaced) {
         return Names(dir.path) == std::vector<std::string>{"game.sav", "synced"} ? 0 : 6;
     });
     EXPECT_EQ(failed, 0);
+}
+
+// Whoever runs the game (root too, who passes every access check): a link
+// that leads to a device or a pipe, or a file without any write bit, is
+// refused with its reason and stays as it was, and nothing is left beside it.
+TEST(KorJSONReplaceTest, OnlyAWritableRegularFileIsReplaced) {
+    vlotest::ScratchDir dir;
+    const std::string pipe = dir.File("pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const std::string kept = dir.File("kept.sav");
+    vlotest::WriteBytes(kept, "previous");
+    ASSERT_EQ(::chmod(kept.c_str(), 0444), 0);
+    struct Case {
+        std::string path;
+        std::string reason;
+    };
+    std::vector<Case> cases = {{dir.File("to-pipe.sav"), "not a regular file"},
+                               {kept, "the file is read-only"}};
+    ASSERT_EQ(::symlink("pipe", cases[0].path.c_str()), 0);
+    // A device of its own (the null device's numbers) where the system lets
+    // the test make one, so a regression cannot reach the real one.
+    const std::string device = dir.File("null");
+    if (::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+        cases.push_back({dir.File("to-device.sav"), "not a regular file"});
+        ASSERT_EQ(::symlink("null", cases.back().path.c_str()), 0);
+    }
+    const std::vector<std::string> before = Names(dir.path);
+    for (const Case& c : cases) {
+        korJSONData root(Object);
+        std::string out;
+        korJSONStream stream;
+        CaptureStdout();
+        EXPECT_FALSE(stream.WriteJSONFile(c.path, root, out, true)) << c.path;
+        EXPECT_EQ(GetCapturedStdout(), "Unable to write JSON file: " + c.path + "\n");
+        EXPECT_EQ(stream.lastError, c.reason) << c.path;
+    }
+    EXPECT_EQ(Names(dir.path), before) << "nothing replaced, made or left behind";
+    struct stat info {};
+    EXPECT_TRUE(::lstat(pipe.c_str(), &info) == 0 && S_ISFIFO(info.st_mode));
+    EXPECT_TRUE(::lstat(cases[0].path.c_str(), &info) == 0 && S_ISLNK(info.st_mode));
+    if (cases.size() > 2) {
+        EXPECT_TRUE(::lstat(device.c_str(), &info) == 0 && S_ISCHR(info.st_mode));
+    }
+    EXPECT_EQ(vlotest::ReadBytes(kept), "previous");
+    EXPECT_EQ(Mode(kept), 0444u);
+}
+
+// A save killed before its rename leaves its temporary file; the next save of
+// that file removes such files, and only them: names of its own pattern
+// (".tmp" and six letters or digits) that are plain files.
+TEST(KorJSONReplaceTest, TemporaryFilesOfAKilledSaveAreRemoved) {
+    vlotest::ScratchDir dir;
+    enum Kind { File, Folder, Link };
+    struct Case {
+        const char* name;
+        Kind kind;
+        bool stays;
+    };
+    const Case cases[] = {
+        {"game.sav.tmpAb3XyZ", File, false}, {"game.sav.tmp000000", File, false},
+        {"game.sav.tmpAb3Xy", File, true},   {"game.sav.tmpAb3XyZ9", File, true},
+        {"game.sav.tmpAb-XyZ", File, true},  {"game.cfg.tmpAb3XyZ", File, true},
+        {"xgame.sav.tmpAb3XyZ", File, true}, {"game.sav.tmpFolder", Folder, true},
+        {"game.sav.tmpLinkEd", Link, true},
+    };
+    std::vector<std::string> expected = {"game.sav", "linked"};
+    vlotest::WriteBytes(dir.File("linked"), "kept");
+    for (const Case& c : cases) {
+        const std::string path = dir.File(c.name);
+        switch (c.kind) {
+        case File: vlotest::WriteBytes(path, "partial"); break;
+        case Folder: fs::create_directory(path); break;
+        case Link: fs::create_symlink("linked", path); break;
+        }
+        if (c.stays) {
+            expected.push_back(c.name);
+        }
+    }
+    std::sort(expected.begin(), expected.end());
+    ASSERT_TRUE(WriteSettings(dir.File("game.sav"), true));
+    EXPECT_EQ(Names(dir.path), expected);
+    EXPECT_EQ(vlotest::ReadBytes(dir.File("game.sav")), MusicOn);
+    EXPECT_EQ(vlotest::ReadBytes(dir.File("linked")), "kept");
 }
 
 // ---- the order of the system calls ------------------------------------------
