@@ -115,24 +115,21 @@ protected:
         WriteFile("game.sav", damaged);
     }
 
+    // Nothing may be thrown: an exception escapes and fails the test.
     void LoadAndClassify(const std::string& text, const std::string& what) {
         SCOPED_TRACE(what);
         WriteFile("game.sav", text);
         std::string version;
-        try {
-            const int result = LoadGame(version);
-            if (result == 0) {
-                ++loaded;
-                ExpectPlayableWorld();
-            } else {
-                ++refused;
-                EXPECT_TRUE(result == -1 || result == -2 || result == -3) << result;
-            }
-        } catch (const std::runtime_error& e) {
-            ++raised;
-            EXPECT_TRUE(StartsWith(e.what(), "Error while loading game: ")) << e.what();
+        std::string reason;
+        const int result = LoadGame(version, &reason);
+        if (result == 0) {
+            ++loaded;
+            ExpectPlayableWorld();
+        } else {
+            ++refused;
+            EXPECT_TRUE(result == -1 || result == -2 || result == -3) << result;
+            EXPECT_FALSE(reason.empty());
         }
-        // Anything else escapes and fails the test.
     }
 
     void LoadSettingsAndClassify(const std::string& text, const std::string& what) {
@@ -161,7 +158,7 @@ protected:
 
 // Cut short at every position near both ends and at a spread of positions
 // in between (the file holds a few hundred kilobytes).
-TEST_F(DamagedFileTest, TruncatedSaveIsRefusedOrRaisesPrefixedError) {
+TEST_F(DamagedFileTest, TruncatedSaveIsRefusedWithAReason) {
     const std::string save = RealSave();
     testing::internal::CaptureStdout();
     for (std::size_t length = 0; length < save.size(); ++length) {
@@ -171,7 +168,7 @@ TEST_F(DamagedFileTest, TruncatedSaveIsRefusedOrRaisesPrefixedError) {
         }
     }
     testing::internal::GetCapturedStdout();
-    EXPECT_GT(refused + raised, 0);
+    EXPECT_GT(refused, 0);
     RecordProperty("loaded", loaded);
 }
 
@@ -184,25 +181,7 @@ TEST_F(DamagedFileTest, SaveWithChangedBytesNeverBreaksTheGame) {
     }
     testing::internal::GetCapturedStdout();
     EXPECT_GT(loaded, 0) << "most damage lands in values that still load";
-    EXPECT_GT(refused + raised, 0);
-}
-
-// A log line or a name that is not UTF-8 used to load, and the loaded game
-// then failed every save with "Invalid UTF-8 sequence!".
-TEST_F(DamagedFileTest, TextThatIsNotUtf8IsRefusedBecauseItCouldNeverBeSavedAgain) {
-    const std::string save = RealSave();
-    for (const auto& [from, to] :
-         std::vector<std::pair<std::string, std::string>>{{"\"STEP 4\"", "\"S\xFE"
-                                                                         "EP 4\""},
-                                                          {"\"Baton\"", "\"B\xE1ton\""}}) {
-        std::string text = save;
-        const std::size_t at = text.find(from);
-        ASSERT_NE(at, std::string::npos) << from;
-        WriteFile("game.sav", text.replace(at, from.size(), to));
-        std::string version;
-        EXPECT_EQ(LoadGame(version), -1) << to;
-        EXPECT_TRUE(SaveGame()) << "the running game can still be saved";
-    }
+    EXPECT_GT(refused, 0);
 }
 
 // Damage aimed at the values the mended checks guard.
