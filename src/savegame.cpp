@@ -488,6 +488,11 @@ int ReadSave(const korJSONData& root, SavedGame& out, std::string& savedVersion,
         if (!in.UInt("Order", items->arraySize(), thing.order) || !ReadThing(in, thing)) {
             return -1;
         }
+        // Only what has an item behaviour can be chosen in the inventory box.
+        if (!thing.equippable && !IsUsableItemName(thing.name)) {
+            in.Fail("Name", "is no item the game knows");
+            return -1;
+        }
     }
 
     const korJSONData* lines = doc.List("GameMessages", 0, ShownLines);
