@@ -46,7 +46,8 @@ namespace vlofuzz {
 
 // Once per process: SDL on its dummy drivers, a fresh folder under the system
 // temp dir as working directory (removed at exit, with the game), the game's
-// and the library's notices silenced (they would flood the fuzzer's output).
+// and the library's notices on both streams silenced (they would flood the
+// fuzzer's output; the sanitizers write past the streams).
 // Paths handed to libFuzzer must be absolute: it reads corpus files after the
 // first input has moved the working directory.
 inline void EnterScratchFolder() {
@@ -74,6 +75,7 @@ inline void EnterScratchFolder() {
         std::filesystem::remove_all(folder, ec);
     });
     std::cout.setstate(std::ios::failbit);
+    std::cerr.setstate(std::ios::failbit);
 }
 
 inline bool WriteInput(const char* name, const std::uint8_t* data, std::size_t size) {

@@ -1,12 +1,14 @@
 // Property: LoadGameSettings over any game.cfg content returns true or false
-// or raises std::runtime_error starting with "Error while loading game
-// settings: ", nothing else. After false every setting is as it was. After
-// true each of the nine actions has exactly one binding, to a scancode SDL
-// knows (0 to SDL_NUM_SCANCODES - 1), with nothing pending, and no entry
-// lies beyond the nine actions.
+// and throws nothing, and the settings are sane afterwards: the volume within
+// 0-128, each of the nine actions bound exactly once to a scancode SDL knows
+// (0 to SDL_NUM_SCANCODES - 1) with nothing pending, no entry beyond the nine
+// actions. After false every setting is as it was, and the file has been
+// moved whole to game.cfg.damaged.
 #include <cstddef>
 #include <cstdint>
-#include <stdexcept>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "game_fuzz_support.h"
@@ -19,6 +21,11 @@ void SetRunningSettings() {
     fullscreen = false;
     musicVolume = 40;
     FindBinding(keyboard, ActionTake)->second.scancode = SDL_SCANCODE_T;
+}
+
+std::string ReadWhole(const char* name) {
+    std::ifstream in(name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 } // namespace
@@ -34,25 +41,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     SetRunningSettings();
     const std::string before = vlofuzz::PictureOfGame();
+    bool loaded = false;
     try {
-        if (LoadGameSettings()) {
-            CHECK(keyboard.size() == static_cast<std::size_t>(ActionCount));
-            for (int a = 0; a < ActionCount; ++a) {
-                const auto it = FindBinding(keyboard, static_cast<KRActionTypes>(a));
-                CHECK(it != keyboard.end());
-                CHECK(keyboard.count(static_cast<KRActionTypes>(a)) == 1);
-                CHECK(static_cast<int>(it->second.scancode) >= 0);
-                CHECK(static_cast<int>(it->second.scancode) < SDL_NUM_SCANCODES);
-                CHECK(!it->second.pending);
-            }
-        } else {
-            CHECK(vlofuzz::PictureOfGame() == before);
-        }
-    } catch (const std::runtime_error& e) {
-        const std::string text = e.what();
-        CHECK(text.rfind("Error while loading game settings: ", 0) == 0);
+        loaded = LoadGameSettings();
     } catch (...) {
         CHECK(false);
+    }
+    if (!loaded) {
+        CHECK(vlofuzz::PictureOfGame() == before);
+        CHECK(!std::filesystem::exists("game.cfg"));
+        CHECK(ReadWhole("game.cfg.damaged") ==
+              std::string(reinterpret_cast<const char*>(data), size));
+    }
+    CHECK(musicVolume >= 0 && musicVolume <= 128);
+    CHECK(keyboard.size() == static_cast<std::size_t>(ActionCount));
+    for (int a = 0; a < ActionCount; ++a) {
+        const auto it = FindBinding(keyboard, static_cast<KRActionTypes>(a));
+        CHECK(it != keyboard.end());
+        CHECK(keyboard.count(static_cast<KRActionTypes>(a)) == 1);
+        CHECK(static_cast<int>(it->second.scancode) >= 0);
+        CHECK(static_cast<int>(it->second.scancode) < SDL_NUM_SCANCODES);
+        CHECK(!it->second.pending);
     }
     return 0;
 }

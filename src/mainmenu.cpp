@@ -2,6 +2,7 @@
 // from here through RunGame.
 #include "mainmenu.h"
 
+#include <cctype>
 #include <string>
 
 #include "floors.h"
@@ -19,10 +20,20 @@ namespace {
 enum Entry { NewGameEntry, LoadGameEntry, OptionsEntry, HelpEntry, QuitEntry, EntryCount };
 const char* const Entries[EntryCount] = {"New Game", "Load Game", "Options", "Help", "Quit"};
 
-void ShowLoadFailure(int result, const std::string& savedVersion) {
+// The loader's reason as a line of its own: a few plain words, shown as a
+// sentence.
+std::string AsSentence(std::string reason) {
+    reason[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(reason[0])));
+    return reason + ".";
+}
+
+void ShowLoadFailure(int result, const std::string& savedVersion, const std::string& reason) {
     option.clear();
     if (result == -1) {
         option.push_back("No saved game to load or saved game corrupted.");
+        if (!reason.empty()) {
+            option.push_back(AsSentence(reason));
+        }
     } else if (result == -2) {
         option.push_back("Save game signature invalid!");
     } else if (result == -3) {
@@ -70,13 +81,14 @@ void MainMenu() {
                 break;
             case LoadGameEntry: {
                 std::string savedVersion;
-                const int result = LoadGame(savedVersion);
+                std::string reason;
+                const int result = LoadGame(savedVersion, &reason);
                 if (result == 0) {
                     RunGame();
                     RestartFrameClock();
                     restartMusic = true;
                 } else {
-                    ShowLoadFailure(result, savedVersion);
+                    ShowLoadFailure(result, savedVersion, reason);
                     RestartFrameClock();
                     continue; // straight to the next pass, without the pacing delay
                 }

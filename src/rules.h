@@ -25,6 +25,20 @@ constexpr int LevelUpThreshold(int level) {
 // One letter key per carried item in the inventory box.
 inline constexpr std::size_t InventoryLimit = 26;
 
+// How far a saved game is believed. A save holding more is refused: no game
+// comes near these, and they keep every sum the rules make of a loaded
+// fighter (stats plus both bonuses, a level's threshold, what a level-up
+// adds) far inside the int range, so that a loaded game can bring only a
+// handful of level-up dialogs in a row and a floor or a log line stays cheap
+// to draw every frame.
+inline constexpr int MaxSavedLevel = 1000;
+inline constexpr int MaxSavedXP = 10000;
+inline constexpr int MaxSavedHP = 100000;
+inline constexpr int MaxSavedStat = 10000; // base power or defense
+inline constexpr int MaxSavedBonus = 1000; // each bonus of a worn item
+inline constexpr int MaxSavedEntities = 1000;
+inline constexpr std::size_t MaxSavedText = 128; // bytes of a name or a log line
+
 // The title of the level-up dialog. The dialog box redraws the picture
 // behind it only under this title, so there is exactly one copy of it.
 inline constexpr char LevelUpTitle[] = " Level up! Select a stat to improve: ";

@@ -4,9 +4,11 @@
 #include "savegame.h"
 
 #include <algorithm>
+#include <climits>
 #include <exception>
 #include <iostream>
 #include <memory>
+#include <new>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -148,8 +150,9 @@ void BuildDocument(korJSONData& root) {
 //
 // Loading runs in two stages. The document is first read completely into the
 // plain records below and checked; only a save that passes every check
-// replaces the current game. A refused or damaged file therefore never leaves
-// a half-built world behind.
+// replaces the current game. A file may hold anything, so every read checks
+// the member's kind and range and nothing in this stage throws: a refused
+// file never leaves a half-built world behind, and says why it was refused.
 
 struct SavedTile {
     bool blocked;
@@ -190,164 +193,350 @@ struct SavedGame {
     int gameState = 0;
 };
 
-int ReadInt(korJSONData& object, const char* key) {
-    return object[key].convertTo<int>(false, 0);
+bool IsContainer(const korJSONData& node) {
+    return node.type == korJSON::Array || node.type == korJSON::Object;
 }
 
-unsigned ReadUInt(korJSONData& object, const char* key) {
-    return object[key].convertTo<unsigned int>(false, 0);
-}
-
-bool ReadBool(korJSONData& object, const char* key) {
-    return object[key].convertTo<bool>(false, false);
-}
-
-// Whether the writer can put this text back into a save. The reader passes
-// any bytes through, but the writer refuses what is not UTF-8; a game loaded
-// with such a name or log line could never be saved again, and leaving it
-// with Escape would end the program and lose everything since the load.
-bool WritableText(const std::string& text) {
+// What makes a stored text unfit for the game, or null. The reader passes
+// any bytes through, but the writer refuses what is not UTF-8: a game loaded
+// with such a name or log line could never be saved again.
+// Colour markup would be obeyed by the font when the text is drawn, and no
+// text the game writes holds it, so it marks a file made elsewhere.
+const char* TextFault(const std::string& text) {
+    if (text.size() > MaxSavedText) {
+        return "is too long";
+    }
+    if (text.find('^') != std::string::npos) {
+        return "holds colour markup";
+    }
     try {
         korJSON::korJSONStream().ConvertToEscapedString(text);
+    } catch (const std::exception&) {
+        return "is not valid UTF-8";
+    }
+    return nullptr;
+}
+
+// One object of the document (the root, a tile, an entity, a carried item or
+// a log line). Each read gives a value within its bounds, or records in `why`
+// what is wrong and where (the first fault only) and gives false.
+class Checked {
+public:
+    Checked(const korJSONData& object_, const char* kind_, unsigned index_, std::string& why_)
+        : object(object_), kind(kind_), index(index_), why(why_) {
+        if (object.type != korJSON::Object) {
+            Fail(nullptr, "is not an object");
+        }
+    }
+
+    bool Ok() const { return why.empty(); }
+
+    bool Int(const char* key, int low, int high, int& out) {
+        const korJSONData* node = Scalar(key);
+        if (node == nullptr) {
+            return false;
+        }
+        int value = 0;
+        try {
+            value = node->convertTo<int>(false, 0);
+        } catch (const std::exception&) {
+            return Fail(key, "is not a number");
+        }
+        if (value < low || value > high) {
+            return Fail(key, "is out of range");
+        }
+        out = value;
         return true;
-    } catch (const std::runtime_error&) {
+    }
+
+    // Below `limit`; a negative text is taken modulo 2^32 as the game's
+    // conversion does, and so lands far above any limit.
+    bool UInt(const char* key, unsigned limit, unsigned& out) {
+        const korJSONData* node = Scalar(key);
+        if (node == nullptr) {
+            return false;
+        }
+        unsigned value = 0;
+        try {
+            value = node->convertTo<unsigned int>(false, 0);
+        } catch (const std::exception&) {
+            return Fail(key, "is not a number");
+        }
+        if (value >= limit) {
+            return Fail(key, "is out of range");
+        }
+        out = value;
+        return true;
+    }
+
+    bool Bool(const char* key, bool& out) {
+        const korJSONData* node = Scalar(key);
+        if (node == nullptr) {
+            return false;
+        }
+        out = node->convertTo<bool>(false, false); // any scalar reads as a word
+        return true;
+    }
+
+    bool Text(const char* key, std::string& out) {
+        const korJSONData* node = Scalar(key);
+        if (node == nullptr) {
+            return false;
+        }
+        std::string text = node->toString();
+        if (const char* fault = TextFault(text)) {
+            return Fail(key, fault);
+        }
+        out = std::move(text);
+        return true;
+    }
+
+    // An array member of at most `most` elements (and at least `least`).
+    const korJSONData* List(const char* key, unsigned least, unsigned most) {
+        const korJSONData* node = Member(key);
+        if (node == nullptr) {
+            return nullptr;
+        }
+        if (node->type != korJSON::Array) {
+            Fail(key, "is not a list");
+            return nullptr;
+        }
+        if (node->arraySize() < least || node->arraySize() > most) {
+            Fail(key, "holds a wrong number of elements");
+            return nullptr;
+        }
+        return node;
+    }
+
+    bool Fail(const char* key, const char* problem) {
+        if (why.empty()) {
+            std::string where = kind;
+            if (!where.empty()) {
+                where += " " + std::to_string(index);
+            }
+            if (key != nullptr) {
+                where += (where.empty() ? "\"" : ": \"") + std::string(key) + "\"";
+            }
+            why = where + " " + problem;
+        }
         return false;
     }
-}
 
-// Reads the members shared by entities and items; false when the colour
-// cannot index the font's coloured sheets or the name could not be saved.
-bool ReadThing(korJSONData& in, SavedThing& out) {
-    out.x = ReadInt(in, "X");
-    out.y = ReadInt(in, "Y");
-    out.appearance = ReadInt(in, "Appearance") & 0xFF;
-    out.color = ReadInt(in, "Color");
-    out.name = in["Name"].toString();
-    out.blocks = ReadBool(in, "Blocks");
-    out.visible = ReadBool(in, "Visible");
-    out.equippable = ReadBool(in, "Equippable");
-    if (out.equippable) {
-        out.slot = ReadInt(in, "Slot");
-        out.powerBonus = ReadInt(in, "PowerBonus");
-        out.defenseBonus = ReadInt(in, "DefenseBonus");
-        out.maxHPBonus = ReadInt(in, "MaxHPBonus");
+private:
+    const korJSONData& object;
+    const char* kind; // empty for the root
+    unsigned index;
+    std::string& why;
+
+    const korJSONData* Member(const char* key) {
+        if (!Ok()) {
+            return nullptr;
+        }
+        if (!object.contains(key)) {
+            Fail(key, "is missing");
+            return nullptr;
+        }
+        return &object[key];
     }
-    return out.color >= 0 && out.color < ColorCount && WritableText(out.name);
+    const korJSONData* Scalar(const char* key) {
+        const korJSONData* node = Member(key);
+        if (node != nullptr && IsContainer(*node)) {
+            Fail(key, "is not a single value");
+            return nullptr;
+        }
+        return node;
+    }
+};
+
+// The members shared by entities and items: on the grid (carried items keep
+// where they were picked up), a glyph of the font, one of its 16 colours, a
+// name the game could have written, a wearable's slot and modest bonuses.
+bool ReadThing(Checked& in, SavedThing& out) {
+    if (!(in.Int("X", 0, MapWidth - 1, out.x) && in.Int("Y", 0, MapHeight - 1, out.y) &&
+          in.Int("Appearance", 0, 255, out.appearance) &&
+          in.Int("Color", 0, ColorCount - 1, out.color) && in.Text("Name", out.name) &&
+          in.Bool("Blocks", out.blocks) && in.Bool("Visible", out.visible) &&
+          in.Bool("Equippable", out.equippable))) {
+        return false;
+    }
+    return !out.equippable || (in.Int("Slot", 0, 1, out.slot) &&
+                               in.Int("PowerBonus", 0, MaxSavedBonus, out.powerBonus) &&
+                               in.Int("DefenseBonus", 0, MaxSavedBonus, out.defenseBonus) &&
+                               in.Int("MaxHPBonus", 0, MaxSavedBonus, out.maxHPBonus));
 }
 
-void ReadFighter(korJSONData& in, SavedThing& out) {
-    out.fighter = ReadBool(in, "Fighter");
+bool IsUsableItemName(const std::string& name) {
+    for (const ItemKind& kind : ItemKinds) {
+        if (kind.useIndex >= 0 && name == kind.name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A guard standing with no hit points would be knocked out by nothing; the
+// player may have none only when dead, which the game state tells later.
+// A fighter that is also an item could be picked up or used up while it
+// stands on the floor.
+bool ReadFighter(Checked& in, SavedThing& out) {
+    if (!in.Bool("Fighter", out.fighter)) {
+        return false;
+    }
     if (!out.fighter) {
-        return;
+        return true;
     }
-    out.maxHP = ReadInt(in, "MaxHP");
-    out.hp = ReadInt(in, "HP");
-    out.defense = ReadInt(in, "Defense");
-    out.power = ReadInt(in, "Power");
-    out.level = ReadInt(in, "Level");
-    out.xp = ReadInt(in, "XP");
+    if (out.equippable || IsUsableItemName(out.name)) {
+        return in.Fail("Fighter", "is set on an item");
+    }
+    const int leastHP = out.name == "Player" ? 0 : 1;
+    return in.Int("MaxHP", 1, MaxSavedHP, out.maxHP) && in.Int("HP", leastHP, out.maxHP, out.hp) &&
+           in.Int("Defense", 0, MaxSavedStat, out.defense) &&
+           in.Int("Power", 0, MaxSavedStat, out.power) &&
+           in.Int("Level", 1, MaxSavedLevel, out.level) && in.Int("XP", 0, MaxSavedXP, out.xp);
 }
 
 // 0 when `root` holds a complete, playable game, now in `out`; otherwise the
-// refusal -1, -2 or -3. Damage inside elements raises the library's errors.
-int ReadSave(korJSONData& root, SavedGame& out, std::string& savedVersion) {
-    if (!root.contains("Signature")) {
+// refusal -1, -2 or -3 with its reason in `why`.
+int ReadSave(const korJSONData& root, SavedGame& out, std::string& savedVersion, std::string& why) {
+    if (root.type != korJSON::Object) {
+        why = "it is not a saved game";
         return -1;
     }
-    if (root["Signature"].toString() != SAVEGAMESIG) {
+    Checked doc(root, "", 0, why);
+    std::string signature;
+    if (!doc.Text("Signature", signature)) {
+        return -1;
+    }
+    if (signature != SAVEGAMESIG) {
         std::cout << "Save game signature invalid!" << std::endl;
+        why = "the signature is not the game's";
         return -2;
     }
-    if (!root.contains("Version")) {
+    if (!doc.Text("Version", savedVersion)) {
         return -1;
     }
-    savedVersion = root["Version"].toString();
     if (savedVersion != GAMEVERSION) {
         std::cout << "Save game version doesn't match! (Save Game Version: " << savedVersion
                   << " / Game Version: " << GAMEVERSION << ")" << std::endl;
+        why = "it was saved by another version";
         return -3;
     }
 
     // Every grid index of the game assumes one fixed 80 x 40 floor.
-    if (!root.contains("CurrentFloor") || !root.contains("Width") || !root.contains("Height")) {
+    int width = 0;
+    int height = 0;
+    if (!doc.Int("CurrentFloor", 1, FloorCount, out.currentFloor) ||
+        !doc.Int("Width", MapWidth, MapWidth, width) ||
+        !doc.Int("Height", MapHeight, MapHeight, height)) {
         return -1;
     }
-    out.currentFloor = ReadInt(root, "CurrentFloor");
-    if (out.currentFloor < 1 || out.currentFloor > FloorCount) {
+    constexpr unsigned TileCount = MapWidth * MapHeight;
+    const korJSONData* map = doc.List("Map", TileCount, TileCount);
+    if (map == nullptr) {
         return -1;
     }
-    if (ReadInt(root, "Width") != MapWidth || ReadInt(root, "Height") != MapHeight) {
-        return -1;
-    }
-    if (!root.contains("Map")) {
-        return -1;
-    }
-    korJSONData& map = root["Map"];
-    const unsigned tileCount = map.arraySize();
-    if (tileCount != static_cast<unsigned>(MapWidth * MapHeight)) {
-        return -1;
-    }
-    out.tiles.reserve(tileCount);
-    for (unsigned i = 0; i < tileCount; ++i) {
-        korJSONData& t = map[static_cast<int>(i)];
-        const bool blocked = ReadInt(t, "b") == 1;
-        const bool blockSight = ReadInt(t, "bs") == 1;
-        const bool explored = ReadInt(t, "e") == 1;
-        out.tiles.push_back({blocked, blockSight, explored});
-    }
-
-    if (!root.contains("NumEntities") || !root.contains("Entities")) {
-        return -1;
-    }
-    korJSONData& list = root["Entities"];
-    const unsigned entityCount = list.arraySize();
-    bool havePlayer = false;
-    out.floor.resize(entityCount);
-    for (unsigned i = 0; i < entityCount; ++i) {
-        korJSONData& in = list[static_cast<int>(i)];
-        SavedThing& thing = out.floor[i];
-        const bool colorOk = ReadThing(in, thing);
-        ReadFighter(in, thing);
-        if (!colorOk || !KRMap::InBounds(thing.x, thing.y)) {
+    out.tiles.reserve(TileCount);
+    for (unsigned i = 0; i < TileCount; ++i) {
+        Checked tile((*map)[static_cast<int>(i)], "tile", i, why);
+        int b = 0;
+        int bs = 0;
+        int e = 0;
+        // Only exactly 1 is true; any other number is false.
+        if (!tile.Int("b", INT_MIN, INT_MAX, b) || !tile.Int("bs", INT_MIN, INT_MAX, bs) ||
+            !tile.Int("e", INT_MIN, INT_MAX, e)) {
             return -1;
         }
-        havePlayer = havePlayer || (thing.fighter && thing.name == "Player");
+        out.tiles.push_back({b == 1, bs == 1, e == 1});
+    }
+
+    // The counts are not used, but must be counts.
+    unsigned count = 0;
+    const korJSONData* list = doc.List("Entities", 0, MaxSavedEntities);
+    if (!doc.UInt("NumEntities", UINT_MAX, count) || list == nullptr) {
+        return -1;
+    }
+    out.floor.resize(list->arraySize());
+    const SavedThing* hero = nullptr;
+    for (unsigned i = 0; i < out.floor.size(); ++i) {
+        Checked in((*list)[static_cast<int>(i)], "entity", i, why);
+        SavedThing& thing = out.floor[i];
+        if (!ReadThing(in, thing) || !ReadFighter(in, thing)) {
+            return -1;
+        }
+        if (thing.fighter && thing.name == "Player") {
+            if (hero != nullptr) {
+                why = "it holds two players";
+                return -1;
+            }
+            hero = &thing;
+        }
     }
     // Every frame and every worn item go through the player's fighter.
-    if (!havePlayer) {
+    if (hero == nullptr) {
+        why = "it holds no player";
         return -1;
     }
 
-    if (!root.contains("NumInventoryItems") || !root.contains("InventoryItems")) {
+    const korJSONData* items = doc.List("InventoryItems", 0, InventoryLimit);
+    if (!doc.UInt("NumInventoryItems", UINT_MAX, count) || items == nullptr) {
         return -1;
     }
-    korJSONData& items = root["InventoryItems"];
-    const unsigned itemCount = items.arraySize();
-    out.carried.resize(itemCount);
-    for (unsigned i = 0; i < itemCount; ++i) {
-        korJSONData& in = items[static_cast<int>(i)];
+    out.carried.resize(items->arraySize());
+    for (unsigned i = 0; i < out.carried.size(); ++i) {
+        Checked in((*items)[static_cast<int>(i)], "carried item", i, why);
         SavedThing& thing = out.carried[i];
-        thing.order = ReadUInt(in, "Order");
-        if (!ReadThing(in, thing)) {
+        if (!in.UInt("Order", items->arraySize(), thing.order) || !ReadThing(in, thing)) {
+            return -1;
+        }
+        // Only what has an item behaviour can be chosen in the inventory box.
+        if (!thing.equippable && !IsUsableItemName(thing.name)) {
+            in.Fail("Name", "is no item the game knows");
             return -1;
         }
     }
 
-    if (!root.contains("NumGameMessages") || !root.contains("GameMessages")) {
+    const korJSONData* lines = doc.List("GameMessages", 0, ShownLines);
+    if (!doc.UInt("NumGameMessages", UINT_MAX, count) || lines == nullptr) {
         return -1;
     }
-    korJSONData& lines = root["GameMessages"];
-    const unsigned lineCount = lines.arraySize();
-    for (unsigned i = 0; i < lineCount; ++i) {
-        korJSONData& in = lines[static_cast<int>(i)];
-        const unsigned order = ReadUInt(in, "Order");
-        out.lines.emplace_back(order, in["Message"].toString());
-        if (!WritableText(out.lines.back().second)) {
+    for (unsigned i = 0; i < lines->arraySize(); ++i) {
+        Checked in((*lines)[static_cast<int>(i)], "log line", i, why);
+        unsigned order = 0;
+        std::string text;
+        if (!in.UInt("Order", lines->arraySize(), order) || !in.Text("Message", text)) {
             return -1;
         }
+        out.lines.emplace_back(order, std::move(text));
     }
-    out.gameState = ReadInt(root, "GameState");
+
+    // 0 playing, 1 defeated; a living player has hit points left.
+    if (!doc.Int("GameState", 0, 1, out.gameState)) {
+        return -1;
+    }
+    if (out.gameState == 0 && hero->hp == 0) {
+        why = "the player is not defeated but has no hit points";
+        return -1;
+    }
     return 0;
+}
+
+// Reads game.sav into `save`; 0, or the refusal and its reason.
+int ReadSaveFile(SavedGame& save, std::string& savedVersion, std::string& why) {
+    korJSONData root(korJSONDataType::Null);
+    korJSON::korJSONStream stream;
+    try {
+        if (!stream.ParseFile(SaveFile, root, korJSON::korJSONType::JSON)) {
+            why = stream.lastError;
+            return -1;
+        }
+    } catch (const std::bad_alloc&) {
+        why = "the file is too large";
+        return -1;
+    } catch (const std::exception&) {
+        why = "not valid JSON"; // the scanner's own words may quote the file
+        return -1;
+    }
+    return ReadSave(root, save, savedVersion, why);
 }
 
 // The item behaviour of the usable kinds, chosen by name; it replaces the
@@ -509,21 +698,16 @@ bool SaveGame(std::string* reason) {
     }
 }
 
-int LoadGame(std::string& savedVersion) {
-    try {
-        korJSONData root(korJSONDataType::Null);
-        korJSON::korJSONStream stream;
-        if (!stream.ParseFile(SaveFile, root, korJSON::korJSONType::JSON)) {
-            return -1;
+int LoadGame(std::string& savedVersion, std::string* reason) {
+    SavedGame save;
+    std::string why;
+    const int result = ReadSaveFile(save, savedVersion, why);
+    if (result != 0) {
+        if (reason != nullptr) {
+            *reason = why;
         }
-        SavedGame save;
-        const int result = ReadSave(root, save, savedVersion);
-        if (result != 0) {
-            return result;
-        }
-        BuildGame(save);
-        return 0;
-    } catch (const std::exception& e) {
-        throw std::runtime_error(std::string("Error while loading game: ") + e.what());
+        return result;
     }
+    BuildGame(save);
+    return 0;
 }

@@ -10,6 +10,7 @@
 bool SaveGame(std::string* reason = nullptr);
 // Replaces the current game with game.sav. 0 on success; -1 missing or
 // damaged, -2 wrong signature, -3 other version (its version in
-// savedVersion); a refused file leaves the current game untouched. Throws
-// std::runtime_error on an error the checks do not cover.
-int LoadGame(std::string& savedVersion);
+// savedVersion). A refused file leaves the current game untouched and puts
+// why, in a few plain words, into `reason` when one is given. Nothing in the
+// file can make it throw: every member is checked for kind and range first.
+int LoadGame(std::string& savedVersion, std::string* reason = nullptr);

@@ -7,8 +7,10 @@
 #include "game.h"
 
 // Reads game.cfg into the settings globals (missing bindings get their
-// defaults); false when it is missing or unreadable. Throws
-// std::runtime_error when a present value cannot be used.
+// defaults, the volume is brought into 0-128); false, with nothing changed,
+// when there is none (silently: the first start) or when it cannot be used
+// whole. A damaged file is moved to game.cfg.damaged, replacing an older one,
+// with a one-line note on standard error. Never throws for any content.
 bool LoadGameSettings();
 // Writes the settings globals to game.cfg; false when it cannot be written,
 // with why in `reason` when one is given. Throws std::runtime_error when
