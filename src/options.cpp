@@ -126,6 +126,23 @@ void ApplySettings(std::vector<std::string>& items) {
     RestartFrameClock();
 }
 
+// "Save Changes" closes the screen once the settings are written. When they
+// cannot be, the player is told why and the screen stays open, so the
+// changes are neither lost nor taken for saved.
+bool SaveChanges() {
+    std::string reason;
+    if (SaveGameSettings(&reason)) {
+        return true;
+    }
+    option.clear();
+    option.push_back("The settings could not be saved: " + reason + ".");
+    option.push_back("\\n");
+    option.push_back("Press any key to return to options.");
+    MSGBox(" Saving the settings failed ", option, 320);
+    RestartFrameClock();
+    return false;
+}
+
 // Carries out one entry; true when it closes the screen.
 bool CarryOut(int entry, std::vector<std::string>& items) {
     if (entry < ActionCount) {
@@ -149,7 +166,7 @@ bool CarryOut(int entry, std::vector<std::string>& items) {
         SetDefaultGameSettings();
         ApplySettings(items);
         return true;
-    case SaveEntry: SaveGameSettings(); return true;
+    case SaveEntry: return SaveChanges();
     default: // DiscardEntry
         RestoreOldGameSettings();
         ApplySettings(items);

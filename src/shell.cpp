@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <iostream>
+#include <string>
 #include <vector>
 
 #include "basicenemy.h"
@@ -17,6 +18,7 @@
 #include "game.h"
 #include "levelup.h"
 #include "map.h"
+#include "menus.h"
 #include "message.h"
 #include "modal.h"
 #include "music.h"
@@ -108,6 +110,31 @@ void EnemiesTakeTurns() {
             e->ai->TakeTurn(player, message);
         }
     }
+}
+
+void ShowSaveFailure(const std::string& reason) {
+    option.clear();
+    option.push_back("The game could not be saved: " + reason + ".");
+    option.push_back("\\n");
+    option.push_back("Press any key to return to the game.");
+    MSGBox(" Saving the game failed ", option, 320);
+}
+
+// Escape saves and leaves. A save that fails is told to the player, who stays
+// in the game with nothing lost and may press Escape again (after freeing the
+// disk, say).
+void SaveAndLeave() {
+    std::string reason;
+    if (SaveGame(&reason)) {
+        gameOver = true;
+        return;
+    }
+    ShowSaveFailure(reason);
+    playerAction = 1; // not another save next frame
+    if (event.type == SDL_QUIT) {
+        gameOver = true; // the box was closed with the window: leave as a close does
+    }
+    RestartFrameClock();
 }
 
 } // namespace
@@ -327,8 +354,7 @@ void RunFrame() {
     PollGameEvents();
     UpdateMusic();
     if (playerAction == 2) {
-        gameOver = true;
-        SaveGame();
+        SaveAndLeave();
         return;
     }
     HandleKeys();

@@ -13,7 +13,8 @@ bool InitGame(int width, int height, bool accelerated);
 void RunGame();
 // One 60 ms frame of a running game: events, music, the player's command,
 // the guards' turns, drawing, a level-up, then the wait for the frame's end.
-// Blocks in dialogs the command opens; sets gameOver when the game ends.
+// Blocks in dialogs the command opens; sets gameOver when the game ends. A
+// save on Escape that fails shows why in a box and the game goes on.
 void RunFrame();
 // Releases the game, the surfaces and SDL; saves the settings. Never throws.
 void QuitGame();

@@ -253,4 +253,23 @@ TEST_F(OptionsTest, ACloseRequestIsIgnoredInTheListAndBindsTheLastKeyInTheCaptur
     EXPECT_EQ(Bound(ActionTake), SDL_SCANCODE_K);
 }
 
+TEST_F(OptionsTest, AFailedSaveIsToldAndTheScreenStaysOpen) {
+    std::filesystem::create_directory("game.cfg"); // no file can be moved over a folder
+    vlotest::ScriptedInput script;
+    Up(script, 2)
+        .Key(SDL_SCANCODE_RETURN)
+        .Expect("the reason in a box",
+                [] {
+                    return FindText(screen, " Saving the settings failed ", Black, White) &&
+                           FindText(screen, "could not be written whole.", White) &&
+                           FindText(screen, "Press any key to return to options.", White);
+                })
+        .Key(SDL_SCANCODE_X)
+        .Expect("the list again", Lit("Save Changes"))
+        .Key(SDL_SCANCODE_DOWN)
+        .Key(SDL_SCANCODE_RETURN);
+    EXPECT_TRUE(script.Run([] { OptionsMenu(); })) << script.Failures();
+    EXPECT_TRUE(std::filesystem::is_directory("game.cfg"));
+}
+
 } // namespace
