@@ -70,11 +70,13 @@ void CaptureKey(int action, std::vector<std::string>& items) {
     option.clear();
     option.push_back("Please press a key");
     int none = -1;
-    // Returns at the first key; F2 or a close request end the wait without
-    // storing a key, and the action then takes the last stored one.
-    Menu(CaptureTitles[action], option, 320, none, true);
-    items[action] =
-        UpdateKeybinding(static_cast<KRActionTypes>(action), actionLabels[action], true);
+    // Returns at the first key. F2 or a close request store no key, and then
+    // the action keeps the key it had: selectedKey still holds whatever an
+    // earlier box stored.
+    if (Menu(CaptureTitles[action], option, 320, none, true)) {
+        items[action] =
+            UpdateKeybinding(static_cast<KRActionTypes>(action), actionLabels[action], true);
+    }
     RestartFrameClock();
 }
 
@@ -96,7 +98,9 @@ void VolumeScreen(std::vector<std::string>& items) {
         option.push_back("\\n");
         option.push_back("Press any key to return to options.");
         int none = -1;
-        Menu(" Change Music Volume ", option, 320, none, true);
+        if (!Menu(" Change Music Volume ", option, 320, none, true)) {
+            selectedKey = 0; // F2 or a close request: no key, so no step
+        }
     }
     SetMusicVolume(musicVolume);
     items[VolumeEntry] = VolumeText();
