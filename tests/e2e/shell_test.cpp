@@ -71,13 +71,13 @@ TEST_F(ShellE2E, OpensTitledWindowAndPresentsTheMenuQuickly) {
     EXPECT_TRUE(game.Running());
 }
 
-TEST_F(ShellE2E, MissingFontIsReportedAndEndsWithStatusZero) {
+TEST_F(ShellE2E, MissingFontIsReportedAndEndsWithAFailureStatus) {
     fs::remove(WorkDir() / "gfx");
     fs::create_directory(WorkDir() / "gfx");
     GameProcess& game = Launch(false);
     int status = -1;
     ASSERT_TRUE(game.WaitExit(10000, status)) << "the game kept running without its font";
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(status, 1);
     EXPECT_NE(game.Stdout().find("Couldn't load font image: "), std::string::npos)
         << "stdout: " << game.Stdout();
     EXPECT_TRUE(fs::exists(WorkDir() / "game.cfg"))
