@@ -70,9 +70,9 @@ void CaptureKey(int action, std::vector<std::string>& items) {
     option.clear();
     option.push_back("Please press a key");
     int none = -1;
-    // Returns at the first key. F2 or a close request store no key, and then
-    // the action keeps the key it had: selectedKey still holds whatever an
-    // earlier box stored.
+    // Returns at the first key. F2, a close request or the program ending
+    // store no key, and then the action keeps the key it had: selectedKey
+    // still holds whatever an earlier box stored.
     if (Menu(CaptureTitles[action], option, 320, none, true)) {
         items[action] =
             UpdateKeybinding(static_cast<KRActionTypes>(action), actionLabels[action], true);
@@ -99,6 +99,9 @@ void VolumeScreen(std::vector<std::string>& items) {
         option.push_back("Press any key to return to options.");
         int none = -1;
         if (!Menu(" Change Music Volume ", option, 320, none, true)) {
+            if (EndRequested()) {
+                break;
+            }
             selectedKey = 0; // F2 or a close request: no key, so no step
         }
     }
@@ -206,6 +209,12 @@ void OptionsMenu() {
         const bool chosen = Menu(" Options ", option, 464, selected, false);
         RestartFrameClock();
         const bool close = chosen && CarryOut(selected, items);
+        if (!close && EndRequested()) {
+            // The program is ending: leave as "Discard Changes" would, so
+            // shutdown writes the settings the player last kept.
+            RestoreOldGameSettings();
+            return;
+        }
         Delay(nextTime);
         nextTime += FrameMs;
         if (close) {

@@ -35,6 +35,7 @@ constexpr SDL_Point OffPicture = {-8, -8}; // outside every cell, the cursor not
 
 std::vector<unsigned char> lastPresented; // the picture as last presented
 std::atomic<bool> presentDue{true};       // the window needs a present regardless
+bool gameLostAtEnd = false;               // the end request could not save the game
 
 // Events that leave the window without our picture or with another shape.
 // Event watches run wherever SDL queues an event, so this only sets a flag.
@@ -122,10 +123,17 @@ void ShowSaveFailure(const std::string& reason) {
 
 // Escape saves and leaves. A save that fails is told to the player, who stays
 // in the game with nothing lost and may press Escape again (after freeing the
-// disk, say).
+// disk, say). When the program is ending there is no one to wait for: it
+// leaves all the same, and says why on standard output.
 void SaveAndLeave() {
     std::string reason;
     if (SaveGame(&reason)) {
+        gameOver = true;
+        return;
+    }
+    if (EndRequested()) {
+        std::cout << "The game could not be saved: " << reason << std::endl;
+        gameLostAtEnd = true;
         gameOver = true;
         return;
     }
@@ -234,6 +242,10 @@ bool WindowIsFullscreen() {
                                    : (SDL_GetWindowFlags(window) & FullscreenFlags) != 0;
 }
 
+bool GameLostAtEnd() {
+    return gameLostAtEnd;
+}
+
 void RequestPresent() {
     presentDue = true;
 }
@@ -265,6 +277,10 @@ bool InitGame(int width, int height, bool accelerated) {
     if (!LoadGameSettings()) {
         SetDefaultGameSettings();
     }
+    // SDL would turn SIGTERM and SIGINT into close requests, which end a game
+    // without saving and which the main menu ignores; the game's own handlers
+    // (CatchEndSignals) save and end instead.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO) == -1) {
         return Fail(std::cerr, "Couldn't initialize SDL: ");
     }
@@ -352,6 +368,9 @@ void RunFrame() {
         binding.second.pending = false;
     }
     PollGameEvents();
+    if (EndRequested()) {
+        playerAction = 2; // the program is ending: keep the game as Escape does
+    }
     UpdateMusic();
     if (playerAction == 2) {
         SaveAndLeave();
