@@ -43,11 +43,15 @@ std::pair<int, int> VisibleCellAt(SDL_Point p) {
 //   had seen the close itself (pushing the event back could let a later dialog
 //   of the same frame swallow it).
 // - F2 toggles relative mouse mode as it does in the main loop.
+// - the program ending (EndRequested) cancels.
 std::pair<int, int> TargetTile(int /*maxRange*/) {
     if (SDL_TICKS_PASSED(SDL_GetTicks(), nextTime)) {
         RestartFrameClock(); // called after a long pause: no catch-up burst
     }
     for (;;) {
+        if (EndRequested()) {
+            return NoTile; // cancelled: the program is ending
+        }
         // A move earlier in this frame may have come before the Use that
         // opened the aim: the view catches up before the first picture.
         UpdateView();

@@ -58,6 +58,9 @@ int ChooseStat(const std::vector<std::string>& choices) {
             gameOver = true;
             return selected;
         }
+        if (EndRequested()) {
+            return selected; // the game is then saved with this choice
+        }
         // Menu waits for its event, so each pass starts a fresh frame.
         RestartFrameClock();
         Delay(nextTime);

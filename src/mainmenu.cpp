@@ -53,6 +53,11 @@ void MainMenu() {
     bool restartMusic = false;
     const std::string title = " Version " + GAMEVERSION + " ";
     for (;;) {
+        // The program is ending (a game, the options or the help screen may
+        // have just returned for it): leave as Quit does.
+        if (EndRequested()) {
+            return;
+        }
         if (musicEnabled && !mMusicPatternEntries.empty() &&
             (!MusicZoneQueued(mMusicPatternEntries[0].get()) || restartMusic)) {
             RestartFirstPattern();
@@ -66,6 +71,9 @@ void MainMenu() {
         Header();
         const bool chosen = Menu(title, option, 464, selected, false);
         RestartFrameClock();
+        if (EndRequested()) {
+            return;
+        }
 
         bool quit = false;
         if (chosen) {

@@ -27,10 +27,15 @@ namespace {
 // SDL_WaitEvent that keeps the music going while it waits: a zone is a chain
 // of short segments, and only the main thread advances it, so a menu that
 // slept in SDL_WaitEvent would leave the playing segment looping alone.
-// Waking on the game's frame clock costs next to nothing. Returns 0 only when
-// the event queue itself has failed, as SDL_WaitEvent does.
+// Waking on the game's frame clock costs next to nothing, and lets the box
+// see an end request within a frame. Returns 1 with an event, -1 without one
+// when the program is ending, and 0 only when the event queue itself has
+// failed, as SDL_WaitEvent does.
 int WaitEventWithMusic(SDL_Event* e) {
     for (;;) {
+        if (EndRequested()) {
+            return -1;
+        }
         if (WaitEventTimeout(e, static_cast<int>(FrameMs)) != 0) {
             return 1;
         }
@@ -146,7 +151,11 @@ bool Menu(const std::string& title, std::list<std::string>& lines, int wrapWidth
         SDL_BlitSurface(inventoryPanel, nullptr, screen, &at);
         PresentScreen();
 
-        if (WaitEventWithMusic(&event) == 0) {
+        const int waited = WaitEventWithMusic(&event);
+        if (waited < 0) {
+            return false; // the program is ending: as if dismissed
+        }
+        if (waited == 0) {
             std::cout << "SDL_WaitEvent error: " << SDL_GetError() << std::endl;
             return false;
         }
@@ -222,7 +231,11 @@ int Menu(std::list<std::string>& lines) {
     for (;;) {
         UpdateView();
         Render();
-        if (WaitEventWithMusic(&event) == 0) {
+        const int waited = WaitEventWithMusic(&event);
+        if (waited < 0) {
+            return -1; // the program is ending: cancelled
+        }
+        if (waited == 0) {
             std::cout << "SDL_WaitEvent error: " << SDL_GetError() << std::endl;
             return -1;
         }

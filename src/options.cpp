@@ -70,11 +70,13 @@ void CaptureKey(int action, std::vector<std::string>& items) {
     option.clear();
     option.push_back("Please press a key");
     int none = -1;
-    // Returns at the first key; F2 or a close request end the wait without
-    // storing a key, and the action then takes the last stored one.
-    Menu(CaptureTitles[action], option, 320, none, true);
-    items[action] =
-        UpdateKeybinding(static_cast<KRActionTypes>(action), actionLabels[action], true);
+    // Returns at the first key. F2, a close request or the program ending
+    // store no key, and then the action keeps the key it had: selectedKey
+    // still holds whatever an earlier box stored.
+    if (Menu(CaptureTitles[action], option, 320, none, true)) {
+        items[action] =
+            UpdateKeybinding(static_cast<KRActionTypes>(action), actionLabels[action], true);
+    }
     RestartFrameClock();
 }
 
@@ -96,7 +98,12 @@ void VolumeScreen(std::vector<std::string>& items) {
         option.push_back("\\n");
         option.push_back("Press any key to return to options.");
         int none = -1;
-        Menu(" Change Music Volume ", option, 320, none, true);
+        if (!Menu(" Change Music Volume ", option, 320, none, true)) {
+            if (EndRequested()) {
+                break;
+            }
+            selectedKey = 0; // F2 or a close request: no key, so no step
+        }
     }
     SetMusicVolume(musicVolume);
     items[VolumeEntry] = VolumeText();
@@ -126,6 +133,23 @@ void ApplySettings(std::vector<std::string>& items) {
     RestartFrameClock();
 }
 
+// "Save Changes" closes the screen once the settings are written. When they
+// cannot be, the player is told why and the screen stays open, so the
+// changes are neither lost nor taken for saved.
+bool SaveChanges() {
+    std::string reason;
+    if (SaveGameSettings(&reason)) {
+        return true;
+    }
+    option.clear();
+    option.push_back("The settings could not be saved: " + reason + ".");
+    option.push_back("\\n");
+    option.push_back("Press any key to return to options.");
+    MSGBox(" Saving the settings failed ", option, 320);
+    RestartFrameClock();
+    return false;
+}
+
 // Carries out one entry; true when it closes the screen.
 bool CarryOut(int entry, std::vector<std::string>& items) {
     if (entry < ActionCount) {
@@ -149,7 +173,7 @@ bool CarryOut(int entry, std::vector<std::string>& items) {
         SetDefaultGameSettings();
         ApplySettings(items);
         return true;
-    case SaveEntry: SaveGameSettings(); return true;
+    case SaveEntry: return SaveChanges();
     default: // DiscardEntry
         RestoreOldGameSettings();
         ApplySettings(items);
@@ -185,6 +209,12 @@ void OptionsMenu() {
         const bool chosen = Menu(" Options ", option, 464, selected, false);
         RestartFrameClock();
         const bool close = chosen && CarryOut(selected, items);
+        if (!close && EndRequested()) {
+            // The program is ending: leave as "Discard Changes" would, so
+            // shutdown writes the settings the player last kept.
+            RestoreOldGameSettings();
+            return;
+        }
         Delay(nextTime);
         nextTime += FrameMs;
         if (close) {

@@ -3,6 +3,8 @@
 #pragma once
 
 // Runs the options screen until Restore Defaults, Save or Discard; blocks.
+// When the program is ending it returns with the settings it was opened with
+// (their values only: the window and the music are left as they are).
 void OptionsMenu();
 // Flips the window between fullscreen and windowed; the new state.
 bool ToggleFullscreen();

@@ -30,3 +30,9 @@ bool PageIsFullscreen();
 void PlayerFilesChanged();
 // The orderly shutdown is over: the page tells the player the game has ended.
 void GameEnded();
+// SIGTERM, SIGINT and SIGHUP call `onSignal` instead of ending the process, so
+// the game can save and end in order; `onSignal` may only set a flag. A second
+// of the same signal ends the process at once, should the orderly end hang.
+// A signal ignored when the program starts (nohup) stays ignored. Nothing in
+// a browser, which has no signals.
+void CatchEndSignals(void (*onSignal)(int));

@@ -106,7 +106,7 @@ void HelpScreen() {
         RestartFrameClock();
         Delay(nextTime);
         nextTime += FrameMs;
-        if (done) {
+        if (done || EndRequested()) {
             return;
         }
     }

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <iostream>
+#include <string>
 #include <vector>
 
 #include "basicenemy.h"
@@ -17,6 +18,7 @@
 #include "game.h"
 #include "levelup.h"
 #include "map.h"
+#include "menus.h"
 #include "message.h"
 #include "modal.h"
 #include "music.h"
@@ -34,6 +36,7 @@ constexpr SDL_Point OffPicture = {-8, -8}; // outside every cell, the cursor not
 
 std::vector<unsigned char> lastPresented; // the picture as last presented
 std::atomic<bool> presentDue{true};       // the window needs a present regardless
+bool gameLostAtEnd = false;               // the end request could not save the game
 
 // Events that leave the window without our picture or with another shape.
 // Event watches run wherever SDL queues an event, so this only sets a flag.
@@ -109,6 +112,38 @@ void EnemiesTakeTurns() {
             e->ai->TakeTurn(player, message);
         }
     }
+}
+
+void ShowSaveFailure(const std::string& reason) {
+    option.clear();
+    option.push_back("The game could not be saved: " + reason + ".");
+    option.push_back("\\n");
+    option.push_back("Press any key to return to the game.");
+    MSGBox(" Saving the game failed ", option, 320);
+}
+
+// Escape saves and leaves. A save that fails is told to the player, who stays
+// in the game with nothing lost and may press Escape again (after freeing the
+// disk, say). When the program is ending there is no one to wait for: it
+// leaves all the same, and says why on standard output.
+void SaveAndLeave() {
+    std::string reason;
+    if (SaveGame(&reason)) {
+        gameOver = true;
+        return;
+    }
+    if (EndRequested()) {
+        std::cout << "The game could not be saved: " << reason << std::endl;
+        gameLostAtEnd = true;
+        gameOver = true;
+        return;
+    }
+    ShowSaveFailure(reason);
+    playerAction = 1; // not another save next frame
+    if (event.type == SDL_QUIT) {
+        gameOver = true; // the box was closed with the window: leave as a close does
+    }
+    RestartFrameClock();
 }
 
 } // namespace
@@ -208,6 +243,10 @@ bool WindowIsFullscreen() {
                                    : (SDL_GetWindowFlags(window) & FullscreenFlags) != 0;
 }
 
+bool GameLostAtEnd() {
+    return gameLostAtEnd;
+}
+
 void RequestPresent() {
     presentDue = true;
 }
@@ -239,6 +278,10 @@ bool InitGame(int width, int height, bool accelerated) {
     if (!LoadGameSettings()) {
         SetDefaultGameSettings();
     }
+    // SDL would turn SIGTERM and SIGINT into close requests, which end a game
+    // without saving and which the main menu ignores; the game's own handlers
+    // (CatchEndSignals) save and end instead.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO) == -1) {
         return Fail(std::cerr, "Couldn't initialize SDL: ");
     }
@@ -326,10 +369,12 @@ void RunFrame() {
         binding.second.pending = false;
     }
     PollGameEvents();
+    if (EndRequested()) {
+        playerAction = 2; // the program is ending: keep the game as Escape does
+    }
     UpdateMusic();
     if (playerAction == 2) {
-        gameOver = true;
-        SaveGame();
+        SaveAndLeave();
         return;
     }
     HandleKeys();

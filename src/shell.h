@@ -9,14 +9,19 @@
 // False, after printing why, when any of them fails.
 bool InitGame(int width, int height, bool accelerated);
 // Plays the current game frame by frame until it ends (window closed, Escape
-// with a save, or won); blocks, and leaves gameState at 2 (no game).
+// with a save, won, or the program ending, which saves as Escape does);
+// blocks, and leaves gameState at 2 (no game).
 void RunGame();
 // One 60 ms frame of a running game: events, music, the player's command,
 // the guards' turns, drawing, a level-up, then the wait for the frame's end.
-// Blocks in dialogs the command opens; sets gameOver when the game ends.
+// Blocks in dialogs the command opens; sets gameOver when the game ends. A
+// save on Escape that fails shows why in a box and the game goes on.
 void RunFrame();
 // Releases the game, the surfaces and SDL; saves the settings. Never throws.
 void QuitGame();
+// Whether the program ended on request (EndRequested) with a game in play
+// that could not be saved: its progress is lost, and the exit status says so.
+bool GameLostAtEnd();
 // Sleeps until the tick count `until` (SDL_Delay(0) when it has passed).
 void Delay(Uint32 until);
 // Pushes `screen` to the window through the streaming texture, centred with

@@ -1,11 +1,15 @@
 // Leaving a game with Escape and loading it again from the main menu: the
-// same floor, player position, equipment and log lines come back.
+// same floor, player position, equipment and log lines come back; a save that
+// fails is told and keeps the player in the game.
 #include <algorithm>
+#include <filesystem>
 
 #include "session.h"
 
 namespace vlotest {
 namespace {
+
+namespace fs = std::filesystem;
 
 class SaveGameE2E : public GameSession {};
 
@@ -92,6 +96,44 @@ TEST_F(SaveGameE2E, LoadGameWithoutASaveShowsTheFailureBox) {
     Press({"x"});
     s = WaitMainMenu(1, ok, "menu-after-failure");
     EXPECT_TRUE(ok) << "back on \"Load Game\"\n" << s.Dump();
+}
+
+TEST_F(SaveGameE2E, AFailedSaveIsToldAndThePlayerStaysInTheGame) {
+    bool ok = false;
+    GameProcess& game = LaunchToMainMenu(ok);
+    ASSERT_TRUE(ok);
+    Screen s = StartNewGame(ok);
+    ASSERT_TRUE(ok) << s.Dump();
+
+    fs::create_directory(WorkDir() / "game.sav"); // no file can be moved over a folder
+    Press({"Escape"});
+    s = WaitFor(
+        "save-failed",
+        [](const Screen& v) { return v.Contains(" Saving the game failed ", Black); }, ok);
+    ASSERT_TRUE(ok) << s.Dump() << game.Stdout();
+    const auto problems =
+        CheckTitledBox(s, {" Saving the game failed ",
+                           {"The game could not be saved: the file", "could not be written whole.",
+                            "", "Press any key to return to the game."},
+                           -1,
+                           true});
+    EXPECT_TRUE(problems.empty()) << Lines(problems) << s.Dump();
+
+    Press({"x"});
+    s = WaitFor(
+        "still-in-game",
+        [](const Screen& v) {
+            return FindPlayer(v).has_value() && FloorText(v) == "Floor #10" &&
+                   !v.Contains("Saving the game failed");
+        },
+        ok);
+    ASSERT_TRUE(ok) << "the game goes on after the box\n" << s.Dump();
+
+    fs::remove(WorkDir() / "game.sav");
+    Press({"Escape"});
+    WaitMainMenu(0, ok, "menu-after-saving");
+    EXPECT_TRUE(ok) << "Escape again saves and leaves";
+    EXPECT_TRUE(fs::is_regular_file(WorkDir() / "game.sav"));
 }
 
 } // namespace

@@ -239,18 +239,61 @@ TEST_F(OptionsTest, RestoringDefaultsAfterARebindingKeepsTheDefaultsLive) {
     EXPECT_TRUE(again.Run([] { OptionsMenu(); })) << again.Failures();
 }
 
-TEST_F(OptionsTest, ACloseRequestIsIgnoredInTheListAndBindsTheLastKeyInTheCaptureBox) {
-    selectedKey = SDL_SCANCODE_K;
+// F2 and a close request end the key-capture and volume boxes without a key:
+// the action keeps its key (not a stale one from an earlier box) and the
+// volume takes no step. In the list a close request is ignored.
+TEST_F(OptionsTest, F2OrACloseRequestLeaveTheKeyAndTheVolumeAsTheyWere) {
+    const struct {
+        const char* what;
+        SDL_Event event;
+    } enders[] = {{"F2", vlotest::KeyDown(SDL_SCANCODE_F2)}, {"close", vlotest::QuitEvent()}};
+    for (const auto& ender : enders) {
+        SCOPED_TRACE(ender.what);
+        selectedKey = SDL_SCANCODE_K;
+        const int volume = musicVolume + 1;
+        vlotest::ScriptedInput script;
+        script.Events({ender.event}, ender.what)
+            .Expect("the list stays", Lit("Move / Attack Up: Up"));
+        Down(script, 4)
+            .Key(SDL_SCANCODE_RETURN)
+            .Expect("the key capture box", [] { return CaptureBoxShown("Take"); })
+            .Events({ender.event}, ender.what)
+            .Expect("Take keeps G", Lit("Take: G"));
+        Down(script, 7)
+            .Key(SDL_SCANCODE_RETURN)
+            .Key(SDL_SCANCODE_RIGHT)
+            .Expect("one step", [volume] { return musicVolume == volume; })
+            .Events({ender.event}, ender.what)
+            .Expect("no second step",
+                    [volume] {
+                        return musicVolume == volume &&
+                               FindText(screen, " Change Music Volume ", Black, White).has_value();
+                    })
+            .Key(SDL_SCANCODE_ESCAPE);
+        Down(script, 2).Expect("Save Changes", Lit("Save Changes")).Key(SDL_SCANCODE_RETURN);
+        EXPECT_TRUE(script.Run([] { OptionsMenu(); })) << script.Failures();
+        EXPECT_EQ(Bound(ActionTake), SDL_SCANCODE_G);
+        EXPECT_EQ(musicVolume, volume);
+    }
+}
+
+TEST_F(OptionsTest, AFailedSaveIsToldAndTheScreenStaysOpen) {
+    std::filesystem::create_directory("game.cfg"); // no file can be moved over a folder
     vlotest::ScriptedInput script;
-    script.Quit().Expect("the list stays", [] { return ListShows(0, DefaultOptionLines); });
-    Down(script, 4)
+    Up(script, 2)
         .Key(SDL_SCANCODE_RETURN)
-        .Expect("the key capture box", [] { return CaptureBoxShown("Take"); })
-        .Quit()
-        .Expect("Take bound to the last captured key", Lit("Take: K"));
-    Up(script, 6).Key(SDL_SCANCODE_RETURN);
+        .Expect("the reason in a box",
+                [] {
+                    return FindText(screen, " Saving the settings failed ", Black, White) &&
+                           FindText(screen, "could not be written whole.", White) &&
+                           FindText(screen, "Press any key to return to options.", White);
+                })
+        .Key(SDL_SCANCODE_X)
+        .Expect("the list again", Lit("Save Changes"))
+        .Key(SDL_SCANCODE_DOWN)
+        .Key(SDL_SCANCODE_RETURN);
     EXPECT_TRUE(script.Run([] { OptionsMenu(); })) << script.Failures();
-    EXPECT_EQ(Bound(ActionTake), SDL_SCANCODE_K);
+    EXPECT_TRUE(std::filesystem::is_directory("game.cfg"));
 }
 
 } // namespace
