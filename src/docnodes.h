@@ -2,6 +2,7 @@
 // leaves, typed as their readers expect them, and the writing itself.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -9,6 +10,10 @@
 #include "platform.h"
 
 using DocNode = std::shared_ptr<korJSON::korJSONData>;
+
+// The most the game reads of game.sav or game.cfg. A real save is about
+// 270 KB; the bound only keeps a stray huge file from taking the memory.
+inline constexpr std::size_t MaxPlayerFileBytes = 16 * 1024 * 1024;
 
 inline DocNode IntNode(int value) {
     return std::make_shared<korJSON::korJSONData>(value, korJSON::korJSONDataType::Int);

@@ -524,6 +524,7 @@ int ReadSave(const korJSONData& root, SavedGame& out, std::string& savedVersion,
 int ReadSaveFile(SavedGame& save, std::string& savedVersion, std::string& why) {
     korJSONData root(korJSONDataType::Null);
     korJSON::korJSONStream stream;
+    stream.maxFileBytes = MaxPlayerFileBytes;
     try {
         if (!stream.ParseFile(SaveFile, root, korJSON::korJSONType::JSON)) {
             why = stream.lastError;

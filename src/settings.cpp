@@ -165,6 +165,7 @@ std::string ReadSettings(const korJSONData& root, SettingsDocument& out) {
 std::string ReadSettingsFile(SettingsDocument& out) {
     korJSONData root(korJSONDataType::Null);
     korJSON::korJSONStream stream;
+    stream.maxFileBytes = MaxPlayerFileBytes;
     try {
         if (!stream.ParseFile(SettingsFile, root, korJSON::korJSONType::JSON)) {
             return stream.lastError;

@@ -97,7 +97,7 @@ TEST_F(MainMenuTest, LoadingWithoutASaveShowsTheFailureBoxThenTheMenuOnLoadGame)
                     // The reason wraps at 320 pixels (39 characters).
                     return TitleShown(" Loading saved game failed ") &&
                            Shown("No saved game to load or saved game", White) &&
-                           Shown("corrupted.", White) && Shown("The file cannot be read.", White) &&
+                           Shown("corrupted.", White) && Shown("File not found.", White) &&
                            Shown("Press any key to return to main menu.", White);
                 })
         .Key(SDL_SCANCODE_SPACE)

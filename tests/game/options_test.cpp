@@ -285,7 +285,7 @@ TEST_F(OptionsTest, AFailedSaveIsToldAndTheScreenStaysOpen) {
         .Expect("the reason in a box",
                 [] {
                     return FindText(screen, " Saving the settings failed ", Black, White) &&
-                           FindText(screen, "could not be written whole.", White) &&
+                           FindText(screen, "regular file.", White) &&
                            FindText(screen, "Press any key to return to options.", White);
                 })
         .Key(SDL_SCANCODE_X)
