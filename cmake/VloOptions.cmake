@@ -20,19 +20,31 @@ endfunction()
 # vlo_world_library(name sanitize): the world classes, without SDL.
 function(vlo_world_library name sanitize)
     add_library(${name} STATIC ${VLO_WORLD_SOURCES})
-    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src/world)
     vlo_apply_options(${name} ${sanitize})
     if(sanitize)
         target_link_options(${name} INTERFACE ${VLO_SANITIZE_FLAGS})
     endif()
 endfunction()
 
-# vlo_core_library(name world sanitize): the game minus its entry point, on
-# top of the world library `world`.
-function(vlo_core_library name world sanitize)
-    add_library(${name} STATIC ${VLO_CORE_SOURCES})
-    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
-    target_link_libraries(${name} PUBLIC ${world} korJSON SDL2::SDL2 SDL2_mixer::SDL2_mixer)
+# vlo_platform_library(name sanitize): this build's side of the platform seam.
+function(vlo_platform_library name sanitize)
+    add_library(${name} STATIC ${VLO_PLATFORM_SOURCES})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src/platform)
+    target_link_libraries(${name} PUBLIC SDL2::SDL2)
+    vlo_apply_options(${name} ${sanitize})
+    if(sanitize)
+        target_link_options(${name} INTERFACE ${VLO_SANITIZE_FLAGS})
+    endif()
+endfunction()
+
+# vlo_core_library(name world platform sanitize): the game minus its entry
+# point, on top of the world library `world` and the platform `platform`.
+function(vlo_core_library name world platform sanitize)
+    add_library(${name} STATIC ${VLO_GAME_SOURCES})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src/game)
+    target_link_libraries(${name} PUBLIC ${world} ${platform} korJSON SDL2::SDL2
+                                         SDL2_mixer::SDL2_mixer)
     vlo_apply_options(${name} ${sanitize})
     if(sanitize)
         target_link_options(${name} INTERFACE ${VLO_SANITIZE_FLAGS})
