@@ -85,10 +85,9 @@ done
 [ -n "$window" ] || fail "no game window appeared"
 sleep 0.5
 
-# SDL turns SIGTERM into a window-close request. A running game ends on it;
-# the main menu, by design, stays open (closing the window does nothing
-# there), so the menu's own Quit entry ends the program afterwards: Up from
-# "New Game" wraps to "Quit".
+# SIGTERM ends the game in order from the main menu as from anywhere; should
+# it still be running, the menu's own Quit entry ends it: Up from "New Game"
+# wraps to "Quit".
 kill -TERM "$game_pid"
 sleep 0.5
 if kill -0 "$game_pid" 2>/dev/null; then
