@@ -69,7 +69,8 @@ void MainMenu() {
             option.push_back(Highlighted(Entries[i], i == selected));
         }
         Header();
-        const bool chosen = Menu(title, option, 464, selected, false);
+        const bool chosen =
+            Menu(title, option, 464, selected, false).outcome == DialogOutcome::Chosen;
         RestartFrameClock();
         if (EndRequested()) {
             return;

@@ -102,11 +102,11 @@ void HelpScreen() {
         for (const char* line : HelpLines) {
             option.push_back(line);
         }
-        const bool done = Menu(" Help ", option, 320, selected, true);
+        const DialogResult answer = Menu(" Help ", option, 320, selected, true);
         RestartFrameClock();
         Delay(nextTime);
         nextTime += FrameMs;
-        if (done || EndRequested()) {
+        if (answer.Answered() || answer.outcome == DialogOutcome::Ending) {
             return;
         }
     }
