@@ -59,9 +59,7 @@ int ChooseStat(const std::vector<std::string>& choices) {
         case DialogOutcome::Ending: return selected; // the game is then saved with this choice
         default: break;
         }
-        // Menu waits for its event, so each pass starts a fresh frame.
-        RestartFrameClock();
-        Delay(nextTime);
+        EndFrame();
     }
 }
 

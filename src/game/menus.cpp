@@ -258,7 +258,6 @@ KRItem* InventoryMenu(std::list<std::string>& prompt) {
         }
     }
     const DialogResult answer = Menu(prompt);
-    RestartFrameClock();
     if (answer.outcome != DialogOutcome::Chosen || inventory.empty()) {
         return nullptr;
     }

@@ -78,7 +78,6 @@ void CaptureKey(int action, std::vector<std::string>& items) {
         items[action] =
             UpdateKeybinding(static_cast<KRActionTypes>(action), actionLabels[action], true);
     }
-    RestartFrameClock();
 }
 
 void VolumeScreen(std::vector<std::string>& items) {
@@ -107,7 +106,6 @@ void VolumeScreen(std::vector<std::string>& items) {
     }
     SetMusicVolume(musicVolume);
     items[VolumeEntry] = VolumeText();
-    RestartFrameClock();
 }
 
 void ApplyMusicSetting() {
@@ -146,7 +144,6 @@ bool SaveChanges() {
     option.push_back("\\n");
     option.push_back("Press any key to return to options.");
     MSGBox(" Saving the settings failed ", option, 320);
-    RestartFrameClock();
     return false;
 }
 
@@ -197,7 +194,6 @@ void SetFullscreen(bool on) {
 
 void OptionsMenu() {
     SaveOldGameSettings();
-    RestartFrameClock();
     int selected = 0;
     std::vector<std::string> items = BuildItems();
     for (;;) {
@@ -207,7 +203,6 @@ void OptionsMenu() {
         }
         Header();
         const DialogResult answer = Menu(" Options ", option, 464, selected, false);
-        RestartFrameClock();
         const bool close = answer.outcome == DialogOutcome::Chosen && CarryOut(selected, items);
         if (!close && EndRequested()) {
             // The program is ending: leave as "Discard Changes" would, so
@@ -215,8 +210,7 @@ void OptionsMenu() {
             RestoreOldGameSettings();
             return;
         }
-        Delay(nextTime);
-        nextTime += FrameMs;
+        EndFrame();
         if (close) {
             return;
         }

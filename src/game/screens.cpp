@@ -95,7 +95,6 @@ void Header() {
 }
 
 void HelpScreen() {
-    RestartFrameClock();
     int selected = -1;
     for (;;) {
         option.clear();
@@ -103,9 +102,7 @@ void HelpScreen() {
             option.push_back(line);
         }
         const DialogResult answer = Menu(" Help ", option, 320, selected, true);
-        RestartFrameClock();
-        Delay(nextTime);
-        nextTime += FrameMs;
+        EndFrame();
         if (answer.Answered() || answer.outcome == DialogOutcome::Ending) {
             return;
         }

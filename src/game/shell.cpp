@@ -143,7 +143,6 @@ void SaveAndLeave() {
     if (answer.outcome == DialogOutcome::Closed) {
         gameOver = true; // the box was closed with the window: leave as a close does
     }
-    RestartFrameClock();
 }
 
 } // namespace
@@ -387,11 +386,8 @@ void RunFrame() {
     }
     UpdateView();
     Render();
-    if (CheckLevelUp()) {
-        RestartFrameClock();
-    }
-    Delay(nextTime);
-    nextTime += FrameMs;
+    CheckLevelUp(); // its dialog restarts the frame clock
+    EndFrame();
     playerMovedOrAttacked = false;
 }
 
