@@ -73,5 +73,4 @@ void ShowCharacterInformation() {
     option.push_back("Maximum HP: " + std::to_string(f->GetMaxHP(false)));
     int selected = -1;
     Menu(" Character Information ", option, 320, selected, false);
-    RestartFrameClock();
 }

@@ -43,49 +43,46 @@ std::pair<int, int> VisibleCellAt(SDL_Point p) {
 //   had seen the close itself (pushing the event back could let a later dialog
 //   of the same frame swallow it).
 // - F2 toggles relative mouse mode as it does in the main loop.
-// - the program ending (EndRequested) cancels.
+// - the program ending (EndRequested) cancels when the frame is over.
 std::pair<int, int> TargetTile(int /*maxRange*/) {
     if (SDL_TICKS_PASSED(SDL_GetTicks(), nextTime)) {
         RestartFrameClock(); // called after a long pause: no catch-up burst
     }
     for (;;) {
-        if (EndRequested()) {
-            return NoTile; // cancelled: the program is ending
-        }
         // A move earlier in this frame may have come before the Use that
         // opened the aim: the view catches up before the first picture.
         UpdateView();
         Render();
-        while (SDL_PollEvent(&event) != 0) {
-            switch (event.type) {
-            case SDL_QUIT: gameOver = true; return NoTile;
-            case SDL_KEYDOWN:
-                if (event.key.keysym.scancode == SDL_SCANCODE_ESCAPE) {
+        for (bool framing = true; framing;) {
+            const Input in = WaitForInput(Pace::Frame);
+            switch (in.kind) {
+            case InputKind::FrameOver: framing = false; break;
+            case InputKind::Ending: return NoTile; // cancelled: the program is ending
+            case InputKind::Close: gameOver = true; return NoTile;
+            case InputKind::Key:
+                if (in.event.key.keysym.scancode == SDL_SCANCODE_ESCAPE) {
                     return NoTile;
-                }
-                if (event.key.keysym.scancode == SDL_SCANCODE_F2 && event.key.repeat == 0) {
-                    ToggleRelativeMouse();
                 }
                 break;
-            case SDL_MOUSEMOTION: mousePos = WindowToPicture(event.motion.x, event.motion.y); break;
-            case SDL_MOUSEBUTTONDOWN: {
-                mousePos = WindowToPicture(event.button.x, event.button.y);
-                if (event.button.button == SDL_BUTTON_RIGHT) {
-                    return NoTile;
-                }
-                if (event.button.button == SDL_BUTTON_LEFT) {
+            case InputKind::Other: {
+                const SDL_Event& e = in.event;
+                if (e.type == SDL_MOUSEMOTION) {
+                    mousePos = WindowToPicture(e.motion.x, e.motion.y);
+                } else if (e.type == SDL_MOUSEBUTTONDOWN) {
+                    mousePos = WindowToPicture(e.button.x, e.button.y);
+                    if (e.button.button == SDL_BUTTON_RIGHT) {
+                        return NoTile;
+                    }
                     const std::pair<int, int> cell = VisibleCellAt(mousePos);
-                    if (cell != NoTile) {
+                    if (e.button.button == SDL_BUTTON_LEFT && cell != NoTile) {
                         return cell;
                     }
                 }
                 break;
             }
-            default: break;
+            default: break; // F2 has toggled the mouse mode
             }
         }
-        Delay(nextTime);
-        nextTime += FrameMs;
     }
 }
 

@@ -51,19 +51,15 @@ int ChooseStat(const std::vector<std::string>& choices) {
             const std::string& text = choices[static_cast<std::size_t>(i)];
             option.push_back(Highlighted(text, i == selected));
         }
-        if (Menu(LevelUpTitle, option, LevelUpWidth, selected, false)) {
-            return selected;
+        const DialogResult answer =
+            Menu(LevelUpTitle, option, LevelUpWidth, selected, false, Backdrop::Snapshot);
+        switch (answer.outcome) {
+        case DialogOutcome::Chosen: return selected;
+        case DialogOutcome::Closed: gameOver = true; return selected;
+        case DialogOutcome::Ending: return selected; // the game is then saved with this choice
+        default: break;
         }
-        if (event.type == SDL_QUIT) {
-            gameOver = true;
-            return selected;
-        }
-        if (EndRequested()) {
-            return selected; // the game is then saved with this choice
-        }
-        // Menu waits for its event, so each pass starts a fresh frame.
-        RestartFrameClock();
-        Delay(nextTime);
+        EndFrame();
     }
 }
 

@@ -48,7 +48,6 @@ void ShowLoadFailure(int result, const std::string& savedVersion, const std::str
 } // namespace
 
 void MainMenu() {
-    RestartFrameClock();
     int selected = 0;
     bool restartMusic = false;
     const std::string title = " Version " + GAMEVERSION + " ";
@@ -69,14 +68,13 @@ void MainMenu() {
             option.push_back(Highlighted(Entries[i], i == selected));
         }
         Header();
-        const bool chosen = Menu(title, option, 464, selected, false);
-        RestartFrameClock();
+        const DialogResult answer = Menu(title, option, 464, selected, false);
         if (EndRequested()) {
-            return;
+            return; // whatever the box was answered with
         }
 
         bool quit = false;
-        if (chosen) {
+        if (answer.outcome == DialogOutcome::Chosen) {
             switch (selected) {
             case NewGameEntry:
                 if (!NewGame()) {
@@ -85,36 +83,27 @@ void MainMenu() {
                 RunGame();
                 selected = NewGameEntry;
                 restartMusic = true;
-                RestartFrameClock();
                 break;
             case LoadGameEntry: {
                 std::string savedVersion;
                 std::string reason;
                 const int result = LoadGame(savedVersion, &reason);
-                if (result == 0) {
-                    RunGame();
-                    RestartFrameClock();
-                    restartMusic = true;
-                } else {
+                if (result != 0) {
                     ShowLoadFailure(result, savedVersion, reason);
-                    RestartFrameClock();
                     continue; // straight to the next pass, without the pacing delay
                 }
+                RunGame();
+                restartMusic = true;
                 break;
             }
-            case OptionsEntry:
-                OptionsMenu();
-                RestartFrameClock();
-                break;
-            case HelpEntry:
-                HelpScreen();
-                RestartFrameClock();
-                break;
+            case OptionsEntry: OptionsMenu(); break;
+            case HelpEntry: HelpScreen(); break;
             default: quit = true; break;
             }
+            // A game or a screen has just ended: the menu's frame starts now.
+            RestartFrameClock();
         }
-        Delay(nextTime);
-        nextTime += FrameMs;
+        EndFrame();
         if (quit) {
             return;
         }

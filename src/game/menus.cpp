@@ -1,4 +1,4 @@
-// The dialogs: the titled box (one event per call, the caller loops on its
+// The dialogs: the titled box (one answer per call, the caller loops on its
 // own clock) and the lettered inventory box. Both draw into inventoryPanel,
 // which is resized to each box.
 #include "menus.h"
@@ -14,8 +14,6 @@
 #include "glyphs.h"
 #include "message.h"
 #include "modal.h"
-#include "music.h"
-#include "platform.h"
 #include "render.h"
 #include "rules.h"
 #include "shell.h"
@@ -24,25 +22,29 @@
 
 namespace {
 
-// SDL_WaitEvent that keeps the music going while it waits: a zone is a chain
-// of short segments, and only the main thread advances it, so a menu that
-// slept in SDL_WaitEvent would leave the playing segment looping alone.
-// Waking on the game's frame clock costs next to nothing, and lets the box
-// see an end request within a frame. Returns 1 with an event, -1 without one
-// when the program is ending, and 0 only when the event queue itself has
-// failed, as SDL_WaitEvent does.
-int WaitEventWithMusic(SDL_Event* e) {
-    for (;;) {
-        if (EndRequested()) {
-            return -1;
-        }
-        if (WaitEventTimeout(e, static_cast<int>(FrameMs)) != 0) {
-            return 1;
-        }
-        if (SDL_WasInit(SDL_INIT_EVENTS) == 0) {
-            return SDL_WaitEvent(e); // no queue to wait on: SDL reports why
-        }
-        UpdateMusic();
+DialogResult Outcome(DialogOutcome outcome, int index = -1,
+                     SDL_Scancode key = SDL_SCANCODE_UNKNOWN) {
+    DialogResult result;
+    result.outcome = outcome;
+    result.index = index;
+    result.key = key;
+    return result;
+}
+
+// A box that cannot be shown is left as if it had been waited for: the
+// caller's frame starts afresh all the same.
+DialogResult Refused() {
+    RestartFrameClock();
+    return Outcome(DialogOutcome::Failed);
+}
+
+// The answers every box shares: everything but a key.
+DialogResult Unanswered(InputKind kind) {
+    switch (kind) {
+    case InputKind::MouseToggled: return Outcome(DialogOutcome::MouseToggled);
+    case InputKind::Close: return Outcome(DialogOutcome::Closed);
+    case InputKind::Ending: return Outcome(DialogOutcome::Ending);
+    default: return Outcome(DialogOutcome::Failed);
     }
 }
 
@@ -116,8 +118,8 @@ std::string Highlighted(const std::string& text, bool highlighted) {
     return highlighted ? "> " + text + " <" : text;
 }
 
-bool Menu(const std::string& title, std::list<std::string>& lines, int wrapWidth, int& selected,
-          bool anyKey) {
+DialogResult Menu(const std::string& title, std::list<std::string>& lines, int wrapWidth,
+                  int& selected, bool anyKey, Backdrop backdrop) {
     inventoryMessages.clear();
     ClearSurface(inventoryPanel);
     const int topPad = title.empty() ? 0 : 8;
@@ -129,7 +131,7 @@ bool Menu(const std::string& title, std::list<std::string>& lines, int wrapWidth
     const int w = e + 32;
     const int h = topPad + 24 + 8 * n;
     if (!ResizeCanvas(w, h)) {
-        return false;
+        return Refused();
     }
     ClearSurface(inventoryPanel);
 
@@ -143,7 +145,7 @@ bool Menu(const std::string& title, std::list<std::string>& lines, int wrapWidth
 
     const int entryCount = static_cast<int>(lines.size());
     for (;;) {
-        if (title == LevelUpTitle) {
+        if (backdrop == Backdrop::Snapshot) {
             RenderCopyOfSurface();
         }
         const int over = gameState == 0 ? 80 : 0; // above the status panel during a game
@@ -151,55 +153,50 @@ bool Menu(const std::string& title, std::list<std::string>& lines, int wrapWidth
         SDL_BlitSurface(inventoryPanel, nullptr, screen, &at);
         PresentScreen();
 
-        const int waited = WaitEventWithMusic(&event);
-        if (waited < 0) {
-            return false; // the program is ending: as if dismissed
-        }
-        if (waited == 0) {
-            std::cout << "SDL_WaitEvent error: " << SDL_GetError() << std::endl;
-            return false;
-        }
-        if (event.type == SDL_QUIT) {
-            return false;
-        }
-        if (event.type != SDL_KEYDOWN) {
+        const Input in = WaitForInput(Pace::Block);
+        if (in.kind == InputKind::Other) {
             continue;
         }
-        const SDL_Scancode key = event.key.keysym.scancode;
-        if (key == SDL_SCANCODE_F2) {
-            ToggleRelativeMouse();
-            return false;
+        if (in.kind != InputKind::Key) {
+            return Unanswered(in.kind);
         }
+        const SDL_Scancode key = in.event.key.keysym.scancode;
         if (anyKey) {
-            selectedKey = key;
-            return true;
+            return Outcome(DialogOutcome::KeyPressed, -1, key);
         }
         switch (key) {
         case SDL_SCANCODE_DOWN:
-            if (selected != -1) {
-                selected = selected + 1 >= entryCount ? 0 : selected + 1;
+            if (selected == -1) {
+                break;
             }
-            return false;
+            selected = selected + 1 >= entryCount ? 0 : selected + 1;
+            return Outcome(DialogOutcome::Moved);
         case SDL_SCANCODE_UP:
-            if (selected != -1) {
-                selected = selected - 1 < 0 ? entryCount - 1 : selected - 1;
+            if (selected == -1) {
+                break;
             }
-            return false;
-        case SDL_SCANCODE_RETURN: return selected != -1;
-        default: return false;
+            selected = selected - 1 < 0 ? entryCount - 1 : selected - 1;
+            return Outcome(DialogOutcome::Moved);
+        case SDL_SCANCODE_RETURN:
+            if (selected != -1) {
+                return Outcome(DialogOutcome::Chosen, selected);
+            }
+            break;
+        default: break;
         }
+        return Outcome(DialogOutcome::OtherKey, -1, key);
     }
 }
 
-bool MSGBox(const std::string& title, std::list<std::string>& lines, int wrapWidth) {
+DialogResult MSGBox(const std::string& title, std::list<std::string>& lines, int wrapWidth) {
     int selected = -1;
     return Menu(title, lines, wrapWidth, selected, false);
 }
 
-int Menu(std::list<std::string>& lines) {
+DialogResult Menu(std::list<std::string>& lines) {
     if (option.size() > 26) {
         std::cout << "Can't have a menu with more than 26 options!" << std::endl;
-        return -1;
+        return Refused();
     }
     ClearSurface(inventoryPanel);
     char letter = 'a';
@@ -212,7 +209,7 @@ int Menu(std::list<std::string>& lines) {
     const int e = std::max(8 * static_cast<int>(title.size()), ContentWidth("", lines));
     const int n = static_cast<int>(lines.size());
     if (!ResizeCanvas(464, 16 + 8 * n + 16)) {
-        return -1;
+        return Refused();
     }
     ClearSurface(inventoryPanel);
     // The frame is centred in the fixed-width canvas; its bottom row sits
@@ -231,25 +228,19 @@ int Menu(std::list<std::string>& lines) {
     for (;;) {
         UpdateView();
         Render();
-        const int waited = WaitEventWithMusic(&event);
-        if (waited < 0) {
-            return -1; // the program is ending: cancelled
-        }
-        if (waited == 0) {
-            std::cout << "SDL_WaitEvent error: " << SDL_GetError() << std::endl;
-            return -1;
-        }
-        if (event.type == SDL_QUIT) {
-            return -1;
-        }
-        if (event.type != SDL_KEYDOWN) {
+        const Input in = WaitForInput(Pace::Block, F2Key::IsAKey);
+        if (in.kind == InputKind::Other) {
             continue;
         }
-        const int index = static_cast<int>(event.key.keysym.scancode) - SDL_SCANCODE_A;
-        if (index >= 0 && index <= SDL_SCANCODE_Z - SDL_SCANCODE_A && index < count) {
-            return index;
+        if (in.kind != InputKind::Key) {
+            return Unanswered(in.kind);
         }
-        return -1;
+        const SDL_Scancode key = in.event.key.keysym.scancode;
+        const int index = static_cast<int>(key) - SDL_SCANCODE_A;
+        if (index >= 0 && index <= SDL_SCANCODE_Z - SDL_SCANCODE_A && index < count) {
+            return Outcome(DialogOutcome::Chosen, index, key);
+        }
+        return Outcome(DialogOutcome::OtherKey, -1, key);
     }
 }
 
@@ -266,13 +257,12 @@ KRItem* InventoryMenu(std::list<std::string>& prompt) {
             option.push_front(e->name + (equipped ? " (Equipped)" : ""));
         }
     }
-    const int n = Menu(prompt);
-    RestartFrameClock();
-    if (n == -1 || inventory.empty()) {
+    const DialogResult answer = Menu(prompt);
+    if (answer.outcome != DialogOutcome::Chosen || inventory.empty()) {
         return nullptr;
     }
     // Letter (a) is the last entity of the inventory.
     inventoryIterator = inventory.begin();
-    std::advance(inventoryIterator, static_cast<long>(inventory.size()) - 1 - n);
+    std::advance(inventoryIterator, static_cast<long>(inventory.size()) - 1 - answer.index);
     return (*inventoryIterator)->item;
 }

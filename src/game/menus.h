@@ -1,28 +1,54 @@
-// The dialogs: the titled box (one event per call, the caller loops on its
+// The dialogs: the titled box (one answer per call, the caller loops on its
 // own clock) and the lettered inventory box. Both draw into inventoryPanel.
 #pragma once
+
+#include <SDL.h>
 
 #include <list>
 #include <string>
 
 class KRItem;
 
+// How a box was answered.
+enum class DialogOutcome {
+    Chosen,       // Return on the highlighted line, or a listed letter: `index`
+    KeyPressed,   // any key, in any-key mode: `key`
+    Moved,        // an arrow moved the highlight
+    OtherKey,     // any other key: `key`
+    MouseToggled, // F2 (the mouse mode is toggled)
+    Closed,       // the window is to be closed
+    Ending,       // the program is ending (EndRequested)
+    Failed,       // no box could be made, or the event queue failed
+};
+
+struct DialogResult {
+    DialogOutcome outcome = DialogOutcome::Failed;
+    int index = -1;
+    SDL_Scancode key = SDL_SCANCODE_UNKNOWN;
+    // A line was chosen or, in any-key mode, a key pressed.
+    bool Answered() const {
+        return outcome == DialogOutcome::Chosen || outcome == DialogOutcome::KeyPressed;
+    }
+};
+
+// What a titled box is drawn over on every redraw.
+enum class Backdrop {
+    Screen,   // whatever is on the screen
+    Snapshot, // the picture saved by CopyOfSurface (the level-up box)
+};
+
 // An entry as the titled box lists it: "> text <" when highlighted.
 std::string Highlighted(const std::string& text, bool highlighted);
-// Draws the box and waits for one event (blocks). True when Return confirms
-// `selected` (never when it is -1) or, with anyKey, at any key (stored in
-// selectedKey). False otherwise: arrows move `selected`, F2 toggles the
-// relative mouse, a close request, an SDL failure, or at once without an
-// event when the program is ending (EndRequested).
-bool Menu(const std::string& title, std::list<std::string>& lines, int wrapWidth, int& selected,
-          bool anyKey);
-// The titled box with nothing selectable: draws it and blocks for one
-// event; always false.
-bool MSGBox(const std::string& title, std::list<std::string>& lines, int wrapWidth);
+// Draws the box and waits for one answer (blocks; mouse and window events
+// only redraw it). Return confirms `selected` (never when it is -1), arrows
+// move `selected`; with anyKey every key but F2 is the answer.
+DialogResult Menu(const std::string& title, std::list<std::string>& lines, int wrapWidth,
+                  int& selected, bool anyKey, Backdrop backdrop = Backdrop::Screen);
+// The titled box with nothing selectable: draws it and blocks for one answer.
+DialogResult MSGBox(const std::string& title, std::list<std::string>& lines, int wrapWidth);
 // The inventory box over `option` (at most 26), `lines` preceding it; blocks
-// for one key: its letter's index, or -1 (another key, close, failure, the
-// program ending).
-int Menu(std::list<std::string>& lines);
+// for one key: Chosen with its letter's index, or why not.
+DialogResult Menu(std::list<std::string>& lines);
 // Lists the inventory, newest last, and blocks for a letter; the chosen
 // item, or null (cancelled or nothing carried).
 KRItem* InventoryMenu(std::list<std::string>& prompt);

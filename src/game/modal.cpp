@@ -1,11 +1,14 @@
-// The frame clock, the mouse toggle and the end request of the blocking loops.
+// The wait for input of every waiting screen, on the game's frame clock, and
+// the end request it watches.
 #include "modal.h"
 
-#include <SDL.h>
-
 #include <atomic>
+#include <iostream>
 
 #include "game.h"
+#include "music.h"
+#include "platform.h"
+#include "shell.h"
 
 namespace {
 
@@ -16,7 +19,77 @@ namespace {
 std::atomic<bool> endRequested{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
+Input Classify(const SDL_Event& e, Pace pace, F2Key f2) {
+    Input in;
+    in.event = e;
+    if (e.type == SDL_QUIT) {
+        in.kind = InputKind::Close;
+        return in;
+    }
+    if (e.type != SDL_KEYDOWN) {
+        in.kind = InputKind::Other;
+        return in;
+    }
+    in.kind = InputKind::Key;
+    if (f2 == F2Key::TogglesMouse && e.key.keysym.scancode == SDL_SCANCODE_F2 &&
+        (pace == Pace::Block || e.key.repeat == 0)) {
+        ToggleRelativeMouse();
+        in.kind = InputKind::MouseToggled;
+    }
+    return in;
+}
+
+// SDL_WaitEvent that keeps the music going while it waits: a zone is a chain
+// of short segments, and only the main thread advances it, so a box that
+// slept in SDL_WaitEvent would leave the playing segment looping alone.
+// Waking on the frame clock costs next to nothing, and lets the box see an
+// end request within a frame.
+Input WaitBlocked(F2Key f2) {
+    Input in;
+    for (;;) {
+        if (EndRequested()) {
+            in.kind = InputKind::Ending;
+            return in;
+        }
+        SDL_Event e;
+        if (WaitEventTimeout(&e, static_cast<int>(FrameMs)) != 0) {
+            return Classify(e, Pace::Block, f2);
+        }
+        if (SDL_WasInit(SDL_INIT_EVENTS) == 0) {
+            // No queue to wait on: SDL reports why.
+            if (SDL_WaitEvent(&e) != 0) {
+                return Classify(e, Pace::Block, f2);
+            }
+            std::cout << "SDL_WaitEvent error: " << SDL_GetError() << std::endl;
+            in.kind = InputKind::Failed;
+            return in;
+        }
+        UpdateMusic();
+    }
+}
+
 } // namespace
+
+Input WaitForInput(Pace pace, F2Key f2) {
+    if (pace == Pace::Block) {
+        const Input in = WaitBlocked(f2);
+        RestartFrameClock();
+        return in;
+    }
+    SDL_Event e;
+    if (SDL_PollEvent(&e) != 0) {
+        return Classify(e, pace, f2);
+    }
+    EndFrame();
+    Input in;
+    in.kind = EndRequested() ? InputKind::Ending : InputKind::FrameOver;
+    return in;
+}
+
+void EndFrame() {
+    Delay(nextTime);
+    nextTime += FrameMs;
+}
 
 void RestartFrameClock() {
     nextTime = SDL_GetTicks() + FrameMs;

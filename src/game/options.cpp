@@ -71,23 +71,23 @@ void CaptureKey(int action, std::vector<std::string>& items) {
     option.push_back("Please press a key");
     int none = -1;
     // Returns at the first key. F2, a close request or the program ending
-    // store no key, and then the action keeps the key it had: selectedKey
-    // still holds whatever an earlier box stored.
-    if (Menu(CaptureTitles[action], option, 320, none, true)) {
+    // bring no key, and then the action keeps the key it had.
+    const DialogResult answer = Menu(CaptureTitles[action], option, 320, none, true);
+    if (answer.outcome == DialogOutcome::KeyPressed) {
+        selectedKey = answer.key;
         items[action] =
             UpdateKeybinding(static_cast<KRActionTypes>(action), actionLabels[action], true);
     }
-    RestartFrameClock();
 }
 
 void VolumeScreen(std::vector<std::string>& items) {
-    selectedKey = 0;
+    SDL_Scancode key = SDL_SCANCODE_UNKNOWN;
     for (;;) {
-        if (selectedKey == SDL_SCANCODE_RIGHT) {
+        if (key == SDL_SCANCODE_RIGHT) {
             musicVolume = musicVolume + 1 > 128 ? 128 : musicVolume + 1;
-        } else if (selectedKey == SDL_SCANCODE_LEFT) {
+        } else if (key == SDL_SCANCODE_LEFT) {
             musicVolume = musicVolume - 1 < 0 ? 0 : musicVolume - 1;
-        } else if (selectedKey != 0) {
+        } else if (key != SDL_SCANCODE_UNKNOWN) {
             break;
         }
         SetMusicVolume(musicVolume);
@@ -98,16 +98,14 @@ void VolumeScreen(std::vector<std::string>& items) {
         option.push_back("\\n");
         option.push_back("Press any key to return to options.");
         int none = -1;
-        if (!Menu(" Change Music Volume ", option, 320, none, true)) {
-            if (EndRequested()) {
-                break;
-            }
-            selectedKey = 0; // F2 or a close request: no key, so no step
+        const DialogResult answer = Menu(" Change Music Volume ", option, 320, none, true);
+        if (answer.outcome == DialogOutcome::Ending) {
+            break;
         }
+        key = answer.key; // none after F2 or a close request, so no step
     }
     SetMusicVolume(musicVolume);
     items[VolumeEntry] = VolumeText();
-    RestartFrameClock();
 }
 
 void ApplyMusicSetting() {
@@ -146,7 +144,6 @@ bool SaveChanges() {
     option.push_back("\\n");
     option.push_back("Press any key to return to options.");
     MSGBox(" Saving the settings failed ", option, 320);
-    RestartFrameClock();
     return false;
 }
 
@@ -197,7 +194,6 @@ void SetFullscreen(bool on) {
 
 void OptionsMenu() {
     SaveOldGameSettings();
-    RestartFrameClock();
     int selected = 0;
     std::vector<std::string> items = BuildItems();
     for (;;) {
@@ -206,17 +202,15 @@ void OptionsMenu() {
             option.push_back(Highlighted(items[i], i == selected));
         }
         Header();
-        const bool chosen = Menu(" Options ", option, 464, selected, false);
-        RestartFrameClock();
-        const bool close = chosen && CarryOut(selected, items);
+        const DialogResult answer = Menu(" Options ", option, 464, selected, false);
+        const bool close = answer.outcome == DialogOutcome::Chosen && CarryOut(selected, items);
         if (!close && EndRequested()) {
             // The program is ending: leave as "Discard Changes" would, so
             // shutdown writes the settings the player last kept.
             RestoreOldGameSettings();
             return;
         }
-        Delay(nextTime);
-        nextTime += FrameMs;
+        EndFrame();
         if (close) {
             return;
         }

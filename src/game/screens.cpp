@@ -95,18 +95,15 @@ void Header() {
 }
 
 void HelpScreen() {
-    RestartFrameClock();
     int selected = -1;
     for (;;) {
         option.clear();
         for (const char* line : HelpLines) {
             option.push_back(line);
         }
-        const bool done = Menu(" Help ", option, 320, selected, true);
-        RestartFrameClock();
-        Delay(nextTime);
-        nextTime += FrameMs;
-        if (done || EndRequested()) {
+        const DialogResult answer = Menu(" Help ", option, 320, selected, true);
+        EndFrame();
+        if (answer.Answered() || answer.outcome == DialogOutcome::Ending) {
             return;
         }
     }

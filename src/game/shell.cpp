@@ -114,12 +114,12 @@ void EnemiesTakeTurns() {
     }
 }
 
-void ShowSaveFailure(const std::string& reason) {
+DialogResult ShowSaveFailure(const std::string& reason) {
     option.clear();
     option.push_back("The game could not be saved: " + reason + ".");
     option.push_back("\\n");
     option.push_back("Press any key to return to the game.");
-    MSGBox(" Saving the game failed ", option, 320);
+    return MSGBox(" Saving the game failed ", option, 320);
 }
 
 // Escape saves and leaves. A save that fails is told to the player, who stays
@@ -138,12 +138,11 @@ void SaveAndLeave() {
         gameOver = true;
         return;
     }
-    ShowSaveFailure(reason);
+    const DialogResult answer = ShowSaveFailure(reason);
     playerAction = 1; // not another save next frame
-    if (event.type == SDL_QUIT) {
+    if (answer.outcome == DialogOutcome::Closed) {
         gameOver = true; // the box was closed with the window: leave as a close does
     }
-    RestartFrameClock();
 }
 
 } // namespace
@@ -387,11 +386,8 @@ void RunFrame() {
     }
     UpdateView();
     Render();
-    if (CheckLevelUp()) {
-        RestartFrameClock();
-    }
-    Delay(nextTime);
-    nextTime += FrameMs;
+    CheckLevelUp(); // its dialog restarts the frame clock
+    EndFrame();
     playerMovedOrAttacked = false;
 }
 

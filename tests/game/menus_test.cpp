@@ -48,10 +48,13 @@ protected:
         GameEnv::SetUp();
         gameState = 2;
     }
-    // One pass of the titled box answering `key`.
+    DialogResult last;
+    // One pass of the titled box answering `key`; true when it was answered.
     bool Titled(const std::string& title, std::list<std::string> lines, int wrap, int& selected,
-                bool anyKey, SDL_Event e) {
-        return WithEvents({e}, [&] { return Menu(title, lines, wrap, selected, anyKey); });
+                bool anyKey, SDL_Event e, Backdrop backdrop = Backdrop::Screen) {
+        last =
+            WithEvents({e}, [&] { return Menu(title, lines, wrap, selected, anyKey, backdrop); });
+        return last.Answered();
     }
     bool Titled(const std::string& title, std::list<std::string> lines, int wrap, int selected,
                 SDL_Scancode key = SDL_SCANCODE_X) {
@@ -153,8 +156,9 @@ TEST_F(MenuTest, ReturnConfirmsOnlyAHighlightedEntry) {
     EXPECT_TRUE(Titled(" T ", {"a", "b"}, 464, second, false, KeyDown(SDL_SCANCODE_RETURN)));
     EXPECT_EQ(second, 1);
     std::list<std::string> note = {"hello"};
-    EXPECT_FALSE(
-        WithEvents({KeyDown(SDL_SCANCODE_RETURN)}, [&] { return MSGBox(" N ", note, 320); }));
+    EXPECT_FALSE(WithEvents({KeyDown(SDL_SCANCODE_RETURN)}, [&] {
+                     return MSGBox(" N ", note, 320);
+                 }).Answered());
     EXPECT_TRUE(FindText(inventoryPanel, "hello", White).has_value())
         << "no highlight in a message box";
 }
@@ -167,7 +171,7 @@ TEST_F(MenuTest, WindowCloseReturnsFalseAndOtherEventsAreWaitedOut) {
     const bool chosen =
         WithEvents({vlotest::MouseMotion(10, 10), KeyDown(SDL_SCANCODE_RETURN)}, [&] {
             std::list<std::string> lines = {"a", "b"};
-            return Menu(" T ", lines, 464, selected, false);
+            return Menu(" T ", lines, 464, selected, false).Answered();
         });
     EXPECT_TRUE(chosen) << "mouse motion is not an answer";
     EXPECT_EQ(InputQueued(), 0);
@@ -175,14 +179,13 @@ TEST_F(MenuTest, WindowCloseReturnsFalseAndOtherEventsAreWaitedOut) {
 
 TEST_F(MenuTest, AnyKeyModeStoresTheKeyAndF2OnlyTogglesTheMouseMode) {
     int none = -1;
-    selectedKey = 0;
     EXPECT_TRUE(Titled(" Key ", {"Please press a key"}, 320, none, true, KeyDown(SDL_SCANCODE_H)));
-    EXPECT_EQ(selectedKey, SDL_SCANCODE_H);
+    EXPECT_EQ(last.key, SDL_SCANCODE_H);
 
     const SDL_bool before = SDL_GetRelativeMouseMode();
     EXPECT_FALSE(
         Titled(" Key ", {"Please press a key"}, 320, none, true, KeyDown(SDL_SCANCODE_F2)));
-    EXPECT_EQ(selectedKey, SDL_SCANCODE_H) << "F2 is not captured";
+    EXPECT_EQ(last.outcome, DialogOutcome::MouseToggled) << "F2 is not captured";
     EXPECT_NE(SDL_GetRelativeMouseMode(), before);
 
     int selected = 0;
@@ -194,7 +197,9 @@ TEST_F(MenuTest, LevelUpBoxRestoresThePictureBehindIt) {
     vlotest::FillSurface(screen, Green);
     CopyOfSurface();
     vlotest::FillSurface(screen, Brown);
-    Titled(" Level up! Select a stat to improve: ", {"> Vitality <"}, 464, 0);
+    int first = 0;
+    Titled(" Level up! Select a stat to improve: ", {"> Vitality <"}, 464, first, false,
+           KeyDown(SDL_SCANCODE_X), Backdrop::Snapshot);
     EXPECT_TRUE(vlotest::AreaIs(screen, 0, 0, 8, 8, Green)) << "the snapshot is under the box";
 
     Titled(" Character Information ", {"Experience: 0"}, 320, -1);
@@ -295,7 +300,7 @@ TEST_F(InventoryMenuTest, MoreThanTwentySixOptionsAreRefused) {
     option.assign(27, "entry");
     std::list<std::string> lines;
     ::testing::internal::CaptureStdout();
-    EXPECT_EQ(Menu(lines), -1);
+    EXPECT_EQ(Menu(lines).outcome, DialogOutcome::Failed);
     EXPECT_EQ(::testing::internal::GetCapturedStdout(),
               "Can't have a menu with more than 26 options!\n");
 }
