@@ -97,8 +97,8 @@ bool NewGame() {
     FillFunctionTables();
     theMap->CreateMap(theMap->currentFloor, player, entities, funcVec, useFuncVec, true);
 
-    gameState = 0;
-    playerAction = 0;
+    gameState = GameStatePlaying;
+    playerAction = TurnSpent;
     if (message != nullptr) {
         message->messages.clear();
     }

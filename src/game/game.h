@@ -28,8 +28,16 @@ constexpr Uint32 FrameMs = 60;
 
 // ---- shell (shell.h): process lifetime, window, frame loop --------------------
 
-extern int gameState;    // 0 playing, 1 player dead, 2 no game
-extern int playerAction; // 0 turn spent, 1 no turn, 2 quit with save, 3 won
+// Whether a game runs and the player in it is alive. Held in an int: a saved
+// game stores it as a number ("GameState", playing or dead).
+enum KRGameStates { GameStatePlaying = 0, GameStatePlayerDead = 1, GameStateNoGame = 2 };
+
+// What the player's input came to in the current frame. Only a spent turn
+// lets the guards act; the last two end the running game.
+enum KRPlayerActions { TurnSpent = 0, NoTurn = 1, QuitWithSave = 2, GameWon = 3 };
+
+extern int gameState;    // a KRGameStates
+extern int playerAction; // a KRPlayerActions
 extern bool playerMovedOrAttacked;
 extern bool showInventory;
 extern bool gameOver;

@@ -4,8 +4,8 @@
 #include "game.h"
 
 // ---- shell
-int gameState = 2;
-int playerAction = 0;
+int gameState = GameStateNoGame;
+int playerAction = TurnSpent;
 bool playerMovedOrAttacked = false;
 bool showInventory = false;
 bool gameOver = false;

@@ -86,7 +86,7 @@ void PollGameEvents() {
                 break; // a held key acts once
             }
             if (event.key.keysym.scancode == SDL_SCANCODE_ESCAPE) {
-                playerAction = 2;
+                playerAction = QuitWithSave;
             } else if (event.key.keysym.scancode == SDL_SCANCODE_F2) {
                 ToggleRelativeMouse();
             } else {
@@ -139,7 +139,7 @@ void SaveAndLeave() {
         return;
     }
     ShowSaveFailure(reason);
-    playerAction = 1; // not another save next frame
+    playerAction = NoTurn; // not another save next frame
     if (event.type == SDL_QUIT) {
         gameOver = true; // the box was closed with the window: leave as a close does
     }
@@ -370,19 +370,19 @@ void RunFrame() {
     }
     PollGameEvents();
     if (EndRequested()) {
-        playerAction = 2; // the program is ending: keep the game as Escape does
+        playerAction = QuitWithSave; // the program is ending: keep the game as Escape does
     }
     UpdateMusic();
-    if (playerAction == 2) {
+    if (playerAction == QuitWithSave) {
         SaveAndLeave();
         return;
     }
     HandleKeys();
-    if (playerAction == 3) {
+    if (playerAction == GameWon) {
         gameOver = true;
         return;
     }
-    if (gameState == 0 && playerAction != 1) {
+    if (gameState == GameStatePlaying && playerAction != NoTurn) {
         EnemiesTakeTurns();
     }
     UpdateView();
@@ -400,7 +400,7 @@ void RunGame() {
     while (!gameOver) {
         RunFrame();
     }
-    gameState = 2;
+    gameState = GameStateNoGame;
 }
 
 void QuitGame() {

@@ -10,7 +10,7 @@
 bool InitGame(int width, int height, bool accelerated);
 // Plays the current game frame by frame until it ends (window closed, Escape
 // with a save, won, or the program ending, which saves as Escape does);
-// blocks, and leaves gameState at 2 (no game).
+// blocks, and leaves gameState at GameStateNoGame.
 void RunGame();
 // One 60 ms frame of a running game: events, music, the player's command,
 // the guards' turns, drawing, a level-up, then the wait for the frame's end.
