@@ -72,7 +72,6 @@ void FillFunctionTables() {
 bool NewGame() {
     DestroyEntities();
     option.clear();
-    optionIterator = option.end();
     inventoryMessages.clear();
     funcVec.clear();
     useFuncVec.clear();

@@ -42,7 +42,7 @@ extern bool playerMovedOrAttacked;
 extern bool showInventory;
 extern bool gameOver;
 extern Uint32 nextTime; // SDL_GetTicks() at which the current frame ends
-extern Uint32 flags;
+extern Uint32 flags;    // the window flags last applied: start-up, then the fullscreen switches
 extern SDL_Event event;
 extern SDL_Point mousePos; // in 640 x 400 picture pixels
 extern int selectedKey;
@@ -50,7 +50,6 @@ extern SDL_Window* window;
 extern SDL_Renderer* renderer;
 extern SDL_Texture* texture;
 extern SDL_RendererInfo rendererInfo;
-extern SDL_DisplayMode displayMode;
 extern SDL_Surface* screen;
 extern SDL_Surface* tempSurface;
 extern SDL_Surface* panel;
@@ -72,7 +71,6 @@ extern std::list<KREntity*>::iterator inventoryIterator;
 extern std::vector<void (*)(KREntity*)> funcVec;
 extern std::vector<KRItemActions (*)(KREntity*)> useFuncVec;
 extern std::list<std::string> option;
-extern std::list<std::string>::iterator optionIterator;
 extern std::list<std::string> inventoryMessages;
 
 // ---- key bindings (commands.h, settings.h): the actions and their keys ---------

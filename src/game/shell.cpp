@@ -300,19 +300,18 @@ bool InitGame(int width, int height, bool accelerated) {
     if (window == nullptr) {
         return Fail(std::cerr, "Couldn't set video mode: ");
     }
-    const Uint32 windowFlags = flags;
     if (CapturesMouseAtStart()) {
         SDL_SetRelativeMouseMode(SDL_TRUE);
     }
-    flags = 1 + (accelerated ? 1 : 0);
-    renderer = SDL_CreateRenderer(window, -1, flags);
+    const Uint32 rendererFlags = accelerated ? SDL_RENDERER_ACCELERATED : SDL_RENDERER_SOFTWARE;
+    renderer = SDL_CreateRenderer(window, -1, rendererFlags);
     if (renderer == nullptr) {
         return Fail(std::cerr, "Couldn't create renderer: ");
     }
     // After the renderer: an OpenGL renderer makes SDL create the X window
     // afresh, which would forget the placement.
-    if ((windowFlags & FullscreenFlags) != 0) {
-        SwitchWindowMode(windowFlags);
+    if ((flags & FullscreenFlags) != 0) {
+        SwitchWindowMode(flags);
     }
     SDL_ShowCursor(0);
     SDL_DelEventWatch(WatchWindow, nullptr); // a second start-up in one process
@@ -322,6 +321,9 @@ bool InitGame(int width, int height, bool accelerated) {
     if (SDL_GetRendererInfo(renderer, &rendererInfo) < 0) {
         return Fail(std::cerr, "Unable to get renderer information: ");
     }
+    // Nothing reads the mode: the query is the start-up check that the
+    // window's display answers at all.
+    SDL_DisplayMode displayMode;
     if (SDL_GetCurrentDisplayMode(SDL_GetWindowDisplayIndex(window), &displayMode) < 0) {
         return Fail(std::cerr, "Unable to get current display mode information: ");
     }
