@@ -6,7 +6,6 @@
 #pragma once
 
 #include <SDL.h>
-#include <SDL_mixer.h>
 
 #include <list>
 #include <map>
@@ -22,6 +21,9 @@ class KREntity;
 class KRFont;
 class KRMap;
 class KRMessage;
+// SDL_mixer's own declaration of the type, so that only music.cpp compiles
+// against the mixer.
+typedef struct _Mix_Music Mix_Music;
 
 // One frame of every loop of the game lasts this long.
 constexpr Uint32 FrameMs = 60;
