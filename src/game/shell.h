@@ -17,7 +17,11 @@ void RunGame();
 // Blocks in dialogs the command opens; sets gameOver when the game ends. A
 // save on Escape that fails shows why in a box and the game goes on.
 void RunFrame();
-// Releases the game, the surfaces and SDL; saves the settings. Never throws.
+// Releases the game, the surfaces and SDL, and saves the settings; safe after
+// a partial start-up. Throws what SaveGameSettings throws (the settings
+// document could not be built), with the game and the surfaces released but
+// the mixer, the window and SDL not yet; a game.cfg that cannot be written
+// is not reported.
 void QuitGame();
 // Whether the program ended on request (EndRequested) with a game in play
 // that could not be saved: its progress is lost, and the exit status says so.
