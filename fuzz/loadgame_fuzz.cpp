@@ -55,7 +55,7 @@ void StartRunningGame() {
     SetDefaultGameSettings();
     musicVolume = 40;
     fullscreen = false;
-    playerAction = 1;
+    playerAction = NoTurn;
     theMap->ComputeFOV(player);
 }
 
@@ -115,8 +115,8 @@ void CheckLoadedGame() {
     CHECK(theMap->currentFloor >= 1 && theMap->currentFloor <= 10);
     CHECK(theMap->tiles.size() == static_cast<std::size_t>(MapWidth * MapHeight));
     CHECK(theMap->visibleTiles.size() == theMap->tiles.size());
-    CHECK(gameState == 0 || gameState == 1);
-    CHECK(player->fighter->hp >= (gameState == 0 ? 1 : 0));
+    CHECK(gameState == GameStatePlaying || gameState == GameStatePlayerDead);
+    CHECK(player->fighter->hp >= (gameState == GameStatePlaying ? 1 : 0));
     CHECK(LevelUpsWaiting(player->fighter) <= 10);
     CHECK(entities.size() <= static_cast<std::size_t>(MaxSavedEntities));
     CHECK(inventory.size() <= InventoryLimit);
@@ -172,7 +172,7 @@ void CheckLoadedGame() {
     CHECK(SaveGame());
     const int steps[4][2] = {{0, -1}, {1, 0}, {0, 1}, {-1, 0}};
     for (const auto& step : steps) {
-        if (gameState != 0) {
+        if (gameState != GameStatePlaying) {
             break;
         }
         PlayerMoveOrAttack(step[0], step[1]);

@@ -33,7 +33,7 @@ void WinGame() {
     option.clear();
     option.push_back("You made it out of the prison complex. Congratulations!");
     MSGBox(" THE END ", option, 320);
-    playerAction = 3;
+    playerAction = GameWon;
 }
 
 void DropFromInventory() {

@@ -8,5 +8,5 @@ void DropFromInventory();
 void UseFromInventory();
 // Shows experience, the level-up threshold and the stats until a key.
 void ShowCharacterInformation();
-// Shows the closing message until a key; playerAction becomes 3 (won).
+// Shows the closing message until a key; playerAction becomes GameWon.
 void WinGame();

@@ -65,11 +65,11 @@ void MarkKeyPending(SDL_Scancode scancode) {
 }
 
 void HandleKeys() {
-    if (gameState != 0) {
-        playerAction = 0;
+    if (gameState != GameStatePlaying) {
+        playerAction = TurnSpent;
         return;
     }
-    playerAction = 1;
+    playerAction = NoTurn;
     for (int a = 0; a < ActionCount; ++a) {
         ExecuteKeyAction(static_cast<KRActionTypes>(a));
     }
@@ -83,19 +83,19 @@ void ExecuteKeyAction(KRActionTypes action) {
     switch (action) {
     case ActionMoveAttackUp:
         PlayerMoveOrAttack(0, -1);
-        playerAction = 0;
+        playerAction = TurnSpent;
         break;
     case ActionMoveAttackDown:
         PlayerMoveOrAttack(0, 1);
-        playerAction = 0;
+        playerAction = TurnSpent;
         break;
     case ActionMoveAttackLeft:
         PlayerMoveOrAttack(-1, 0);
-        playerAction = 0;
+        playerAction = TurnSpent;
         break;
     case ActionMoveAttackRight:
         PlayerMoveOrAttack(1, 0);
-        playerAction = 0;
+        playerAction = TurnSpent;
         break;
     case ActionTake: Take(); break;
     case ActionUse: UseStairsOrExit(); break;

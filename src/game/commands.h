@@ -10,8 +10,9 @@ KRKeyboard::iterator FindBinding(KRKeyboard& table, KRActionTypes action);
 KRKeyboard::const_iterator FindBinding(const KRKeyboard& table, KRActionTypes action);
 // Marks the first binding (in action order) of a scancode as pending.
 void MarkKeyPending(SDL_Scancode scancode);
-// Runs every pending action in action order; playerAction becomes 0 (a turn
-// was spent, or no game is running) or 1 (no turn). May block in dialogs.
+// Runs every pending action in action order; playerAction becomes TurnSpent
+// (a move or an attack, or no living player to act), NoTurn, or GameWon (the
+// exit was used). May block in dialogs.
 void HandleKeys();
 // Runs `action` when its first binding is pending, then clears it. The
 // inventory, drop, character and exit actions block in their dialogs.

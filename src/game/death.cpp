@@ -36,6 +36,7 @@ void EnemyDeath(KREntity* enemy) {
 
 void PlayerDeath(KREntity* who) {
     PostTo(message, "You have been defeated!");
-    gameState = 1; // no more commands; guards leave a target at 0 hit points alone
+    // No more commands; guards leave a target at 0 hit points alone.
+    gameState = GameStatePlayerDead;
     who->appearance = '%';
 }

@@ -8,5 +8,5 @@ class KREntity;
 // its components (the fighter calling this is deleted); the player gains its
 // experience.
 void EnemyDeath(KREntity* enemy);
-// Ends the player's turns: gameState becomes 1.
+// Ends the player's turns: gameState becomes GameStatePlayerDead.
 void PlayerDeath(KREntity* player);

@@ -72,7 +72,6 @@ void FillFunctionTables() {
 bool NewGame() {
     DestroyEntities();
     option.clear();
-    optionIterator = option.end();
     inventoryMessages.clear();
     funcVec.clear();
     useFuncVec.clear();
@@ -85,7 +84,8 @@ bool NewGame() {
     theMap = new KRMap();
 
     auto* fighter = new KRFighter();
-    fighter->Init(100, 1, 2, 1, 0, PlayerDeath, nullptr);
+    fighter->Init(PlayerStart.hp, PlayerStart.defense, PlayerStart.power, PlayerStart.level,
+                  PlayerStart.xp, PlayerDeath, nullptr);
     player->Init(0, 0, '@', "Player", LightGreen, theMap, true, true, fighter, nullptr, nullptr,
                  new KREquipment(), nullptr);
     entities.push_back(player);
@@ -97,8 +97,8 @@ bool NewGame() {
     FillFunctionTables();
     theMap->CreateMap(theMap->currentFloor, player, entities, funcVec, useFuncVec, true);
 
-    gameState = 0;
-    playerAction = 0;
+    gameState = GameStatePlaying;
+    playerAction = TurnSpent;
     if (message != nullptr) {
         message->messages.clear();
     }
@@ -108,10 +108,9 @@ bool NewGame() {
 }
 
 void NextFloor() {
-    // Every step onward is a rest: half the maximum (with equipment) back,
-    // capped at the base maximum by Heal.
+    // Every step onward is a rest, capped at the base maximum by Heal.
     PostTo(message, "You pause to recharge and regain your energy.");
-    player->fighter->Heal(player->fighter->GetMaxHP(false) / 2);
+    player->fighter->Heal(player->fighter->GetMaxHP(false) / RestDivisor);
     theMap->currentFloor += 1;
     PostFloorNumber();
     ClearFloorKeepingPlayer();

@@ -1,5 +1,8 @@
-// The bitmap font and the surface helpers. Every surface is made in the
-// renderer's first texture format so that drawing is plain keyed blitting.
+// The bitmap font: sixteen pre-coloured copies of the glyph sheet, and the
+// drawing of glyphs, numbers and marked-up strings. Onto an unlocked 32-bit
+// surface of the sheets' format (the renderer's, like the game's surfaces) a
+// glyph is written pixel by pixel from its ink mask; onto any other surface
+// it is a colour-keyed blit.
 #include "font.h"
 
 #include <iostream>

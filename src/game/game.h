@@ -6,7 +6,6 @@
 #pragma once
 
 #include <SDL.h>
-#include <SDL_mixer.h>
 
 #include <list>
 #include <map>
@@ -22,19 +21,30 @@ class KREntity;
 class KRFont;
 class KRMap;
 class KRMessage;
+// SDL_mixer's own declaration of the type, so that only music.cpp compiles
+// against the mixer.
+typedef struct _Mix_Music Mix_Music;
 
 // One frame of every loop of the game lasts this long.
 constexpr Uint32 FrameMs = 60;
 
 // ---- shell (shell.h): process lifetime, window, frame loop --------------------
 
-extern int gameState;    // 0 playing, 1 player dead, 2 no game
-extern int playerAction; // 0 turn spent, 1 no turn, 2 quit with save, 3 won
+// Whether a game runs and the player in it is alive. Held in an int: a saved
+// game stores it as a number ("GameState", playing or dead).
+enum KRGameStates { GameStatePlaying = 0, GameStatePlayerDead = 1, GameStateNoGame = 2 };
+
+// What the player's input came to in the current frame. Only a spent turn
+// lets the guards act; the last two end the running game.
+enum KRPlayerActions { TurnSpent = 0, NoTurn = 1, QuitWithSave = 2, GameWon = 3 };
+
+extern int gameState;    // a KRGameStates
+extern int playerAction; // a KRPlayerActions
 extern bool playerMovedOrAttacked;
 extern bool showInventory;
 extern bool gameOver;
 extern Uint32 nextTime; // SDL_GetTicks() at which the current frame ends
-extern Uint32 flags;
+extern Uint32 flags;    // the window flags last applied: start-up, then the fullscreen switches
 extern SDL_Event event;
 extern SDL_Point mousePos; // in 640 x 400 picture pixels
 extern int selectedKey;
@@ -42,7 +52,6 @@ extern SDL_Window* window;
 extern SDL_Renderer* renderer;
 extern SDL_Texture* texture;
 extern SDL_RendererInfo rendererInfo;
-extern SDL_DisplayMode displayMode;
 extern SDL_Surface* screen;
 extern SDL_Surface* tempSurface;
 extern SDL_Surface* panel;
@@ -64,7 +73,6 @@ extern std::list<KREntity*>::iterator inventoryIterator;
 extern std::vector<void (*)(KREntity*)> funcVec;
 extern std::vector<KRItemActions (*)(KREntity*)> useFuncVec;
 extern std::list<std::string> option;
-extern std::list<std::string>::iterator optionIterator;
 extern std::list<std::string> inventoryMessages;
 
 // ---- key bindings (commands.h, settings.h): the actions and their keys ---------

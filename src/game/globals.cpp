@@ -4,8 +4,8 @@
 #include "game.h"
 
 // ---- shell
-int gameState = 2;
-int playerAction = 0;
+int gameState = GameStateNoGame;
+int playerAction = TurnSpent;
 bool playerMovedOrAttacked = false;
 bool showInventory = false;
 bool gameOver = false;
@@ -18,7 +18,6 @@ SDL_Window* window = nullptr;
 SDL_Renderer* renderer = nullptr;
 SDL_Texture* texture = nullptr;
 SDL_RendererInfo rendererInfo;
-SDL_DisplayMode displayMode;
 SDL_Surface* screen = nullptr;
 SDL_Surface* tempSurface = nullptr;
 SDL_Surface* panel = nullptr;
@@ -39,7 +38,6 @@ std::list<KREntity*>::iterator inventoryIterator = inventory.end();
 std::vector<void (*)(KREntity*)> funcVec;
 std::vector<KRItemActions (*)(KREntity*)> useFuncVec;
 std::list<std::string> option;
-std::list<std::string>::iterator optionIterator = option.end();
 std::list<std::string> inventoryMessages;
 
 // ---- commands

@@ -20,12 +20,7 @@
 
 namespace {
 
-// clang-format off
-constexpr int VitalityGain   = 20;
-constexpr int StrengthGain   = 1;
-constexpr int AgilityGain    = 1;
-constexpr int LevelUpWidth   = 464;
-// clang-format on
+constexpr int LevelUpWidth = 464;
 
 // The three choices as the dialog lists them, promising the with-equipment
 // value the stat will reach.

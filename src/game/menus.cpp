@@ -148,7 +148,8 @@ DialogResult Menu(const std::string& title, std::list<std::string>& lines, int w
         if (backdrop == Backdrop::Snapshot) {
             RenderCopyOfSurface();
         }
-        const int over = gameState == 0 ? 80 : 0; // above the status panel during a game
+        // Above the status panel during a game.
+        const int over = gameState == GameStatePlaying ? 80 : 0;
         SDL_Rect at = {(screen->w - w) / 2, (screen->h - h - over) / 2, 0, 0};
         SDL_BlitSurface(inventoryPanel, nullptr, screen, &at);
         PresentScreen();

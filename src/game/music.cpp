@@ -41,7 +41,7 @@
 // own seamless loop instead of being restarted.
 //
 // Zones and their chains. A zone is the chain of Zone patterns that starts at
-// the pattern the renderer asks for (entry 0 or 1) and follows each pattern's
+// the pattern the view step asks for (entry 0 or 1) and follows each pattern's
 // successor until it comes back: the game's zones are eight segments of two
 // bars each, half a minute before they repeat. The chain is the only record of
 // which zone a segment belongs to, so the definition document needs no more

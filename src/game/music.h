@@ -18,8 +18,9 @@ void SetNextMusicPattern(const std::string& name);
 // and for a successor name the list does not define); a document of the wrong
 // shape throws. An empty list is no music.
 bool LoadMusicPatterns();
-// The pattern the renderer asks for: entry 1 with a guard in view, else entry
-// 0 (entry 0 when the list has only one; null when it is empty).
+// The pattern the view step (UpdateView) asks for: entry 1 when a guard is
+// shown on the map, else entry 0 (entry 0 when the list has only one; null
+// when it is empty).
 const MusicPatternEntry* WantedMusicPattern(bool enemyInView);
 // Queues entry 0 and plays it from its beginning. When the mixer cannot play
 // it, the music is muted for the rest of the run (a note on standard error;

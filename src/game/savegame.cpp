@@ -190,7 +190,7 @@ struct SavedGame {
     std::vector<SavedThing> floor;
     std::vector<SavedThing> carried;
     std::vector<std::pair<unsigned, std::string>> lines;
-    int gameState = 0;
+    int gameState = GameStatePlaying;
 };
 
 bool IsContainer(const korJSONData& node) {
@@ -509,11 +509,11 @@ int ReadSave(const korJSONData& root, SavedGame& out, std::string& savedVersion,
         out.lines.emplace_back(order, std::move(text));
     }
 
-    // 0 playing, 1 defeated; a living player has hit points left.
-    if (!doc.Int("GameState", 0, 1, out.gameState)) {
+    // Playing or defeated, never "no game"; a living player has hit points left.
+    if (!doc.Int("GameState", GameStatePlaying, GameStatePlayerDead, out.gameState)) {
         return -1;
     }
-    if (out.gameState == 0 && hero->hp == 0) {
+    if (out.gameState == GameStatePlaying && hero->hp == 0) {
         why = "the player is not defeated but has no hit points";
         return -1;
     }
@@ -673,7 +673,7 @@ void BuildGame(const SavedGame& save) {
         }
     }
 
-    playerAction = 0;
+    playerAction = TurnSpent;
     gameState = save.gameState;
     gameOver = false;
 }

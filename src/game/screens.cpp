@@ -7,7 +7,6 @@
 #include "game.h"
 #include "menus.h"
 #include "modal.h"
-#include "render.h"
 #include "shell.h"
 #include "surfaces.h"
 

@@ -86,7 +86,7 @@ void PollGameEvents() {
                 break; // a held key acts once
             }
             if (event.key.keysym.scancode == SDL_SCANCODE_ESCAPE) {
-                playerAction = 2;
+                playerAction = QuitWithSave;
             } else if (event.key.keysym.scancode == SDL_SCANCODE_F2) {
                 ToggleRelativeMouse();
             } else {
@@ -139,7 +139,7 @@ void SaveAndLeave() {
         return;
     }
     const DialogResult answer = ShowSaveFailure(reason);
-    playerAction = 1; // not another save next frame
+    playerAction = NoTurn; // not another save next frame
     if (answer.outcome == DialogOutcome::Closed) {
         gameOver = true; // the box was closed with the window: leave as a close does
     }
@@ -299,19 +299,18 @@ bool InitGame(int width, int height, bool accelerated) {
     if (window == nullptr) {
         return Fail(std::cerr, "Couldn't set video mode: ");
     }
-    const Uint32 windowFlags = flags;
     if (CapturesMouseAtStart()) {
         SDL_SetRelativeMouseMode(SDL_TRUE);
     }
-    flags = 1 + (accelerated ? 1 : 0);
-    renderer = SDL_CreateRenderer(window, -1, flags);
+    const Uint32 rendererFlags = accelerated ? SDL_RENDERER_ACCELERATED : SDL_RENDERER_SOFTWARE;
+    renderer = SDL_CreateRenderer(window, -1, rendererFlags);
     if (renderer == nullptr) {
         return Fail(std::cerr, "Couldn't create renderer: ");
     }
     // After the renderer: an OpenGL renderer makes SDL create the X window
     // afresh, which would forget the placement.
-    if ((windowFlags & FullscreenFlags) != 0) {
-        SwitchWindowMode(windowFlags);
+    if ((flags & FullscreenFlags) != 0) {
+        SwitchWindowMode(flags);
     }
     SDL_ShowCursor(0);
     SDL_DelEventWatch(WatchWindow, nullptr); // a second start-up in one process
@@ -321,6 +320,9 @@ bool InitGame(int width, int height, bool accelerated) {
     if (SDL_GetRendererInfo(renderer, &rendererInfo) < 0) {
         return Fail(std::cerr, "Unable to get renderer information: ");
     }
+    // Nothing reads the mode: the query is the start-up check that the
+    // window's display answers at all.
+    SDL_DisplayMode displayMode;
     if (SDL_GetCurrentDisplayMode(SDL_GetWindowDisplayIndex(window), &displayMode) < 0) {
         return Fail(std::cerr, "Unable to get current display mode information: ");
     }
@@ -369,19 +371,19 @@ void RunFrame() {
     }
     PollGameEvents();
     if (EndRequested()) {
-        playerAction = 2; // the program is ending: keep the game as Escape does
+        playerAction = QuitWithSave; // the program is ending: keep the game as Escape does
     }
     UpdateMusic();
-    if (playerAction == 2) {
+    if (playerAction == QuitWithSave) {
         SaveAndLeave();
         return;
     }
     HandleKeys();
-    if (playerAction == 3) {
+    if (playerAction == GameWon) {
         gameOver = true;
         return;
     }
-    if (gameState == 0 && playerAction != 1) {
+    if (gameState == GameStatePlaying && playerAction != NoTurn) {
         EnemiesTakeTurns();
     }
     UpdateView();
@@ -396,7 +398,7 @@ void RunGame() {
     while (!gameOver) {
         RunFrame();
     }
-    gameState = 2;
+    gameState = GameStateNoGame;
 }
 
 void QuitGame() {

@@ -10,14 +10,18 @@
 bool InitGame(int width, int height, bool accelerated);
 // Plays the current game frame by frame until it ends (window closed, Escape
 // with a save, won, or the program ending, which saves as Escape does);
-// blocks, and leaves gameState at 2 (no game).
+// blocks, and leaves gameState at GameStateNoGame.
 void RunGame();
 // One 60 ms frame of a running game: events, music, the player's command,
 // the guards' turns, drawing, a level-up, then the wait for the frame's end.
 // Blocks in dialogs the command opens; sets gameOver when the game ends. A
 // save on Escape that fails shows why in a box and the game goes on.
 void RunFrame();
-// Releases the game, the surfaces and SDL; saves the settings. Never throws.
+// Releases the game, the surfaces and SDL, and saves the settings; safe after
+// a partial start-up. Throws what SaveGameSettings throws (the settings
+// document could not be built), with the game and the surfaces released but
+// the mixer, the window and SDL not yet; a game.cfg that cannot be written
+// is not reported.
 void QuitGame();
 // Whether the program ended on request (EndRequested) with a game in play
 // that could not be saved: its progress is lost, and the exit status says so.

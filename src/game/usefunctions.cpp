@@ -15,18 +15,9 @@
 #include "game.h"
 #include "map.h"
 #include "message.h"
+#include "rules.h"
 
 namespace {
-
-// clang-format off
-constexpr int HealAmount        = 40;
-constexpr int TranquilizerRange = 5;
-constexpr int TranquilizerDamage = 40;
-constexpr int GrenadeRadius     = 3;
-constexpr int GrenadeDamage     = 25;
-constexpr int PepperRange       = 8;
-constexpr int ConfusedTurns     = 10;
-// clang-format on
 
 const std::pair<int, int> NoTile(-1, -1);
 
@@ -69,7 +60,7 @@ KRItemActions UseFirstAidKit(KREntity* user) {
         return ItemCancelled;
     }
     PostTo(message, "Your injuries are starting to feel better!");
-    f->Heal(HealAmount);
+    f->Heal(FirstAidHeal);
     return ItemUsed;
 }
 
@@ -122,7 +113,7 @@ KRItemActions UseStunGrenade(KREntity* /*user*/) {
 
 KRItemActions UsePepperSpray(KREntity* /*user*/) {
     PostTo(message, "Left-click to disorient and blind an enemy, or right-click to cancel.");
-    KREntity* target = TargetEnemy(PepperRange);
+    KREntity* target = TargetEnemy(PepperSprayRange);
     if (target == nullptr) {
         return ItemCancelled;
     }

@@ -4,11 +4,8 @@
 //
 // Spawning: every room draws 0..maxEnemies guards and 0..maxItems items (both
 // maxima from floor-indexed tables), each on a random floor cell of the room.
-// A guard attempt on a cell that is blocked or holds a blocking entity is
-// lost. Kinds are drawn from weight tables: Guard 80 against an Elite weight
-// of 0 / 15 / 30 / 60 from floors 1 / 3 / 5 / 7; First Aid Kit 35 always,
-// Pepper Spray 10 from floor 2, Taser 5 and Tranquilizer Gun 25 from floor 4,
-// Stun Grenade 25 from floor 6, Riot Shield 15 from floor 8.
+// An attempt on a cell that is blocked or holds a blocking entity is lost.
+// Kinds are drawn from weight tables. The numbers are the rules' (rules.h).
 #include "map.h"
 
 #include <algorithm>
@@ -26,10 +23,6 @@
 namespace {
 
 constexpr int TileCount = MapWidth * MapHeight;
-constexpr int RoomAttempts = 30;
-constexpr int RoomMinSize = 6;
-constexpr int RoomMaxSize = 10;
-constexpr int SightRadius = 8;
 
 // The 2000 ray directions of the field of view, built once exactly as the
 // per-call loop would: the angle accumulates in double precision by 0.18
@@ -104,9 +97,15 @@ int RandomGetInt(int low, int high) {
 
 KRMap::KRMap() : currentFloor(1) {
     // Floor-indexed tables: key = value returned, mapped = first floor it applies.
-    maxEnemiesTable = {{2, 1}, {3, 4}, {5, 6}};
-    maxItemsTable = {{1, 1}, {2, 4}};
-    eliteChanceTable = {{15, 3}, {30, 5}, {60, 7}};
+    for (const FloorStep& row : MaxGuardsPerRoom) {
+        maxEnemiesTable.emplace(row.value, row.fromFloor);
+    }
+    for (const FloorStep& row : MaxItemsPerRoom) {
+        maxItemsTable.emplace(row.value, row.fromFloor);
+    }
+    for (const FloorStep& row : EliteGuardWeights) {
+        eliteChanceTable.emplace(row.value, row.fromFloor);
+    }
 }
 
 KRMap::~KRMap() {

@@ -45,13 +45,13 @@ protected:
             events.push_back(vlotest::QuitEvent());
         }
         gameOver = false;
-        playerAction = 0;
+        playerAction = TurnSpent;
         ASSERT_TRUE(vlotest::PushAll(std::move(events)));
         vlotest::ScriptedInput guardRail;
         ASSERT_TRUE(guardRail.Run([] { RunGame(); })) << guardRail.Failures();
-        EXPECT_EQ(gameState, 2) << "leaving the loop ends the game";
+        EXPECT_EQ(gameState, GameStateNoGame) << "leaving the loop ends the game";
     }
-    void Alive() { gameState = 0; }
+    void Alive() { gameState = GameStatePlaying; }
     static KRKeyBinding& Binding(KRActionTypes action) {
         return FindBinding(keyboard, action)->second;
     }
@@ -125,7 +125,7 @@ TEST_F(CommandsTest, WalkingIntoAWallStillCountsAsAMove) {
     MarkKeyPending(SDL_SCANCODE_UP);
     HandleKeys();
     EXPECT_TRUE(playerMovedOrAttacked);
-    EXPECT_EQ(playerAction, 0) << "the turn is spent";
+    EXPECT_EQ(playerAction, TurnSpent) << "the turn is spent";
     EXPECT_EQ(player->y, 15);
 
     Frame({KeyDown(SDL_SCANCODE_UP)});
@@ -145,13 +145,13 @@ TEST_F(CommandsTest, BumpingIntoAGuardAttacksInsteadOfMoving) {
 }
 
 TEST_F(CommandsTest, AfterDeathNoCommandRunsAndEscapeStillSaves) {
-    gameState = 1;
+    gameState = GameStatePlayerDead;
     Frame({KeyDown(SDL_SCANCODE_UP), KeyDown(SDL_SCANCODE_G)});
     EXPECT_EQ(player->y, 15);
     EXPECT_EQ(turns, 0) << "no guard acts against a defeated player";
     EXPECT_FALSE(SaveExists());
 
-    gameState = 1;
+    gameState = GameStatePlayerDead;
     Frame({KeyDown(SDL_SCANCODE_ESCAPE)}, false);
     EXPECT_TRUE(SaveExists());
 }

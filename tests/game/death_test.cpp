@@ -179,7 +179,7 @@ TEST_F(DeathTest, DefeatedPlayerIsLeftAloneAndCommandsStop) {
     me()->hp = 3;
     guard->ai->TakeTurn(player, message);
     EXPECT_EQ(me()->hp, 0);
-    EXPECT_EQ(gameState, 1);
+    EXPECT_EQ(gameState, GameStatePlayerDead);
     EXPECT_EQ(player->appearance, '%');
     ASSERT_NE(player->fighter, nullptr) << "the player's fighter stays";
     EXPECT_EQ(Transcript(), "YOU HAVE BEEN DEFEATED! GUARD ATTACKS PLAYER (3 HIT POINTS)");

@@ -60,8 +60,8 @@ protected:
 // ---- A new game ------------------------------------------------------------------
 
 TEST_F(FloorsTest, NewGameStartsOnFloorTenWithThePlayerAndTheBaton) {
-    EXPECT_EQ(gameState, 0);
-    EXPECT_EQ(playerAction, 0);
+    EXPECT_EQ(gameState, GameStatePlaying);
+    EXPECT_EQ(playerAction, TurnSpent);
     EXPECT_FALSE(gameOver);
     EXPECT_EQ(theMap->currentFloor, 1);
     EXPECT_EQ(Transcript(), "YOUR OBJECTIVE IS TO ESCAPE THE PRISON COMPLEX!");
@@ -117,14 +117,14 @@ TEST_F(FloorsTest, NewGameReplacesAPlayedGame) {
     inventory.push_front(new KREntity());
     option.assign({"left", "over"});
     inventoryMessages.assign({"stale"});
-    gameState = 1;
+    gameState = GameStatePlayerDead;
     gameOver = true;
-    playerAction = 3;
+    playerAction = GameWon;
 
     ASSERT_TRUE(NewGame());
     EXPECT_EQ(theMap->currentFloor, 1);
-    EXPECT_EQ(gameState, 0);
-    EXPECT_EQ(playerAction, 0);
+    EXPECT_EQ(gameState, GameStatePlaying);
+    EXPECT_EQ(playerAction, TurnSpent);
     EXPECT_FALSE(gameOver);
     EXPECT_EQ(player->fighter->hp, 100);
     EXPECT_EQ(player->fighter->xp, 0);
@@ -181,7 +181,7 @@ TEST_F(FloorsTest, PreviousFloorLandsOnTheOnwardStairsWithoutRest) {
     FindBinding(keyboard, ActionUse)->second.pending = true;
     HandleKeys();
     EXPECT_EQ(theMap->currentFloor, 3);
-    EXPECT_EQ(playerAction, 1) << "stairs cost no turn";
+    EXPECT_EQ(playerAction, NoTurn) << "stairs cost no turn";
 }
 
 TEST_F(FloorsTest, CarriedAndWornItemsSurviveFloorChanges) {
@@ -236,7 +236,7 @@ TEST_F(FloorsTest, UsingTheExitWinsWithTheCongratulationBox) {
 
     FindBinding(keyboard, ActionUse)->second.pending = true;
     HandleKeys();
-    EXPECT_EQ(playerAction, 3);
+    EXPECT_EQ(playerAction, GameWon);
     EXPECT_EQ(option,
               std::list<std::string>{"You made it out of the prison complex. Congratulations!"});
     EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_KEYDOWN, SDL_KEYDOWN), 0)

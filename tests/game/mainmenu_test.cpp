@@ -84,7 +84,7 @@ TEST_F(MainMenuTest, NewGamePlaysAndEscapeComesBackWithNewGameHighlighted) {
         .Key(SDL_SCANCODE_UP)
         .Key(SDL_SCANCODE_RETURN);
     EXPECT_TRUE(script.Run([] { MainMenu(); })) << script.Failures();
-    EXPECT_EQ(gameState, 2);
+    EXPECT_EQ(gameState, GameStateNoGame);
 }
 
 TEST_F(MainMenuTest, LoadingWithoutASaveShowsTheFailureBoxThenTheMenuOnLoadGame) {

@@ -46,7 +46,7 @@ class MenuTest : public vlotest::GameEnv {
 protected:
     void SetUp() override {
         GameEnv::SetUp();
-        gameState = 2;
+        gameState = GameStateNoGame;
     }
     DialogResult last;
     // One pass of the titled box answering `key`; true when it was answered.
@@ -123,12 +123,12 @@ TEST_F(MenuTest, LineWithLeadingMarkupIsCentredOnTheTextAfterIt) {
 }
 
 TEST_F(MenuTest, DuringAGameTheBoxIsCentredOverTheMap) {
-    gameState = 0;
+    gameState = GameStatePlaying;
     vlotest::FillSurface(screen, Black);
     Titled(" Test ", {"short", "a much longer line of text"}, 464, -1);
     EXPECT_TRUE(GlyphAt(screen, 200, (400 - 48 - 80) / 2, 201, White));
 
-    gameState = 1;
+    gameState = GameStatePlayerDead;
     vlotest::FillSurface(screen, Black);
     Titled(" Test ", {"short", "a much longer line of text"}, 464, -1);
     EXPECT_TRUE(GlyphAt(screen, 200, (400 - 48) / 2, 201, White)) << "a dead player's box";

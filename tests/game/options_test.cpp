@@ -1,6 +1,8 @@
 // The options screen driven by scripted keys and read back from the screen:
 // the list and its live values, rebinding, the volume screen, fullscreen and
 // the three ways out.
+#include <SDL_mixer.h>
+
 #include <gtest/gtest.h>
 
 #include <cctype>

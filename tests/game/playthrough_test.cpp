@@ -128,7 +128,7 @@ TEST_F(PlayThroughTest, FromANewGameThroughAllFloorsToTheExit) {
         ASSERT_EQ(onward->name, "Stairs");
         PlacePlayer(onward->x, onward->y);
         Press(ActionUse);
-        EXPECT_EQ(playerAction, 1) << "stairs cost no turn";
+        EXPECT_EQ(playerAction, NoTurn) << "stairs cost no turn";
         ASSERT_EQ(theMap->currentFloor, floor + 1);
         Render();
         EXPECT_NE(message->messages.front().find(std::to_string(10 - floor) + " OF THE PRISON"),
@@ -146,7 +146,7 @@ TEST_F(PlayThroughTest, FromANewGameThroughAllFloorsToTheExit) {
     SDL_Event key = vlotest::KeyDown(SDL_SCANCODE_SPACE);
     ASSERT_EQ(SDL_PushEvent(&key), 1); // dismisses " THE END "
     Press(ActionUse);
-    EXPECT_EQ(playerAction, 3);
+    EXPECT_EQ(playerAction, GameWon);
     std::string shown;
     for (const std::string& line : inventoryMessages) {
         shown += (shown.empty() ? "" : " ") + line;
@@ -154,7 +154,7 @@ TEST_F(PlayThroughTest, FromANewGameThroughAllFloorsToTheExit) {
     EXPECT_EQ(shown, "You made it out of the prison complex. Congratulations!")
         << "the box's lines";
     EXPECT_EQ(inventory.size(), 1u);
-    EXPECT_EQ(gameState, 0);
+    EXPECT_EQ(gameState, GameStatePlaying);
 }
 
 TEST_F(PlayThroughTest, LeavingThroughTheExitInTheMainLoopEndsWithoutSaving) {
@@ -169,9 +169,9 @@ TEST_F(PlayThroughTest, LeavingThroughTheExitInTheMainLoopEndsWithoutSaving) {
     vlotest::ScriptedInput input;
     input.Key(FindBinding(keyboard, ActionUse)->second.scancode).Key(SDL_SCANCODE_RETURN);
     ASSERT_TRUE(input.Run(RunGame)) << input.Failures();
-    EXPECT_EQ(playerAction, 3);
+    EXPECT_EQ(playerAction, GameWon);
     EXPECT_TRUE(gameOver);
-    EXPECT_EQ(gameState, 2);
+    EXPECT_EQ(gameState, GameStateNoGame);
     EXPECT_FALSE(std::filesystem::exists("game.sav")) << "a won game is not saved";
 }
 

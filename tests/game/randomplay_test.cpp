@@ -327,7 +327,7 @@ protected:
         }
         if (gameOver) {
             // Only the exit ends a game here; the main menu starts anew.
-            EXPECT_EQ(playerAction, 3) << Context();
+            EXPECT_EQ(playerAction, GameWon) << Context();
             ++tally["wins"];
             Note("won");
             NewGameAsMenuDoes();
@@ -666,7 +666,7 @@ protected:
     }
 
     void RandomCommand() {
-        if (gameState == 1) {
+        if (gameState == GameStatePlayerDead) {
             // A few ignored key presses, then the main menu starts a new game.
             if (++deadCommands > 3) {
                 Note("new game after defeat");
@@ -796,7 +796,7 @@ protected:
         if (KRMap::InBounds(player->x, player->y) && !theMap->IsVisible(player->x, player->y)) {
             out << "the player's own cell is not in view\n";
         }
-        if (gameState != 0 && gameState != 1) {
+        if (gameState != GameStatePlaying && gameState != GameStatePlayerDead) {
             out << "gameState " << gameState << " during a game\n";
         }
         return out.str();
@@ -810,7 +810,7 @@ TEST_F(RandomPlayTest, TwentyThousandCommandsKeepTheWorldConsistent) {
         SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
         const int stateBefore = gameState;
         RandomCommand();
-        if (stateBefore == 0 && gameState == 1) {
+        if (stateBefore == GameStatePlaying && gameState == GameStatePlayerDead) {
             ++tally["deaths"];
         }
         if (i % SaveLoadEvery == 0) {

@@ -154,8 +154,8 @@ void BuildKnownWorld() {
     for (int i = 1; i <= 10; ++i) {
         message->SetMessage("Line " + std::to_string(i) + " of the log", false);
     }
-    gameState = 0;
-    playerAction = 1;
+    gameState = GameStatePlaying;
+    playerAction = NoTurn;
     gameOver = true;
 }
 
@@ -294,7 +294,7 @@ TEST_F(SaveGameTest, LoadingTheSaveGivesTheSameFloorBack) {
     DestroyEntities();
     delete theMap;
     theMap = nullptr;
-    gameState = 2;
+    gameState = GameStateNoGame;
     ASSERT_EQ(Load(), 0);
 
     EXPECT_EQ(DescribeAll(entities), floorBefore) << "entities keep their order and values";
@@ -303,8 +303,8 @@ TEST_F(SaveGameTest, LoadingTheSaveGivesTheSameFloorBack) {
     EXPECT_EQ(TileFlags(), tilesBefore);
     EXPECT_EQ(theMap->visibleTiles.size(), 3200u);
     EXPECT_EQ(theMap->currentFloor, 3);
-    EXPECT_EQ(gameState, 0);
-    EXPECT_EQ(playerAction, 0);
+    EXPECT_EQ(gameState, GameStatePlaying);
+    EXPECT_EQ(playerAction, TurnSpent);
     EXPECT_FALSE(gameOver);
     ASSERT_NE(player, nullptr);
     EXPECT_EQ(player->name, "Player");
@@ -410,13 +410,13 @@ TEST_F(SaveGameTest, WornSlotGoesToTheItemNearestTheFront) {
 TEST_F(SaveGameTest, DeadPlayerLoadsDead) {
     player->fighter->SetHP(0, true);
     PlayerDeath(player);
-    ASSERT_EQ(gameState, 1);
+    ASSERT_EQ(gameState, GameStatePlayerDead);
     ASSERT_TRUE(SaveGame());
     EXPECT_NE(ReadFile("game.sav").find("\"GameState\": 1"), std::string::npos);
 
-    gameState = 2;
+    gameState = GameStateNoGame;
     ASSERT_EQ(Load(), 0);
-    EXPECT_EQ(gameState, 1);
+    EXPECT_EQ(gameState, GameStatePlayerDead);
     EXPECT_FALSE(gameOver);
     ASSERT_NE(player, nullptr);
     EXPECT_EQ(player->appearance, '%');

@@ -66,9 +66,9 @@ inline KREntity* PlacePlayer(int x, int y, int hp = 30, int maxHP = 30) {
     player->fighter->hp = hp;
     entities.push_back(player);
     FillFunctionTables();
-    gameState = 0;
+    gameState = GameStatePlaying;
     gameOver = false;
-    playerAction = 0;
+    playerAction = TurnSpent;
     playerMovedOrAttacked = false;
     return player;
 }

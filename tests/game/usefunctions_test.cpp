@@ -302,7 +302,7 @@ TEST_F(UseFunctionsTest, WindowCloseWhileAimingEndsTheRunningGameUnsaved) {
         .Pause(200)
         .Quit();
     ASSERT_TRUE(input.Run(RunGame)) << input.Failures();
-    EXPECT_EQ(gameState, 2);
+    EXPECT_EQ(gameState, GameStateNoGame);
     EXPECT_TRUE(Carried(spray)) << "the cancelled aim keeps the spray";
     EXPECT_FALSE(std::filesystem::exists("game.sav")) << "a close never saves";
 }
