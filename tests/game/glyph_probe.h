@@ -73,17 +73,6 @@ inline std::optional<SDL_Point> FindText(SDL_Surface* s, const std::string& text
     return at ? std::optional<SDL_Point>(SDL_Point{at->x, at->y}) : std::nullopt;
 }
 
-// The code of a glyph that is drawn exactly (ink `fg`, the rest `bg`) in the
-// cell, or -1. Codes with identical artwork give the lowest of them.
-inline int GlyphCode(SDL_Surface* s, int x, int y, KRColors fg, KRColors bg) {
-    for (int c = 0; c < 256; ++c) {
-        if (GlyphAt(s, x, y, static_cast<unsigned char>(c), fg, bg)) {
-            return c;
-        }
-    }
-    return -1;
-}
-
 // Every pixel of the rectangle has colour `c`.
 inline bool AreaIs(SDL_Surface* s, int x, int y, int w, int h, KRColors c) {
     const Uint32 v = ColorValue(s, c);
