@@ -45,6 +45,7 @@ TEST_F(SaveGameE2E, LoadGameRestoresTheFloorThePlayerAndTheLog) {
         Press({ArrowKey(d)});
         s = WaitPlayerMoved(at, true, ok, "move");
         ASSERT_TRUE(ok) << s.Dump();
+        EXPECT_EQ(*FindPlayer(s), Step(at, d)) << "one press, one cell";
     }
     const Screen before = Shot("before-escape");
     const CellPos where = *FindPlayer(before);
