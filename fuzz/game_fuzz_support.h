@@ -23,6 +23,7 @@
 #include "equipment.h"
 #include "fighter.h"
 #include "floors.h"
+#include "free_world.h"
 #include "game.h"
 #include "item.h"
 #include "map.h"
@@ -65,11 +66,7 @@ inline void EnterScratchFolder() {
     std::atexit([] {
         // Released before the globals' own destructors run, so that the leak
         // check at exit finds nothing of the game unreachable.
-        DestroyEntities();
-        delete theMap;
-        theMap = nullptr;
-        delete message;
-        message = nullptr;
+        vlotest::FreeWorld();
         std::error_code ec;
         std::filesystem::current_path(std::filesystem::temp_directory_path(), ec);
         std::filesystem::remove_all(folder, ec);

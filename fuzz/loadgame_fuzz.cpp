@@ -10,8 +10,8 @@
 // grid in one of the 16 colours, names and log lines the font draws as text,
 // `entities` and `inventory` disjoint and free of repeats, each worn item
 // carried, a tile blocked exactly where the file says so or a fighter
-// stands; the game can be saved again, and the player and the guards can
-// take their turns on it.
+// stands; the game can be saved again and that save loads, and the player
+// and the guards can take their turns on it.
 #include <algorithm>
 #include <climits>
 #include <cstddef>
@@ -170,6 +170,9 @@ void CheckLoadedGame() {
     // answer.
     theMap->ComputeFOV(player);
     CHECK(SaveGame());
+    std::string again;
+    CHECK(LoadGame(again) == 0);
+    theMap->ComputeFOV(player);
     const int steps[4][2] = {{0, -1}, {1, 0}, {0, 1}, {-1, 0}};
     for (const auto& step : steps) {
         if (gameState != GameStatePlaying) {

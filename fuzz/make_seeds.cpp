@@ -14,6 +14,7 @@
 #include "equipment.h"
 #include "fighter.h"
 #include "floors.h"
+#include "free_world.h"
 #include "game.h"
 #include "item.h"
 #include "map.h"
@@ -99,10 +100,6 @@ int main(int argc, char** argv) {
     SaveGameSettings();
     Keep("game.cfg", corpus / "loadsettings" / "seven_keys.cfg");
 
-    DestroyEntities();
-    delete theMap;
-    theMap = nullptr;
-    delete message;
-    message = nullptr;
+    vlotest::FreeWorld();
     return 0;
 }

@@ -229,70 +229,15 @@ std::string Screen::Text(int x, int y, int length) const {
     return s;
 }
 
-bool Screen::GlyphAt(int x, int y, uint64_t mask, int ink) const {
-    if (x < 0 || y < 0 || x + 8 > image_.width || y + 8 > image_.height) {
-        return false;
-    }
-    for (int dy = 0; dy < 8; ++dy) {
-        const int8_t* row = &palette_[static_cast<size_t>(y + dy) * image_.width + x];
-        for (int dx = 0; dx < 8; ++dx) {
-            const bool inked = (mask >> (dy * 8 + dx)) & 1u;
-            if ((row[dx] == ink) != inked) {
-                return false;
-            }
-        }
-    }
-    return true;
-}
-
 bool Screen::TextAt(int x, int y, const std::string& text, int ink) const {
-    if (sheet_ == nullptr) {
-        return false;
-    }
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (!GlyphAt(x + 8 * static_cast<int>(i), y, sheet_->Mask(static_cast<uint8_t>(text[i])),
-                     ink)) {
-            return false;
-        }
-    }
-    return true;
+    return sheet_ != nullptr && Reader().TextAt(x, y, text, ink);
 }
 
 std::optional<Screen::Found> Screen::Find(const std::string& text, int ink) const {
-    if (sheet_ == nullptr || text.empty()) {
+    if (sheet_ == nullptr) {
         return std::nullopt;
     }
-    // The colour is read where the first inked character has its first
-    // pixel; every character must then match exactly in that colour.
-    size_t lead = 0;
-    while (lead < text.size() && sheet_->Mask(static_cast<uint8_t>(text[lead])) == 0) {
-        ++lead;
-    }
-    if (lead == text.size()) {
-        return std::nullopt;
-    }
-    const uint64_t leadMask = sheet_->Mask(static_cast<uint8_t>(text[lead]));
-    int bit = 0;
-    while (((leadMask >> bit) & 1u) == 0) {
-        ++bit;
-    }
-    const int span = 8 * static_cast<int>(text.size());
-    for (int y = 0; y + 8 <= image_.height; ++y) {
-        for (int x = 0; x + span <= image_.width; ++x) {
-            const int lx = x + 8 * static_cast<int>(lead);
-            const int colour = ColourAt(lx + bit % 8, y + bit / 8);
-            if (colour < 0 || (ink >= 0 && colour != ink)) {
-                continue;
-            }
-            if (!GlyphAt(lx, y, leadMask, colour)) {
-                continue;
-            }
-            if (TextAt(x, y, text, colour)) {
-                return Found{x, y, colour};
-            }
-        }
-    }
-    return std::nullopt;
+    return Reader().Find(text, ink);
 }
 
 std::string Screen::Dump() const {

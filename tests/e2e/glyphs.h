@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "glyph_reader.h"
 #include "image.h"
 
 namespace vlotest {
@@ -56,11 +57,7 @@ struct Glyph {
 
 class Screen {
 public:
-    struct Found {
-        int x = 0;
-        int y = 0;
-        int ink = -1;
-    };
+    using Found = TextSpot;
 
     Screen() = default;
     Screen(Image image, const GlyphSheet* sheet);
@@ -91,7 +88,11 @@ public:
     std::string Dump() const;
 
 private:
-    bool GlyphAt(int x, int y, uint64_t mask, int ink) const;
+    auto Reader() const {
+        return MakeGlyphReader(
+            image_.width, image_.height, [this](int x, int y) { return ColourAt(x, y); },
+            [this](int code) { return sheet_->Mask(code); });
+    }
 
     Image image_;
     const GlyphSheet* sheet_ = nullptr;

@@ -1,8 +1,8 @@
-// Playing a floor in the real binary: the first frame of a game, moving,
-// the inventory and character boxes, leaving with Escape, and exploring.
+// Playing a floor in the real binary: the first frame of a game, the
+// inventory and character boxes, the mouse look, and exploring (steps and
+// bumps are counted in process).
 #include <chrono>
 #include <deque>
-#include <filesystem>
 #include <iostream>
 #include <thread>
 
@@ -10,8 +10,6 @@
 
 namespace vlotest {
 namespace {
-
-namespace fs = std::filesystem;
 
 class PlayE2E : public GameSession {
 protected:
@@ -33,18 +31,9 @@ TEST_F(PlayE2E, NewGameShowsTheMapAndTheStatusPanel) {
     EXPECT_EQ(FloorText(s), "Floor #10");
     const auto problems = CheckStatusFrame(s);
     EXPECT_TRUE(problems.empty()) << Lines(problems);
-    // The HP bar: 20 full blocks from (8, 344), all red at full health, the
-    // caption centred on it in white.
+    // The bar's blocks and the log are checked in process.
     EXPECT_TRUE(s.TextAt(44, 344, "HP: 100/100", White))
         << "found \"" << s.Text(44, 344, 11) << "\"";
-    for (int k : {0, 1, 2, 3, 16, 17, 18, 19}) {
-        const Glyph g = s.At(8 + 8 * k, 344);
-        EXPECT_TRUE(g.code == 219 && g.ink == Red) << "HP bar block " << k;
-    }
-    const auto log = LogLines(s);
-    EXPECT_EQ(log[0].text.rfind("YOUR OBJECTIVE IS TO ESCAPE", 0), 0u) << log[0].text;
-    EXPECT_EQ(log[0].ink, White);
-
     // The player stands in view: its neighbourhood holds lit walls or floor.
     const CellPos at = *FindPlayer(s);
     int lit = 0, walls = 0;
@@ -57,51 +46,6 @@ TEST_F(PlayE2E, NewGameShowsTheMapAndTheStatusPanel) {
     }
     EXPECT_GT(lit, 0) << "no floor in view around the player at " << at.column << "," << at.row;
     EXPECT_GT(walls, 0) << "no wall in view";
-}
-
-TEST_F(PlayE2E, ArrowKeysMoveOntoOpenFloorButNotIntoWalls) {
-    bool ok = false;
-    Screen s = NewGameOnScreen(ok);
-    ASSERT_TRUE(ok) << s.Dump();
-    CellPos at = *FindPlayer(s);
-    const int d = OpenDirection(s, at);
-    ASSERT_GE(d, 0) << "no open floor next to the player\n" << s.Dump();
-    Press({ArrowKey(d)});
-    s = WaitPlayerMoved(at, true, ok, "moved");
-    ASSERT_TRUE(ok) << "the player did not move " << ArrowKey(d) << "\n" << s.Dump();
-    EXPECT_EQ(*FindPlayer(s), Step(at, d)) << "one press, one cell";
-    at = *FindPlayer(s);
-
-    // Find a wall next to the player within a few steps and bump it. The
-    // walk keeps its heading while the floor allows: always taking the first
-    // open direction goes back and forth when an item or a body blocks it.
-    int heading = d;
-    for (int tries = 0; tries < 40; ++tries) {
-        int wall = -1;
-        for (int k = 0; k < 4 && wall < 0; ++k) {
-            const CellPos next = Step(at, k);
-            const Glyph g = s.Cell(next.column, next.row);
-            if (g.code == '#') {
-                wall = k;
-            }
-        }
-        if (wall >= 0) {
-            Press({ArrowKey(wall)});
-            s = WaitPlayerMoved(at, false, ok, "bumped-wall");
-            EXPECT_TRUE(ok) << "walked into the wall " << ArrowKey(wall) << "\n" << s.Dump();
-            return;
-        }
-        const CellPos ahead = Step(at, heading);
-        if (!IsFloor(s.Cell(ahead.column, ahead.row))) {
-            heading = OpenDirection(s, at);
-        }
-        ASSERT_GE(heading, 0);
-        Press({ArrowKey(heading)});
-        s = WaitPlayerMoved(at, true, ok, "walking");
-        ASSERT_TRUE(ok) << s.Dump();
-        at = *FindPlayer(s);
-    }
-    ADD_FAILURE() << "no wall reached in 40 steps\n" << s.Dump();
 }
 
 TEST_F(PlayE2E, InventoryListsTheEquippedBatonUntilAnyKey) {
@@ -148,18 +92,6 @@ TEST_F(PlayE2E, CharacterInformationShowsAttackFourWithTheBaton) {
         "character-closed",
         [](const Screen& v) { return !v.Contains("Attack: 4") && FindPlayer(v).has_value(); }, ok);
     EXPECT_TRUE(ok) << s.Dump();
-}
-
-TEST_F(PlayE2E, EscapeSavesAndReturnsToTheMenu) {
-    bool ok = false;
-    Screen s = NewGameOnScreen(ok);
-    ASSERT_TRUE(ok) << s.Dump();
-    Press({"Escape"});
-    s = WaitMainMenu(0, ok, "menu-after-escape");
-    ASSERT_TRUE(ok) << "Escape should lead back to the menu with \"New Game\" highlighted\n"
-                    << s.Dump();
-    const std::string save = ReadWorkFile("game.sav");
-    EXPECT_NE(save.find("VLOSG"), std::string::npos) << "game.sav holds no signature";
 }
 
 TEST_F(PlayE2E, MouseLookFollowsThePointerOverAStretchedFullscreenPicture) {
@@ -300,9 +232,10 @@ TEST_F(PlayE2E, ExploringRevealsTheFloorAndShowsGuardsInTheirColours) {
     std::cout << "explored " << seenCells(s) - seenAtStart << " more cells in " << steps
               << " steps; guard seen: " << (withGuard.Valid() ? "yes" : "no") << "\n";
     EXPECT_GT(seenCells(s), seenAtStart) << "walking revealed nothing\n" << s.Dump();
+    ASSERT_TRUE(withGuard.Valid()) << "no guard came into view\n" << s.Dump();
     for (int row = 0; row < kMapRows; ++row) {
         for (int col = 0; col < kMapColumns; ++col) {
-            const Glyph g = s.Cell(col, row);
+            const Glyph g = withGuard.Cell(col, row);
             if (g.code == 'g') {
                 EXPECT_EQ(g.ink, LightBlue) << "guard at " << col << "," << row;
             } else if (g.code == 'E') {
@@ -310,7 +243,7 @@ TEST_F(PlayE2E, ExploringRevealsTheFloorAndShowsGuardsInTheirColours) {
             }
         }
     }
-    Publish(withGuard.Valid() ? withGuard : s, "floor");
+    Publish(withGuard, "floor");
 }
 
 } // namespace

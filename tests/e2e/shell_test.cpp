@@ -78,9 +78,7 @@ TEST_F(ShellE2E, MissingFontIsReportedAndEndsWithAFailureStatus) {
     GameProcess& game = Launch(false);
     int status = -1;
     ASSERT_TRUE(game.WaitExit(10000, status)) << "the game kept running without its font";
-    EXPECT_EQ(status, 1);
-    EXPECT_NE(game.Stdout().find("Couldn't load font image: "), std::string::npos)
-        << "stdout: " << game.Stdout();
+    EXPECT_EQ(status, 1) << game.Stdout(); // the message itself is checked in process
     EXPECT_TRUE(fs::exists(WorkDir() / "game.cfg"))
         << "an orderly shutdown still writes the settings";
 }

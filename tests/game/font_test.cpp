@@ -54,7 +54,7 @@ protected:
         return ::testing::AssertionFailure()
                << "at (" << x << ", " << y << ") expected code " << int(code) << " in colour "
                << int(c) << ", found code " << cell.code << (cell.blank ? " (blank)" : "")
-               << " in colour " << vlotest::ColorIndexOf(s, cell.ink);
+               << " in colour " << vlotest::PaletteIndex(s, cell.ink);
     }
     static ::testing::AssertionResult Blank(SDL_Surface* s, int x, int y) {
         if (DecodeCell(s, x, y, Sentinel(s)).blank) {

@@ -1,15 +1,17 @@
-// Reading the game's pictures back: does an 8 x 8 cell at a pixel position
-// show a given glyph of the loaded font in a given colour? Uses the font's
-// ink masks, so it works with the real sheet whatever its artwork.
+// Reading the game's surfaces back with the loaded font's ink masks, so it
+// works with the real sheet whatever its artwork.
 #pragma once
 
 #include <SDL.h>
 
+#include <algorithm>
+#include <array>
 #include <optional>
 #include <string>
 
 #include "font.h"
 #include "game.h"
+#include "glyph_reader.h"
 
 namespace vlotest {
 
@@ -25,89 +27,50 @@ inline void FillSurface(SDL_Surface* s, KRColors c) {
     SDL_FillRect(s, nullptr, ColorValue(s, c));
 }
 
-namespace detail {
-
-inline bool CellMatches(SDL_Surface* s, int x, int y, Uint64 mask, Uint32 fg, bool checkBg,
-                        Uint32 bg) {
-    if (x < 0 || y < 0 || x + 8 > s->w || y + 8 > s->h) {
-        return false;
+inline std::array<Uint32, 16> PaletteOf(const SDL_Surface* s) {
+    std::array<Uint32, 16> palette{};
+    for (int k = 0; k < 16; ++k) {
+        palette[k] = ColorValue(s, static_cast<KRColors>(k));
     }
-    for (int row = 0; row < 8; ++row) {
-        for (int col = 0; col < 8; ++col) {
-            const bool ink = ((mask >> (8 * row + col)) & 1u) != 0;
-            const Uint32 p = PixelAt(s, x + col, y + row);
-            if (ink ? p != fg : (checkBg && p != bg)) {
-                return false;
-            }
-        }
-    }
-    return true;
+    return palette;
 }
 
-} // namespace detail
+// The palette index of a pixel value, or -1 for any other colour.
+inline int PaletteIndex(const std::array<Uint32, 16>& palette, Uint32 value) {
+    const auto* at = std::find(palette.begin(), palette.end(), value);
+    return at == palette.end() ? -1 : static_cast<int>(at - palette.begin());
+}
+
+inline int PaletteIndex(const SDL_Surface* s, Uint32 value) {
+    return PaletteIndex(PaletteOf(s), value);
+}
+
+// The surface read through the loaded font's ink masks.
+inline auto ReaderOf(SDL_Surface* s) {
+    auto colourAt = [s, palette = PaletteOf(s)](int x, int y) {
+        return PaletteIndex(palette, PixelAt(s, x, y));
+    };
+    return MakeGlyphReader(s->w, s->h, colourAt, [](int code) { return font->inkMasks[code]; });
+}
 
 // The cell at pixel (x, y) shows `code` in `fg`: every ink pixel of the glyph
-// is `fg` and, when `bg` is given, every other pixel is `bg`.
+// is `fg` and every other pixel `bg` or, without `bg`, not `fg`.
 inline bool GlyphAt(SDL_Surface* s, int x, int y, unsigned char code, KRColors fg,
                     std::optional<KRColors> bg = Black) {
-    return detail::CellMatches(s, x, y, font->inkMasks[code], ColorValue(s, fg), bg.has_value(),
-                               bg ? ColorValue(s, *bg) : 0);
+    return ReaderOf(s).Shows(x, y, font->inkMasks[code], fg, bg ? int(*bg) : -1);
 }
 
 // `text` drawn from pixel (x, y), one glyph every 8 pixels.
 inline bool TextAt(SDL_Surface* s, int x, int y, const std::string& text, KRColors fg,
                    std::optional<KRColors> bg = Black) {
-    const Uint32 f = ColorValue(s, fg);
-    const Uint32 b = bg ? ColorValue(s, *bg) : 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto code = static_cast<unsigned char>(text[i]);
-        if (!detail::CellMatches(s, x + 8 * static_cast<int>(i), y, font->inkMasks[code], f,
-                                 bg.has_value(), b)) {
-            return false;
-        }
-    }
-    return true;
+    return ReaderOf(s).TextAt(x, y, text, fg, bg ? int(*bg) : -1);
 }
 
-// The first position (top to bottom, left to right) where `text` is drawn;
-// the text should start with a glyph that has ink.
+// The first position (top to bottom, left to right) where `text` is drawn.
 inline std::optional<SDL_Point> FindText(SDL_Surface* s, const std::string& text, KRColors fg,
                                          std::optional<KRColors> bg = Black) {
-    const int width = 8 * static_cast<int>(text.size());
-    if (text.empty()) {
-        return std::nullopt;
-    }
-    // The first ink pixel of the first glyph rules out most positions at once.
-    const Uint64 first = font->inkMasks[static_cast<unsigned char>(text[0])];
-    int bit = 0;
-    while (bit < 64 && ((first >> bit) & 1u) == 0) {
-        ++bit;
-    }
-    const int dx = bit % 8;
-    const int dy = bit / 8;
-    const Uint32 f = ColorValue(s, fg);
-    for (int y = 0; y + 8 <= s->h; ++y) {
-        for (int x = 0; x + width <= s->w; ++x) {
-            if (bit < 64 && PixelAt(s, x + dx, y + dy) != f) {
-                continue;
-            }
-            if (TextAt(s, x, y, text, fg, bg)) {
-                return SDL_Point{x, y};
-            }
-        }
-    }
-    return std::nullopt;
-}
-
-// The code of a glyph that is drawn exactly (ink `fg`, the rest `bg`) in the
-// cell, or -1. Codes with identical artwork give the lowest of them.
-inline int GlyphCode(SDL_Surface* s, int x, int y, KRColors fg, KRColors bg) {
-    for (int c = 0; c < 256; ++c) {
-        if (GlyphAt(s, x, y, static_cast<unsigned char>(c), fg, bg)) {
-            return c;
-        }
-    }
-    return -1;
+    const auto at = ReaderOf(s).Find(text, fg, bg ? int(*bg) : -1);
+    return at ? std::optional<SDL_Point>(SDL_Point{at->x, at->y}) : std::nullopt;
 }
 
 // Every pixel of the rectangle has colour `c`.

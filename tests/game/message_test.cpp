@@ -49,7 +49,7 @@ protected:
             if (cell.code != static_cast<unsigned char>(text[i]) || cell.ink != ink) {
                 return ::testing::AssertionFailure()
                        << "\"" << text << "\" at y " << y << ": glyph " << i << " decodes to code "
-                       << cell.code << " in colour " << vlotest::ColorIndexOf(target, cell.ink);
+                       << cell.code << " in colour " << vlotest::PaletteIndex(target, cell.ink);
             }
         }
         if (!vlotest::DecodeCell(target, x + 8 * static_cast<int>(text.size()), y, Background())

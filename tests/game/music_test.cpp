@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vorbis/vorbisfile.h>
 
 #include <algorithm>
@@ -25,6 +23,7 @@
 
 #include "game.h"
 #include "music.h"
+#include "scratch.h"
 
 namespace {
 
@@ -149,17 +148,13 @@ int DurationMsOf(const std::string& name) {
     return -1;
 }
 
-class MusicTest : public ::testing::Test {
+class MusicTest : public vlotest::ScratchEnv {
 protected:
-    fs::path dir;
-
     void SetUp() override { Enter("dummy"); }
 
     void Enter(const char* driver) {
-        std::string tmpl = (fs::temp_directory_path() / "vlo-music-XXXXXX").string();
-        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-        dir = tmpl;
-        fs::current_path(dir);
+        ScratchEnv::SetUp();
+        fs::remove(dir / "music"); // each test brings the music it plays
         setenv("SDL_AUDIODRIVER", driver, 1);
         setenv("SDL_DISKAUDIOFILE", (dir / "mixed.raw").c_str(), 1);
         musicEnabled = true;
@@ -170,9 +165,7 @@ protected:
     void TearDown() override {
         CloseMusic();
         SDL_Quit();
-        std::error_code ec;
-        fs::current_path(fs::temp_directory_path(), ec);
-        fs::remove_all(dir, ec);
+        ScratchEnv::TearDown();
     }
 
     // Every start-up opens audio once more; close them all, as shutdown does.

@@ -27,6 +27,7 @@
 #include "factory.h"
 #include "fighter.h"
 #include "floors.h"
+#include "free_world.h"
 #include "game.h"
 #include "item.h"
 #include "korJSON/korJSON.h"
@@ -97,11 +98,8 @@ KREntity* Carry(const std::string& name, unsigned char glyph, KRColors color,
 }
 
 void BuildKnownWorld() {
-    DestroyEntities();
-    delete theMap;
-    if (message == nullptr) {
-        message = new KRMessage();
-    }
+    vlotest::FreeWorld();
+    message = new KRMessage();
     FillFunctionTables();
     theMap = new KRMap();
     theMap->currentFloor = 3;
@@ -157,16 +155,6 @@ void BuildKnownWorld() {
     gameState = GameStatePlaying;
     playerAction = NoTurn;
     gameOver = true;
-}
-
-void DestroyWorld() {
-    DestroyEntities();
-    delete theMap;
-    theMap = nullptr;
-    delete message;
-    message = nullptr;
-    funcVec.clear();
-    useFuncVec.clear();
 }
 
 const char* UseName(const KRItem* item) {
@@ -273,7 +261,7 @@ protected:
         BuildKnownWorld();
     }
     void TearDown() override {
-        DestroyWorld();
+        vlotest::FreeWorld();
         ScratchEnv::TearDown();
     }
 

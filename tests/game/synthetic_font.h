@@ -9,6 +9,7 @@
 #include <string>
 
 #include "font.h"
+#include "glyph_probe.h"
 #include "scratch.h"
 
 namespace vlotest {
@@ -92,16 +93,6 @@ inline DecodedCell DecodeCell(SDL_Surface* s, int x, int y, Uint32 bg) {
     out.code = static_cast<int>(row0);
     out.ink = ink;
     return out;
-}
-
-// The palette index whose colour is `value` in the surface's format, or -1.
-inline int ColorIndexOf(const SDL_Surface* s, Uint32 value) {
-    for (int k = 0; k < 16; ++k) {
-        if (SDL_MapRGB(s->format, EGAColors[k].r, EGAColors[k].g, EGAColors[k].b) == value) {
-            return k;
-        }
-    }
-    return -1;
 }
 
 // A scratch folder with the coded sheet written into it and loaded.
