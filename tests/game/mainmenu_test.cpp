@@ -87,7 +87,7 @@ TEST_F(MainMenuTest, NewGamePlaysAndEscapeComesBackWithNewGameHighlighted) {
     EXPECT_EQ(gameState, 2);
 }
 
-TEST_F(MainMenuTest, LoadingWithoutASaveShowsTheFailureBoxThenTheMenuOnLoadGame) {
+TEST_F(MainMenuTest, LoadWithoutASaveShowsTheFailureBoxThenTheMenuOnLoadGame) {
     ASSERT_FALSE(std::filesystem::exists("game.sav"));
     vlotest::ScriptedInput script;
     script.Key(SDL_SCANCODE_DOWN)
