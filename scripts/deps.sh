@@ -56,3 +56,44 @@ vlo_phase_times() {
     printf '%s\n' "${VLO_PHASES[@]}"
     printf '%-24s %5d s\n' "total" "$SECONDS"
 }
+
+# vlo_ctest_with_rerun log ctest-args...: runs ctest once, its report on the
+# terminal and in `log`. Tests that fail are run once more on their own
+# (report in `log` with .rerun before its suffix) to show whether the fault
+# shows every time or comes and goes; the step fails either way, because a
+# test that needs a second try hides a fault. The summary, also kept in `log`
+# with .summary, names each test that failed and what its rerun gave.
+vlo_ctest_with_rerun() {
+    local log="$1"
+    shift
+    ctest "$@" | tee "$log" && return 0
+    local rerun="${log%.*}.rerun.${log##*.}" summary="${log%.*}.summary.${log##*.}"
+    echo "== running the failed tests once more, to see whether they fail every time"
+    ctest "$@" --rerun-failed | tee "$rerun" || true
+    local first again name outcome
+    first="$(vlo_ctest_failed_tests "$log")"
+    again="$(vlo_ctest_failed_tests "$rerun")"
+    {
+        echo "== failed on the first run (so the run fails):"
+        [ -n "$first" ] || echo "  (ctest failed without naming a failed test; see $log)"
+        while IFS= read -r name; do
+            [ -n "$name" ] || continue
+            if ! grep -qF -- " $name " "$rerun"; then
+                outcome="not run again"
+            elif grep -qxF -- "$name" <<<"$again"; then
+                outcome="failed again"
+            else
+                outcome="passed when run again: it comes and goes"
+            fi
+            echo "  $name: $outcome"
+        done <<<"$first"
+    } | tee "$summary"
+    return 1
+}
+
+# vlo_ctest_failed_tests log: the names in the "tests FAILED" list of a
+# ctest report, one a line.
+vlo_ctest_failed_tests() {
+    sed -n '/^The following tests FAILED:/,$p' "$1" |
+        sed -nE 's/^[[:space:]]+[0-9]+ - (.*) \([^()]*\)$/\1/p'
+}

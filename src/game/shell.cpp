@@ -64,6 +64,22 @@ SDL_Point PictureSize() {
     return screen != nullptr ? SDL_Point{screen->w, screen->h} : SDL_Point{640, 400};
 }
 
+// When no display can be opened (no X server, or one that dropped the
+// connection), SDL quietly falls back to a driver that draws nowhere, and the
+// game would run unseen with its music playing. Such a driver is only
+// accepted when SDL_VIDEODRIVER names it alone, as the in-process tests do.
+bool HasAScreen() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    if (driver == nullptr ||
+        (std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0) ||
+        (asked != nullptr && std::strcmp(asked, driver) == 0)) {
+        return true;
+    }
+    SDL_SetError("no display could be opened (SDL fell back to its %s video driver)", driver);
+    return false;
+}
+
 bool Fail(std::ostream& out, const char* what) {
     out << what << SDL_GetError() << std::endl;
     return false;
@@ -281,7 +297,7 @@ bool InitGame(int width, int height, bool accelerated) {
     // without saving and which the main menu ignores; the game's own handlers
     // (CatchEndSignals) save and end instead.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO) == -1) {
+    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO) == -1 || !HasAScreen()) {
         return Fail(std::cerr, "Couldn't initialize SDL: ");
     }
     // A page cannot start full screen (browsers allow it only just after a

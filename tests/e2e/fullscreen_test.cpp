@@ -22,7 +22,7 @@ struct ScreenCase {
     bool toggleInOptions; // start windowed and switch in the options
 };
 
-// How CTest's list shows a case (otherwise as raw bytes).
+// How a failure names its case (otherwise as raw bytes).
 void PrintTo(const ScreenCase& c, std::ostream* out) {
     *out << c.width << "x" << c.height << (c.windowManager ? " with" : " without")
          << " a window manager" << (c.toggleInOptions ? ", toggled in the options" : ", at start");
@@ -31,7 +31,7 @@ void PrintTo(const ScreenCase& c, std::ostream* out) {
 std::string CaseName(const testing::TestParamInfo<ScreenCase>& info) {
     std::ostringstream name;
     name << info.param.width << "x" << info.param.height
-         << (info.param.windowManager ? "WithWM" : "WithoutWM")
+         << (info.param.windowManager ? "WM" : "NoWM")
          << (info.param.toggleInOptions ? "Toggled" : "AtStart");
     return name.str();
 }
@@ -66,7 +66,7 @@ protected:
     }
 };
 
-TEST_P(FullscreenE2E, MenuIsWholeAndUndistortedAndTheMouseLooksThroughTheSamePlacement) {
+TEST_P(FullscreenE2E, MenuAndMouseShareOnePlacement) {
     const ScreenCase c = GetParam();
     StartX(c.windowManager, c.width, c.height);
     if (c.toggleInOptions) {

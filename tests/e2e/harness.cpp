@@ -215,8 +215,13 @@ bool XServer::Start(bool windowManager, const fs::path& logDir, std::string& err
     if (xvfb_ == 0) {
         PrepareChild(log);
         close(fds[0]);
+        // -noreset: by default the server starts afresh whenever its last
+        // client leaves, and drops every connection that arrives meanwhile.
+        // Between two games only short-lived xdotool and xwd runs are
+        // connected, so a game, openbox or xdotool starting at that moment
+        // would find no display (and SDL would quietly draw off screen).
         Exec({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten",
-              "tcp", "-br"});
+              "tcp", "-br", "-noreset"});
     }
     close(fds[1]);
     if (xvfb_ < 0) {
@@ -255,16 +260,37 @@ bool XServer::Start(bool windowManager, const fs::path& logDir, std::string& err
         setenv("DISPLAY", display_.c_str(), 1);
         Exec({"openbox", "--sm-disable"});
     }
-    // Openbox is ready once its own windows (class "openbox") exist.
-    for (int tries = 0; tries < 50; ++tries) {
-        const CommandResult r =
-            RunCommand({"xdotool", "search", "--classname", "openbox"}, display_, 2000);
-        if (r.status == 0 && !r.out.empty()) {
+    if (wm_ < 0) {
+        error = "fork failed";
+        Stop();
+        return false;
+    }
+    // Openbox is ready once it has taken over the screen and published its
+    // desktops on the root window. It may take seconds on a busy machine, so
+    // the wait is bounded by time, and ends early if openbox has died.
+    const Clock::time_point wmDeadline = Clock::now() + std::chrono::seconds(20);
+    CommandResult probe;
+    int wmStatus = -1;
+    bool wmEnded = false;
+    while (MillisLeft(wmDeadline) > 0) {
+        probe = RunCommand({"xdotool", "get_num_desktops"}, display_,
+                           std::max(MillisLeft(wmDeadline), 1));
+        if (probe.status == 0 && !probe.out.empty()) {
             return true;
         }
-        SleepMs(100);
+        if (WaitForExit(wm_, 0, wmStatus)) {
+            wm_ = -1;
+            wmEnded = true;
+            break;
+        }
+        SleepMs(50);
     }
-    error = "openbox did not start: " + ReadFile(logDir / "openbox.log");
+    error = "openbox did not start: " +
+            (wmEnded ? "it ended with status " + std::to_string(wmStatus)
+                     : std::string("not ready after 20 s")) +
+            "; xdotool get_num_desktops: " + FirstLine(probe.err) +
+            (probe.timedOut ? " (timed out)" : "") +
+            "; openbox log: " + ReadFile(logDir / "openbox.log");
     Stop();
     return false;
 }
@@ -309,6 +335,8 @@ bool GameProcess::Start(std::string& error) {
         const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         dup2(out, STDOUT_FILENO);
         dup2(err, STDERR_FILENO);
+        close(out);
+        close(err);
         setenv("DISPLAY", x_.Display().c_str(), 1);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         unsetenv("SDL_VIDEODRIVER");
@@ -513,11 +541,10 @@ void E2ETest::PointAt(int x, int y) {
 }
 
 void E2ETest::PointAtScreen(int sx, int sy) {
-    EXPECT_EQ(RunCommand({"xdotool", "mousemove", std::to_string(sx), std::to_string(sy)},
-                         x_.Display(), 3000)
-                  .status,
-              0)
-        << "xdotool mousemove failed";
+    const CommandResult r = RunCommand(
+        {"xdotool", "mousemove", std::to_string(sx), std::to_string(sy)}, x_.Display(), 10000);
+    EXPECT_EQ(r.status, 0) << "xdotool mousemove failed" << (r.timedOut ? " (timed out)" : "")
+                           << ": " << r.err;
 }
 
 Screen E2ETest::Shot(const std::string& label) {

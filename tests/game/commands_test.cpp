@@ -178,7 +178,7 @@ TEST_F(CommandsTest, F2TogglesRelativeMouseModeInAGame) {
     EXPECT_NE(SDL_GetRelativeMouseMode(), before);
 }
 
-TEST_F(CommandsTest, CharacterInformationShowsStatsWithEquipmentAndCostsNoTurn) {
+TEST_F(CommandsTest, CharacterInformationShowsEquippedStatsAndCostsNoTurn) {
     KREntity* baton = vlotest::AddWearable("Baton");
     player->equipment->mainHand = baton;
     Alive();

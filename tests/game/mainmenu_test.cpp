@@ -83,7 +83,7 @@ TEST_F(MainMenuTest, BoxShowsTheVersionTitleAndTheHighlightWrapsBothWays) {
     EXPECT_TRUE(script.Run([] { MainMenu(); })) << script.Failures();
 }
 
-TEST_F(MainMenuTest, LoadingWithoutASaveShowsTheFailureBoxThenTheMenuOnLoadGame) {
+TEST_F(MainMenuTest, LoadWithoutASaveShowsTheFailureBoxThenTheMenuOnLoadGame) {
     ASSERT_FALSE(std::filesystem::exists("game.sav"));
     vlotest::ScriptedInput script;
     script.Key(SDL_SCANCODE_DOWN)

@@ -116,7 +116,7 @@ TEST(ReplaceAllTest, ResumesAfterTheInsertedText) {
 // ---- the log ------------------------------------------------------------------
 
 // A wrapped message used to land upside down (its last line on top).
-TEST_F(MessageLogTest, WrappedMessageReadsFromItsFirstLineDownUnderNewestFirst) {
+TEST_F(MessageLogTest, WrappedMessageReadsTopDownUnderNewestFirst) {
     log.SetMessage("first one", false);
     const std::string words = "alphaaaaa bravoaaaa charliaaa deltaaaaa echoaaaaa "
                               "foxtrotaa golfaaaaa hotelaaaa indiaaaaa julietaaa";

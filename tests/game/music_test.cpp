@@ -586,7 +586,7 @@ protected:
 };
 
 // The disk driver writes the mixed stream; the ramps tell pattern and frame.
-TEST_F(MusicOutputTest, SwitchLandsOnTheBoundaryWithoutCuttingThePlayingPattern) {
+TEST_F(MusicOutputTest, SwitchLandsOnTheBoundaryWithoutCuttingThePattern) {
     UseRamps({Pattern("A", "A", "music/a.wav"), Pattern("B", "B", "music/b.wav")});
     musicEnabled = false; // start without the fade-in, which would scale the ramps
     std::string err;
@@ -658,7 +658,7 @@ TEST_F(MusicOutputTest, SwitchLandsOnTheBoundaryWithoutCuttingThePlayingPattern)
 // as the chain moves through B and C), then, while B plays, for X: B plays
 // to its end, then F, then X. The mixed output tells which frames of which
 // segment were heard, in order.
-TEST_F(MusicOutputTest, ChainPlaysInOrderAndAnotherZoneStartsAtTheSegmentEndThroughItsFill) {
+TEST_F(MusicOutputTest, ChainPlaysInOrderAndANewZoneEntersThroughItsFill) {
     fs::create_directory(dir / "music");
     // Ramps in separate value ranges, all longer than two of the mixer's
     // 4096-frame reads except X (which only loops on itself): the position

@@ -485,7 +485,7 @@ void PrintTo(const Damage& damage, std::ostream* out) {
 
 class RefusedSaveTest : public SaveGameTest, public ::testing::WithParamInterface<Damage> {};
 
-TEST_P(RefusedSaveTest, IsRefusedWithItsReasonAndTheGameUntouched) {
+TEST_P(RefusedSaveTest, SaysWhyAndKeepsTheGame) {
     ASSERT_TRUE(SaveGame());
     EditSave(GetParam().edit);
     const auto before = WorldSnapshot::Take();
@@ -589,11 +589,10 @@ const Damage damages[] = {
     {"FighterOnAnItem",
      [](std::string& t) { SetMember(t, "\"Name\": \"First Aid Kit\"", "Fighter", "true", true); },
      "entity 4: \"Fighter\" is set on an item"},
-    {"CarriedThingThatIsNoItem",
-     [](std::string& t) { Replace(t, "\"Pepper Spray\"", "\"Pebble\""); },
+    {"CarriedPebble", [](std::string& t) { Replace(t, "\"Pepper Spray\"", "\"Pebble\""); },
      "carried item 3: \"Name\" is no item"},
     {"InventoryOverItsLimit", CarryTwentySevenItems, "\"InventoryItems\" holds a wrong number"},
-    {"OrderBeyondTheInventory",
+    {"OrderPastTheInventory",
      [](std::string& t) { SetMember(t, "\"InventoryItems\"", "Order", "4"); },
      "carried item 0: \"Order\" is out"},
     {"MarkupInAName", [](std::string& t) { Replace(t, guard, "\"Name\": \"^Cx^Guard\""); },
@@ -616,7 +615,7 @@ std::string DamageName(const ::testing::TestParamInfo<Damage>& damage) {
     return damage.param.name;
 }
 
-INSTANTIATE_TEST_SUITE_P(SaveGame, RefusedSaveTest, ::testing::ValuesIn(damages), DamageName);
+INSTANTIATE_TEST_SUITE_P(Damaged, RefusedSaveTest, ::testing::ValuesIn(damages), DamageName);
 
 // ---- saves are never lost ---------------------------------------------------------
 

@@ -93,6 +93,27 @@ TEST_F(ShellTest, MissingFontFailsStartUpWithItsMessageAndStillSavesSettings) {
     EXPECT_TRUE(std::filesystem::exists("game.cfg"));
 }
 
+// SDL that cannot reach the X server falls back to its offscreen driver; the
+// game must end with a reason rather than run, music and all, with no window.
+TEST_F(ShellTest, StartUpWithoutADisplayFailsInsteadOfRunningUnseen) {
+    const char* display = std::getenv("DISPLAY");
+    const std::string savedDisplay = display != nullptr ? display : "";
+    setenv("DISPLAY", ":65000", 1); // no server there
+    setenv("SDL_VIDEODRIVER", "x11,offscreen", 1);
+    ::testing::internal::CaptureStderr();
+    const bool started = InitGame(640, 400, false);
+    QuitGame();
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    if (display != nullptr) {
+        setenv("DISPLAY", savedDisplay.c_str(), 1);
+    } else {
+        unsetenv("DISPLAY");
+    }
+    EXPECT_FALSE(started);
+    EXPECT_TRUE(HasLineStartingWith(err, "Couldn't initialize SDL: no display could be opened"))
+        << err;
+}
+
 TEST_F(ShellTest, DelaySleepsUntilTheGivenTick) {
     ASSERT_EQ(SDL_Init(SDL_INIT_TIMER), 0);
     const Uint32 start = SDL_GetTicks();

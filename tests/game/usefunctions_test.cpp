@@ -161,7 +161,7 @@ TEST_F(UseFunctionsTest, ClosestEnemySkipsThePlayerSceneryAndUnseenGuards) {
 
 // ---- Stun Grenade ---------------------------------------------------------------
 
-TEST_F(UseFunctionsTest, StunGrenadeHitsEveryGuardInTheBlastOnceAndNeverThePlayer) {
+TEST_F(UseFunctionsTest, StunGrenadeHitsEachGuardInTheBlastOnceNeverThePlayer) {
     // Blast centre two cells right of the player, so the player is inside it.
     KREntity* g1 = GuardBeside(3, 0);           // 1.0 from the centre
     KREntity* g2 = GuardBeside(2, 2);           // 2.0

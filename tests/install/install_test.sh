@@ -57,8 +57,11 @@ fi
 snapshot() { (cd "$1" && find . -printf '%p %y %s %T@\n' | LC_ALL=C sort); }
 snapshot "$prefix" >"$scratch/prefix.before"
 
+# -noreset: otherwise the server starts afresh each time its last client
+# leaves, and the game connecting meanwhile (between two xdotool searches)
+# would find no display.
 exec 3>"$scratch/display"
-Xvfb -displayfd 3 -screen 0 640x400x24 -nolisten tcp >"$scratch/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 640x400x24 -nolisten tcp -noreset >"$scratch/xvfb.log" 2>&1 &
 xvfb_pid=$!
 exec 3>&-
 for _ in $(seq 100); do

@@ -154,7 +154,7 @@ TEST(KorJSONReaderTest, DuplicateKeysKeepTheFirstMember) {
     EXPECT_TRUE(data["c"].contains("x"));
 }
 
-TEST(KorJSONReaderTest, DocumentsWithoutContainerRootAreRefusedWithANullNode) {
+TEST(KorJSONReaderTest, DocumentsWithoutContainerRootGiveANullNode) {
     for (const char* text : {"5", "\"s\"", "true", "}"}) {
         korJSONData data(Object);
         EXPECT_FALSE(ParseText(text, data)) << text;
@@ -186,7 +186,7 @@ TEST(KorJSONReaderTest, MissingClosingBracketsAtTheEndAreTolerated) {
     EXPECT_EQ(data["a"][1]["b"].toString(), "2");
 }
 
-TEST(KorJSONReaderTest, BuilderRaisesForMembersAndValuesInTheWrongContainer) {
+TEST(KorJSONReaderTest, BuilderRaisesForEntriesInTheWrongContainer) {
     korJSONStream stream;
     korJSONData data(Bool);
     stream.tokens = {{ObjectBegin, {}}, {StringValue, std::string("x")}};
@@ -297,7 +297,7 @@ TEST(KorJSONReaderTest, ValueAfterAnObjectInAnArraySurvivesWhiteSpace) {
     EXPECT_EQ(data["f"][1].toString(), "s");
 }
 
-TEST(KorJSONReaderTest, ArrayRootWithDirectlyNestedContainersKeepsEveryValue) {
+TEST(KorJSONReaderTest, ArrayRootWithDirectlyNestedContainersKeepsAll) {
     korJSONData data = Parsed(R"([{"a": [{"b": 1}, 2]}, [[3], 4]])");
     ASSERT_EQ(data.arraySize(), 2u);
     ASSERT_EQ(data[0]["a"].arraySize(), 2u);

@@ -311,7 +311,7 @@ protected:
     void TearDown() override { detail::ActiveFileCalls() = saved; }
 };
 
-TEST_F(RecordedCallsTest, DataReachesTheDiskBeforeTheRenameAndTheFolderAfterIt) {
+TEST_F(RecordedCallsTest, DataSyncedBeforeTheRenameAndTheFolderAfterIt) {
     const std::string file = dir.File("game.sav");
     vlotest::WriteBytes(file, "previous");
     ASSERT_TRUE(WriteSettings(file, true));

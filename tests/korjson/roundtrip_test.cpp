@@ -176,7 +176,7 @@ TEST(KorJSONRoundTripTest, VariedTreesComeBackFromTheirText) {
     }
 }
 
-TEST(KorJSONRoundTripTest, SavedGameShapedFileComesBackThroughTheFileFunctions) {
+TEST(KorJSONRoundTripTest, SavedGameShapedFileComesBackThroughFiles) {
     korJSONData root(Object);
     root.insert("Signature", Node(std::string("VLOSG"), String));
     root.insert("CurrentFloor", Node(3, Int));

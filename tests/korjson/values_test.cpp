@@ -49,7 +49,7 @@ TEST(KorJSONValueTest, KindOutsideTheTableIsUnsupported) {
               "runtime_error: Unsupported type!");
 }
 
-TEST(KorJSONValueTest, LongAlternativesAreDistinctFromIntAndThirtyTwoBits) {
+TEST(KorJSONValueTest, LongAlternativesDifferFromIntAndThirtyTwoBits) {
     static_assert(sizeof(korJSONLong) == 4 && sizeof(korJSONULong) == 4, "32-bit longs");
     const korJSONData asLong(korJSONValue(korJSONLong{-7}), Long);
     EXPECT_TRUE(std::holds_alternative<korJSONLong>(asLong.value));
@@ -88,7 +88,7 @@ TEST(KorJSONValueTest, MissingKeyRaisesAndInsertsNothing) {
     EXPECT_EQ(std::get<korJSONObject>(object.value).size(), 1u);
 }
 
-TEST(KorJSONValueTest, StructureAccessOnTheWrongKindRaisesTheLibraryError) {
+TEST(KorJSONValueTest, StructureAccessOnTheWrongKindRaisesLibraryError) {
     korJSONData array(Array);
     korJSONData object(Object);
     korJSONData number(Int);

@@ -100,7 +100,9 @@ TEST_P(FloorTest, EveryGeneratedFloorKeepsItsInvariants) {
     delete player;
 }
 
-INSTANTIATE_TEST_SUITE_P(Floors, FloorTest, ::testing::Range(1, 11));
+// Cases named by floor number (1-10), not by index.
+INSTANTIATE_TEST_SUITE_P(Floors, FloorTest, ::testing::Range(1, 11),
+                         ::testing::PrintToStringParamName());
 
 TEST(FieldOfViewTest, WallsAreSeenButNotWhatLiesBehind) {
     KRMap map;

@@ -106,4 +106,6 @@ TEST_P(SpawnTest, RoomsArePopulatedWithTheFloorsOdds) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Floors, SpawnTest, ::testing::Range(1, FloorCount + 1));
+// Cases named by floor number, not by index.
+INSTANTIATE_TEST_SUITE_P(Floors, SpawnTest, ::testing::Range(1, FloorCount + 1),
+                         ::testing::PrintToStringParamName());
