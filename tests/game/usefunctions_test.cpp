@@ -3,6 +3,7 @@
 // before the aiming loop runs, always ending in one that ends it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -35,30 +36,17 @@ int Count(const std::string& text, const std::string& what) {
     return n;
 }
 
-// A carried consumable using entry `index` of the use-function table.
-KREntity* Carry(int index, const std::string& name) {
-    auto* item = new KRItem();
-    item->Init(useFuncVec[static_cast<std::size_t>(index)], nullptr);
-    auto* e = new KREntity();
-    e->Init(0, 0, '!', name, Magenta, theMap, false, true, nullptr, nullptr, item, nullptr,
-            nullptr);
-    inventory.push_front(e);
-    return e;
+bool Carried(const KREntity* e) {
+    return std::find(inventory.begin(), inventory.end(), e) != inventory.end();
 }
 
-bool Carried(const KREntity* e) {
-    for (const KREntity* c : inventory) {
-        if (c == e) {
-            return true;
-        }
-    }
-    return false;
+void Push(SDL_Event e) {
+    ASSERT_EQ(SDL_PushEvent(&e), 1);
 }
 
 // A click at a raw window pixel.
 void PushWindowClick(int x, int y, Uint8 button) {
-    SDL_Event e = vlotest::MouseButton(x, y, button);
-    ASSERT_EQ(SDL_PushEvent(&e), 1);
+    Push(vlotest::MouseButton(x, y, button));
 }
 
 // A click on a pixel of the 640 x 400 picture.
@@ -72,10 +60,6 @@ void PushClick(int dx, int dy, Uint8 button = SDL_BUTTON_LEFT) {
     PushPixelClick(8 * (player->x + dx) + 4, 8 * (player->y + dy) + 4, button);
 }
 
-void Push(SDL_Event e) {
-    ASSERT_EQ(SDL_PushEvent(&e), 1);
-}
-
 int Queued(Uint32 type) {
     SDL_PumpEvents();
     return SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, type, type);
@@ -83,7 +67,6 @@ int Queued(Uint32 type) {
 
 class UseFunctionsTest : public OpenFloorGame {
 protected:
-
     KREntity* Use(KREntity* carried) { return carried->item->Use(message, player, inventory); }
 };
 
