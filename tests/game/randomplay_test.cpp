@@ -114,10 +114,6 @@ bool Chance(int percent) {
     return RandomGetInt(1, 100) <= percent;
 }
 
-KREntity* MakeItem(int kind, int x, int y) {
-    return NewItem(KindInfo(kind), x, y, theMap, useFuncVec);
-}
-
 // Cursor position inside a map cell, as a player's click would give it.
 int CellPixel(int cell) {
     return 8 * cell + RandomGetInt(0, 7);
@@ -154,10 +150,8 @@ Uint32 Watchdog(Uint32 interval, void* /*unused*/) {
         stalled = true;
         // Return ends the level-up choice and every message box, cancels the
         // inventory box; a right click cancels an aim.
-        SDL_Event key = vlotest::KeyDown(SDL_SCANCODE_RETURN);
-        SDL_PushEvent(&key);
-        SDL_Event click = vlotest::MouseButton(0, 0, SDL_BUTTON_RIGHT);
-        SDL_PushEvent(&click);
+        vlotest::PushAll(
+            {vlotest::KeyDown(SDL_SCANCODE_RETURN), vlotest::MouseButton(0, 0, SDL_BUTTON_RIGHT)});
     }
     return interval;
 }
@@ -197,7 +191,7 @@ Snapshot TakeSnapshot() {
     return s;
 }
 
-std::string Join(const std::vector<std::string>& lines) {
+template <class Lines> std::string Join(const Lines& lines) {
     std::string out;
     for (const std::string& l : lines) {
         out += "  " + l + "\n";
@@ -244,14 +238,9 @@ protected:
     }
 
     std::string Context() const {
-        std::string out = "recent commands (oldest first):\n";
-        for (const std::string& r : recent) {
-            out += "  " + r + "\n";
-        }
-        out += "floor " + std::to_string(theMap->currentFloor) + ", gameState " +
-               std::to_string(gameState) + ", player " + Describe(player) +
-               (playerMarked ? " (marked)" : " (unmarked)") + "\n";
-        return out;
+        return "recent commands (oldest first):\n" + Join(recent) + "floor " +
+               std::to_string(theMap->currentFloor) + ", gameState " + std::to_string(gameState) +
+               ", player " + Describe(player) + (playerMarked ? " (marked)" : " (unmarked)") + "\n";
     }
 
     void Queue(const std::vector<SDL_Event>& events) {
@@ -382,21 +371,23 @@ protected:
         tally["attacks"] += attack ? 1 : 0;
     }
 
-    void PutItemUnderPlayer() {
+    // A random kind of item on the player's cell, noted as `what`.
+    KREntity* RandomItem(const std::string& what) {
         const int kind = RandomGetInt(0, KindCount - 1);
-        KREntity* e = MakeItem(kind, player->x, player->y);
+        Note(what + " a " + KindInfo(kind).name);
+        return NewItem(KindInfo(kind), player->x, player->y, theMap, useFuncVec);
+    }
+
+    void PutItemUnderPlayer() {
+        KREntity* e = RandomItem("put on the player's cell");
         entities.push_back(e);
         e->SendToBack(entities); // as the spawn tables place items
-        Note(std::string("put a ") + KindInfo(kind).name + " on the player's cell");
     }
 
     void GiveItem() {
-        if (inventory.size() >= InventoryLimit) {
-            return;
+        if (inventory.size() < InventoryLimit) {
+            inventory.push_front(RandomItem("gave"));
         }
-        const int kind = RandomGetInt(0, KindCount - 1);
-        inventory.push_front(MakeItem(kind, player->x, player->y));
-        Note(std::string("gave a ") + KindInfo(kind).name);
     }
 
     void TakeCommand() {
@@ -469,17 +460,18 @@ protected:
     bool QueueAim(bool needsGuard, int range) {
         int cx = 0;
         int cy = 0;
-        if (Chance(30) && RandomCell(false, true, cx, cy)) {
-            QueueClick(CellPixel(cx), CellPixel(cy), SDL_BUTTON_LEFT); // out of view
+        auto ignored = [&](int px, int py) {
+            QueueClick(px, py, SDL_BUTTON_LEFT);
             ++tally["ignoredClicks"];
+        };
+        if (Chance(30) && RandomCell(false, true, cx, cy)) {
+            ignored(CellPixel(cx), CellPixel(cy)); // out of view
         }
         if (Chance(20)) {
-            QueueClick(CellPixel(cx), 320 + RandomGetInt(0, 79), SDL_BUTTON_LEFT); // status panel
-            ++tally["ignoredClicks"];
+            ignored(CellPixel(cx), 320 + RandomGetInt(0, 79)); // status panel
         }
         if (needsGuard && Chance(40) && RandomCell(true, true, cx, cy)) {
-            QueueClick(CellPixel(cx), CellPixel(cy), SDL_BUTTON_LEFT); // no guard there
-            ++tally["ignoredClicks"];
+            ignored(CellPixel(cx), CellPixel(cy)); // no guard there
         }
         if (Chance(15)) {
             QueueClick(RandomGetInt(0, 639), RandomGetInt(0, 319), SDL_BUTTON_RIGHT);
@@ -585,16 +577,13 @@ protected:
                 target = e;
             }
         }
-        if (target == nullptr) {
-            Note("use (no stairs that way)");
-            Frame(ActionUse);
-            return;
-        }
-        const bool occupied = std::any_of(entities.begin(), entities.end(), [&](const KREntity* e) {
-            return e != player && e->blocks && e->x == target->x && e->y == target->y;
-        });
-        if (occupied) {
-            Note("use (stairs occupied, stayed)");
+        const bool occupied =
+            target != nullptr &&
+            std::any_of(entities.begin(), entities.end(), [&](const KREntity* e) {
+                return e != player && e->blocks && e->x == target->x && e->y == target->y;
+            });
+        if (target == nullptr || occupied) {
+            Note(occupied ? "use (stairs occupied, stayed)" : "use (no stairs that way)");
             Frame(ActionUse);
             return;
         }
@@ -784,13 +773,12 @@ protected:
                     out << "a worn item is not in the inventory\n";
                 }
             }
-            if (eq->mainHand != nullptr &&
-                (eq->mainHand->equippable == nullptr || eq->mainHand->equippable->slot != 0)) {
-                out << "main hand holds " << eq->mainHand->name << "\n";
-            }
-            if (eq->offHand != nullptr &&
-                (eq->offHand->equippable == nullptr || eq->offHand->equippable->slot != 1)) {
-                out << "off hand holds " << eq->offHand->name << "\n";
+            for (int slot : {0, 1}) {
+                const KREntity* worn = slot == 0 ? eq->mainHand : eq->offHand;
+                if (worn != nullptr &&
+                    (worn->equippable == nullptr || worn->equippable->slot != slot)) {
+                    out << (slot == 0 ? "main" : "off") << " hand holds " << worn->name << "\n";
+                }
             }
         }
         if (KRMap::InBounds(player->x, player->y) && !theMap->IsVisible(player->x, player->y)) {
@@ -838,19 +826,15 @@ TEST_F(RandomPlayTest, TwentyThousandCommandsKeepTheWorldConsistent) {
     RecordProperty("summary", summary.str());
 
     // The run must have gone everywhere it claims to.
-    EXPECT_GT(tally["moves"], 0);
-    EXPECT_GT(tally["attacks"], 0);
-    EXPECT_GT(tally["takes"], 0);
-    EXPECT_GT(tally["drops"], 0);
+    std::vector<std::string> done = {"moves",     "attacks",      "takes",    "drops",
+                                     "aimedHits", "aimedCancels", "floorsUp", "floorsDown",
+                                     "deaths",    "levelUps"};
     for (int k = 0; k < KindCount; ++k) {
-        EXPECT_GT(tally[Used(k)], 0) << KindInfo(k).name << " was never used";
+        done.push_back(Used(k));
     }
-    EXPECT_GT(tally["aimedHits"], 0);
-    EXPECT_GT(tally["aimedCancels"], 0);
-    EXPECT_GT(tally["floorsUp"], 0);
-    EXPECT_GT(tally["floorsDown"], 0);
-    EXPECT_GT(tally["deaths"], 0);
-    EXPECT_GT(tally["levelUps"], 0);
+    for (const std::string& what : done) {
+        EXPECT_GT(tally[what], 0) << what << " never happened";
+    }
     EXPECT_EQ(tally["saves"], CommandCount / SaveLoadEvery);
     EXPECT_EQ(tally["loads"], CommandCount / SaveLoadEvery);
 }
