@@ -133,7 +133,7 @@ TEST_F(FloorsTest, NewGameReplacesAPlayedGame) {
 
 // ---- Onward and back ----------------------------------------------------------------
 
-TEST_F(FloorsTest, NextFloorRestsAndCountsDown) {
+TEST_F(FloorsTest, NextFloorRestsUpToTheMaximumAndCountsDown) {
     auto* marker = new KREntity();
     marker->Init(1, 1, '*', "Marker", White, theMap, false, true, nullptr, nullptr, nullptr,
                  nullptr, nullptr);
@@ -150,12 +150,10 @@ TEST_F(FloorsTest, NextFloorRestsAndCountsDown) {
     EXPECT_TRUE(Named("Unconscious Guard").empty());
     EXPECT_TRUE(Under(Stairs('>'))) << "arrives on the way back";
     EXPECT_NE(Stairs('<'), nullptr);
-}
 
-TEST_F(FloorsTest, NextFloorHealIsCappedAtTheMaximum) {
     player->fighter->hp = 90;
     NextFloor();
-    EXPECT_EQ(player->fighter->hp, 100);
+    EXPECT_EQ(player->fighter->hp, 100) << "the rest is capped at the maximum";
 }
 
 TEST_F(FloorsTest, PreviousFloorLandsOnTheOnwardStairsWithoutRest) {

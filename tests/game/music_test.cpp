@@ -131,6 +131,16 @@ int WrapsIn(const std::vector<Frame>& frames) {
     return wraps;
 }
 
+// What `run` throws as a runtime error, or "no throw".
+std::string Thrown(const std::function<void()>& run) {
+    try {
+        run();
+    } catch (const std::runtime_error& e) {
+        return e.what();
+    }
+    return "no throw";
+}
+
 const MusicPatternEntry* Find(const std::string& name) {
     for (auto& e : mMusicPatternEntries) {
         if (e->patternName == name) {
@@ -464,16 +474,7 @@ TEST_F(MusicTest, AudioDeviceThatCannotOpenFailsStartUp) {
 TEST_F(MusicTest, DocumentOfTheWrongShapeThrows) {
     fs::create_directory(dir / "music");
     std::ofstream("music/music_def.json") << "{\"pattern\": []}";
-    EXPECT_THROW(
-        {
-            try {
-                LoadMusicPatterns();
-            } catch (const std::runtime_error& e) {
-                EXPECT_STREQ(e.what(), "Key was not found in object!");
-                throw;
-            }
-        },
-        std::runtime_error);
+    EXPECT_EQ(Thrown([] { LoadMusicPatterns(); }), "Key was not found in object!");
 }
 
 TEST_F(MusicTest, EmptyListIsAGameWithoutMusic) {
@@ -503,12 +504,8 @@ TEST_F(MusicTest, WantedPatternFollowsTheGuardAndCopesWithOneEntry) {
 
 TEST_F(MusicTest, UnknownRequestThrowsAndChangesNothing) {
     ASSERT_NO_FATAL_FAILURE(Start({Pattern("A", "A", "music/a.wav")}));
-    try {
-        SetNextMusicPattern("Nowhere");
-        FAIL() << "no throw";
-    } catch (const std::runtime_error& e) {
-        EXPECT_STREQ(e.what(), "Requested zone or fill could not be found: Nowhere");
-    }
+    EXPECT_EQ(Thrown([] { SetNextMusicPattern("Nowhere"); }),
+              "Requested zone or fill could not be found: Nowhere");
     EXPECT_EQ(currentMusicPatternName, "A");
     EXPECT_EQ(nextMusicPatternName, "A");
     EXPECT_EQ(nextMusicPattern, nullptr);
