@@ -44,15 +44,10 @@ void Push(SDL_Event e) {
     ASSERT_EQ(SDL_PushEvent(&e), 1);
 }
 
-// A click at a raw window pixel.
-void PushWindowClick(int x, int y, Uint8 button) {
-    Push(vlotest::MouseButton(x, y, button));
-}
-
 // A click on a pixel of the 640 x 400 picture.
 void PushPixelClick(int x, int y, Uint8 button) {
     const SDL_Point at = vlotest::PictureToWindow(x, y);
-    PushWindowClick(at.x, at.y, button);
+    Push(vlotest::MouseButton(at.x, at.y, button));
 }
 
 // A click in the middle of the map cell at an offset from the player.
@@ -234,9 +229,9 @@ TEST_F(UseFunctionsTest, TargetTileIgnoresClicksOffTheView) {
     ASSERT_TRUE(theMap->IsVisible(0, 0));
     ASSERT_FALSE(theMap->IsVisible(22, 2)) << "beyond the view radius";
     PushClick(20, 0);
-    PushPixelClick(100, 360, SDL_BUTTON_LEFT); // the status panel
-    PushWindowClick(-3, -3, SDL_BUTTON_LEFT);
-    PushPixelClick(700, 100, SDL_BUTTON_LEFT); // right of the picture
+    PushPixelClick(100, 360, SDL_BUTTON_LEFT);           // the status panel
+    Push(vlotest::MouseButton(-3, -3, SDL_BUTTON_LEFT)); // a raw window pixel
+    PushPixelClick(700, 100, SDL_BUTTON_LEFT);           // right of the picture
     PushClick(1, 2);
     EXPECT_EQ(TargetTile(3), std::make_pair(3, 4));
     EXPECT_EQ(mousePos.x, 8 * 3 + 4);
