@@ -416,11 +416,13 @@ protected:
         }
     }
 
-    // Visible guards (fighters other than the player), nearest first.
-    std::vector<KREntity*> VisibleGuards() {
+    // Visible guards (fighters other than the player) within `range`,
+    // nearest first.
+    std::vector<KREntity*> GuardsWithin(int range) {
         std::vector<KREntity*> out;
         for (KREntity* e : entities) {
-            if (e != player && e->fighter != nullptr && theMap->IsVisible(e->x, e->y)) {
+            if (e != player && e->fighter != nullptr && theMap->IsVisible(e->x, e->y) &&
+                player->DistanceTo(e) <= range) {
                 out.push_back(e);
             }
         }
@@ -430,12 +432,12 @@ protected:
         return out;
     }
 
-    bool RandomCell(bool visible, bool guardFree, int& cx, int& cy) {
+    // A cell without a guard, in view or out of it.
+    bool RandomCell(bool visible, int& cx, int& cy) {
         for (int attempt = 0; attempt < 200; ++attempt) {
             cx = RandomGetInt(0, MapWidth - 1);
             cy = RandomGetInt(0, MapHeight - 1);
-            if (theMap->IsVisible(cx, cy) == visible &&
-                (!guardFree || FighterAt(cx, cy) == nullptr)) {
+            if (theMap->IsVisible(cx, cy) == visible && FighterAt(cx, cy) == nullptr) {
                 return true;
             }
         }
@@ -464,33 +466,27 @@ protected:
             QueueClick(px, py, SDL_BUTTON_LEFT);
             ++tally["ignoredClicks"];
         };
-        if (Chance(30) && RandomCell(false, true, cx, cy)) {
+        if (Chance(30) && RandomCell(false, cx, cy)) {
             ignored(CellPixel(cx), CellPixel(cy)); // out of view
         }
         if (Chance(20)) {
             ignored(CellPixel(cx), 320 + RandomGetInt(0, 79)); // status panel
         }
-        if (needsGuard && Chance(40) && RandomCell(true, true, cx, cy)) {
+        if (needsGuard && Chance(40) && RandomCell(true, cx, cy)) {
             ignored(CellPixel(cx), CellPixel(cy)); // no guard there
         }
-        if (Chance(15)) {
-            QueueClick(RandomGetInt(0, 639), RandomGetInt(0, 319), SDL_BUTTON_RIGHT);
-            return false;
-        }
-        std::vector<KREntity*> guards = VisibleGuards();
-        guards.erase(
-            std::remove_if(guards.begin(), guards.end(),
-                           [&](const KREntity* g) { return player->DistanceTo(g) > range; }),
-            guards.end());
-        if (!guards.empty() && Chance(80)) {
-            const KREntity* g = guards[static_cast<std::size_t>(
-                RandomGetInt(0, static_cast<int>(guards.size()) - 1))];
-            QueueClick(CellPixel(g->x), CellPixel(g->y), SDL_BUTTON_LEFT);
-            return true;
-        }
-        if (!needsGuard && RandomCellNear(range, cx, cy)) {
-            QueueClick(CellPixel(cx), CellPixel(cy), SDL_BUTTON_LEFT);
-            return true;
+        if (!Chance(15)) {
+            const std::vector<KREntity*> guards = GuardsWithin(range);
+            if (!guards.empty() && Chance(80)) {
+                const KREntity* g = guards[static_cast<std::size_t>(
+                    RandomGetInt(0, static_cast<int>(guards.size()) - 1))];
+                QueueClick(CellPixel(g->x), CellPixel(g->y), SDL_BUTTON_LEFT);
+                return true;
+            }
+            if (!needsGuard && RandomCellNear(range, cx, cy)) {
+                QueueClick(CellPixel(cx), CellPixel(cy), SDL_BUTTON_LEFT);
+                return true;
+            }
         }
         QueueClick(RandomGetInt(0, 639), RandomGetInt(0, 319), SDL_BUTTON_RIGHT);
         return false;
