@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "commands.h"
@@ -38,12 +39,14 @@ protected:
         }
     }
 
-    // Plays exactly one frame with `events` (a window close follows them
-    // unless `close` is false, for input that ends the game by itself).
-    void Frame(std::vector<SDL_Event> events, bool close = true) {
+    // Plays exactly one frame of a game in `state` with `events` (a window
+    // close follows them unless `close` is false, for input that ends the
+    // game by itself).
+    void Frame(std::vector<SDL_Event> events, bool close = true, int state = GameStatePlaying) {
         if (close) {
             events.push_back(vlotest::QuitEvent());
         }
+        gameState = state;
         gameOver = false;
         playerAction = TurnSpent;
         ASSERT_TRUE(vlotest::PushAll(std::move(events)));
@@ -51,29 +54,23 @@ protected:
         ASSERT_TRUE(guardRail.Run([] { RunGame(); })) << guardRail.Failures();
         EXPECT_EQ(gameState, GameStateNoGame) << "leaving the loop ends the game";
     }
-    void Alive() { gameState = GameStatePlaying; }
     static KRKeyBinding& Binding(KRActionTypes action) {
         return FindBinding(keyboard, action)->second;
     }
+    static std::pair<int, int> Cell() { return {player->x, player->y}; }
     static bool SaveExists() { return std::filesystem::exists("game.sav"); }
 };
 
 TEST_F(CommandsTest, AHeldKeyActsOnceAndPendingFlagsLiveOneFrame) {
-    Alive();
     Frame({KeyDown(SDL_SCANCODE_UP, true)});
     EXPECT_EQ(player->y, 15) << "an auto-repeat event is ignored";
 
-    Alive();
     Binding(ActionMoveAttackUp).pending = true;
     Frame({});
     EXPECT_EQ(player->y, 15) << "flags are cleared when a frame starts";
-
-    Alive();
     Frame({KeyDown(SDL_SCANCODE_UP), KeyDown(SDL_SCANCODE_UP)});
     EXPECT_EQ(player->y, 14) << "one step per action per frame";
     EXPECT_EQ(turns, 1);
-
-    Alive();
     Frame({KeyDown(SDL_SCANCODE_UP)});
     EXPECT_EQ(player->y, 13);
     EXPECT_EQ(turns, 2);
@@ -82,36 +79,29 @@ TEST_F(CommandsTest, AHeldKeyActsOnceAndPendingFlagsLiveOneFrame) {
 
 TEST_F(CommandsTest, UpAndLeftInOneFrameMoveInActionOrderAndGuardsActOnce) {
     vlotest::CloseCell(14, 15); // left first would bump into this wall
-    Alive();
     Frame({KeyDown(SDL_SCANCODE_LEFT), KeyDown(SDL_SCANCODE_UP)});
-    EXPECT_EQ(player->x, 14);
-    EXPECT_EQ(player->y, 14);
+    EXPECT_EQ(Cell(), std::make_pair(14, 14));
     EXPECT_EQ(turns, 1);
 }
 
 TEST_F(CommandsTest, AKeyBoundToTwoActionsTriggersTheLowerOne) {
     Binding(ActionMoveAttackLeft).scancode = SDL_SCANCODE_W;
     Binding(ActionMoveAttackRight).scancode = SDL_SCANCODE_W;
-    Alive();
     Frame({KeyDown(SDL_SCANCODE_W)});
-    EXPECT_EQ(player->x, 14);
-    EXPECT_EQ(player->y, 15);
+    EXPECT_EQ(Cell(), std::make_pair(14, 15));
 }
 
 TEST_F(CommandsTest, TakeAndUseOnAnEmptyTileCostNoTurnAndSayNothing) {
-    Alive();
     Frame({KeyDown(SDL_SCANCODE_G), KeyDown(SDL_SCANCODE_SPACE)});
     EXPECT_EQ(turns, 0);
     EXPECT_TRUE(message->messages.empty());
     EXPECT_TRUE(inventory.empty());
-    EXPECT_EQ(player->x, 15);
-    EXPECT_EQ(player->y, 15);
+    EXPECT_EQ(Cell(), std::make_pair(15, 15));
 }
 
 TEST_F(CommandsTest, TakePicksUpTheFirstItemOfTheTileWithoutATurn) {
     KREntity* first = vlotest::AddItem(15, 15, "First Aid Kit");
     KREntity* second = vlotest::AddItem(15, 15, "Stun Grenade");
-    Alive();
     Frame({KeyDown(SDL_SCANCODE_G)});
     ASSERT_EQ(inventory.size(), 1u);
     EXPECT_EQ(inventory.front(), first);
@@ -121,13 +111,11 @@ TEST_F(CommandsTest, TakePicksUpTheFirstItemOfTheTileWithoutATurn) {
 
 TEST_F(CommandsTest, WalkingIntoAWallStillCountsAsAMove) {
     vlotest::CloseCell(15, 14);
-    Alive();
     MarkKeyPending(SDL_SCANCODE_UP);
     HandleKeys();
     EXPECT_TRUE(playerMovedOrAttacked);
     EXPECT_EQ(playerAction, TurnSpent) << "the turn is spent";
     EXPECT_EQ(player->y, 15);
-
     Frame({KeyDown(SDL_SCANCODE_UP)});
     EXPECT_EQ(player->y, 15);
     EXPECT_EQ(turns, 1) << "the guards act after a bump into a wall";
@@ -135,7 +123,6 @@ TEST_F(CommandsTest, WalkingIntoAWallStillCountsAsAMove) {
 
 TEST_F(CommandsTest, BumpingIntoAGuardAttacksInsteadOfMoving) {
     KREntity* near = vlotest::AddGuard(16, 15, new vlotest::CountingEnemy(&turns));
-    Alive();
     Frame({KeyDown(SDL_SCANCODE_RIGHT)});
     EXPECT_EQ(player->x, 15);
     ASSERT_NE(near->fighter, nullptr);
@@ -145,19 +132,16 @@ TEST_F(CommandsTest, BumpingIntoAGuardAttacksInsteadOfMoving) {
 }
 
 TEST_F(CommandsTest, AfterDeathNoCommandRunsAndEscapeStillSaves) {
-    gameState = GameStatePlayerDead;
-    Frame({KeyDown(SDL_SCANCODE_UP), KeyDown(SDL_SCANCODE_G)});
+    Frame({KeyDown(SDL_SCANCODE_UP), KeyDown(SDL_SCANCODE_G)}, true, GameStatePlayerDead);
     EXPECT_EQ(player->y, 15);
     EXPECT_EQ(turns, 0) << "no guard acts against a defeated player";
     EXPECT_FALSE(SaveExists());
 
-    gameState = GameStatePlayerDead;
-    Frame({KeyDown(SDL_SCANCODE_ESCAPE)}, false);
+    Frame({KeyDown(SDL_SCANCODE_ESCAPE)}, false, GameStatePlayerDead);
     EXPECT_TRUE(SaveExists());
 }
 
 TEST_F(CommandsTest, EscapeSavesAndLeavesBeforeTheFramesCommands) {
-    Alive();
     Frame({KeyDown(SDL_SCANCODE_ESCAPE), KeyDown(SDL_SCANCODE_UP)}, false);
     EXPECT_TRUE(SaveExists());
     EXPECT_EQ(player->y, 15);
@@ -165,7 +149,6 @@ TEST_F(CommandsTest, EscapeSavesAndLeavesBeforeTheFramesCommands) {
 }
 
 TEST_F(CommandsTest, ClosingTheWindowEndsTheGameWithoutSaving) {
-    Alive();
     Frame({});
     EXPECT_FALSE(SaveExists());
     EXPECT_TRUE(gameOver);
@@ -173,7 +156,6 @@ TEST_F(CommandsTest, ClosingTheWindowEndsTheGameWithoutSaving) {
 
 TEST_F(CommandsTest, F2TogglesRelativeMouseModeInAGame) {
     const SDL_bool before = SDL_GetRelativeMouseMode();
-    Alive();
     Frame({KeyDown(SDL_SCANCODE_F2)});
     EXPECT_NE(SDL_GetRelativeMouseMode(), before);
 }
@@ -181,7 +163,6 @@ TEST_F(CommandsTest, F2TogglesRelativeMouseModeInAGame) {
 TEST_F(CommandsTest, CharacterInformationShowsEquippedStatsAndCostsNoTurn) {
     KREntity* baton = vlotest::AddWearable("Baton");
     player->equipment->mainHand = baton;
-    Alive();
     vlotest::ScriptedInput script;
     script.Key(SDL_SCANCODE_C)
         .Expect("the five lines",
@@ -203,7 +184,6 @@ TEST_F(CommandsTest, CharacterInformationShowsEquippedStatsAndCostsNoTurn) {
 
 TEST_F(CommandsTest, UsingAWearableFromTheInventoryEquipsAndReportsIt) {
     KREntity* baton = vlotest::AddWearable("Baton");
-    Alive();
     vlotest::ScriptedInput script;
     script.Key(SDL_SCANCODE_I)
         .Expect("the inventory box",

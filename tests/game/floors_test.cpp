@@ -5,6 +5,7 @@
 
 #include <list>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "commands.h"
@@ -36,8 +37,8 @@ std::vector<KREntity*> Named(const std::string& name) {
 }
 
 KREntity* Stairs(unsigned char glyph) {
-    for (KREntity* e : entities) {
-        if (e->name == "Stairs" && e->appearance == glyph) {
+    for (KREntity* e : Named("Stairs")) {
+        if (e->appearance == glyph) {
             return e;
         }
     }
@@ -52,10 +53,7 @@ std::string FloorLine(int shown) {
     return "YOU ARE NOW ON FLOOR #" + std::to_string(shown) + " OF THE PRISON COMPLEX.";
 }
 
-class FloorsTest : public vlotest::NewGameEnv {
-protected:
-    KREntity* Baton() { return inventory.empty() ? nullptr : inventory.back(); }
-};
+using FloorsTest = vlotest::NewGameEnv;
 
 // ---- A new game ------------------------------------------------------------------
 
@@ -75,12 +73,9 @@ TEST_F(FloorsTest, NewGameStartsOnFloorTenWithThePlayerAndTheBaton) {
     EXPECT_EQ(player->map, theMap);
     const KRFighter* f = player->fighter;
     ASSERT_NE(f, nullptr);
-    EXPECT_EQ(f->hp, 100);
-    EXPECT_EQ(f->maxHP, 100);
-    EXPECT_EQ(f->defense, 1);
-    EXPECT_EQ(f->power, 2);
-    EXPECT_EQ(f->level, 1);
-    EXPECT_EQ(f->xp, 0);
+    // hit points, maximum, defense, power, level, experience
+    EXPECT_EQ(std::make_tuple(f->hp, f->maxHP, f->defense, f->power, f->level, f->xp),
+              std::make_tuple(100, 100, 1, 2, 1, 0));
     EXPECT_EQ(f->deathFunction, PlayerDeath);
     EXPECT_EQ(f->GetPower(false), 4) << "2 + the Baton's 2";
 
@@ -138,7 +133,7 @@ TEST_F(FloorsTest, NewGameReplacesAPlayedGame) {
 
 // ---- Onward and back ----------------------------------------------------------------
 
-TEST_F(FloorsTest, NextFloorRestsAndCountsDown) {
+TEST_F(FloorsTest, NextFloorRestsUpToTheMaximumAndCountsDown) {
     auto* marker = new KREntity();
     marker->Init(1, 1, '*', "Marker", White, theMap, false, true, nullptr, nullptr, nullptr,
                  nullptr, nullptr);
@@ -155,12 +150,10 @@ TEST_F(FloorsTest, NextFloorRestsAndCountsDown) {
     EXPECT_TRUE(Named("Unconscious Guard").empty());
     EXPECT_TRUE(Under(Stairs('>'))) << "arrives on the way back";
     EXPECT_NE(Stairs('<'), nullptr);
-}
 
-TEST_F(FloorsTest, NextFloorHealIsCappedAtTheMaximum) {
     player->fighter->hp = 90;
     NextFloor();
-    EXPECT_EQ(player->fighter->hp, 100);
+    EXPECT_EQ(player->fighter->hp, 100) << "the rest is capped at the maximum";
 }
 
 TEST_F(FloorsTest, PreviousFloorLandsOnTheOnwardStairsWithoutRest) {
@@ -185,14 +178,9 @@ TEST_F(FloorsTest, PreviousFloorLandsOnTheOnwardStairsWithoutRest) {
 }
 
 TEST_F(FloorsTest, CarriedAndWornItemsSurviveFloorChanges) {
-    auto* kitItem = new KRItem();
-    kitItem->Init(UseFirstAidKit, nullptr);
-    auto* kit = new KREntity();
-    kit->Init(0, 0, '!', "First Aid Kit", Magenta, theMap, false, true, nullptr, nullptr, kitItem,
-              nullptr, nullptr);
-    inventory.push_front(kit);
+    KREntity* kit = vlotest::Carry(0, "First Aid Kit");
     const std::list<KREntity*> carried = inventory;
-    KREntity* baton = Baton();
+    KREntity* baton = inventory.back();
 
     NextFloor();
     NextFloor();

@@ -18,6 +18,7 @@
 #include <iterator>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -36,13 +37,13 @@ constexpr int FramesB = 3 * 4096 + 2048;
 constexpr int FramesC = 2 * 4096 + 2048;
 constexpr int FramesF = 1 * 4096 + 2048;
 
-void Put16(std::string& b, unsigned x) {
-    b += static_cast<char>(x & 0xFF);
-    b += static_cast<char>((x >> 8) & 0xFF);
-}
-void Put32(std::string& b, unsigned x) {
-    Put16(b, x & 0xFFFF);
-    Put16(b, x >> 16);
+// `x` as `bytes` little-endian bytes.
+std::string Le(unsigned x, int bytes) {
+    std::string b;
+    for (int i = 0; i < bytes; ++i) {
+        b += static_cast<char>((x >> (8 * i)) & 0xFF);
+    }
+    return b;
 }
 
 // A stereo 16-bit WAV whose frame i holds `base + step * (i + 1)` on both
@@ -51,35 +52,21 @@ void Put32(std::string& b, unsigned x) {
 void WriteRamp(const std::string& path, int frames, int base, int step, const std::string& title) {
     std::string data;
     for (int i = 0; i < frames; ++i) {
-        const unsigned v = static_cast<unsigned>(base + step * (i + 1)) & 0xFFFF;
-        Put16(data, v);
-        Put16(data, v);
+        const unsigned v = static_cast<unsigned>(base + step * (i + 1));
+        data += Le(v, 2) + Le(v, 2);
     }
     std::string name = title + '\0';
     if (name.size() % 2) {
         name += '\0';
     }
-    std::string body = "WAVEfmt ";
-    Put32(body, 16);
-    Put16(body, 1);
-    Put16(body, 2);
-    Put32(body, 44100);
-    Put32(body, 44100 * 4);
-    Put16(body, 4);
-    Put16(body, 16);
-    body += "LIST";
-    Put32(body, static_cast<unsigned>(12 + name.size()));
-    body += "INFOINAM";
-    Put32(body, static_cast<unsigned>(name.size()));
-    body += name;
-    body += "data";
-    Put32(body, static_cast<unsigned>(data.size()));
-    body += data;
-    std::ofstream out(path, std::ios::binary);
-    out << "RIFF";
-    std::string size;
-    Put32(size, static_cast<unsigned>(body.size()));
-    out << size << body;
+    // PCM, 2 channels, 44100 frames/s, 4 bytes a frame, 16 bits a sample
+    const std::string body = "WAVEfmt " + Le(16, 4) + Le(1, 2) + Le(2, 2) + Le(44100, 4) +
+                             Le(44100 * 4, 4) + Le(4, 2) + Le(16, 2) + "LIST" +
+                             Le(static_cast<unsigned>(12 + name.size()), 4) + "INFOINAM" +
+                             Le(static_cast<unsigned>(name.size()), 4) + name + "data" +
+                             Le(static_cast<unsigned>(data.size()), 4) + data;
+    std::ofstream(path, std::ios::binary)
+        << "RIFF" << Le(static_cast<unsigned>(body.size()), 4) << body;
 }
 
 std::string Pattern(const std::string& name, const char* next, const std::string& file,
@@ -97,6 +84,11 @@ void WriteDefinition(const std::vector<std::string>& patterns) {
         text += (i ? ", " : "") + patterns[i];
     }
     std::ofstream("music/music_def.json") << text << "]}";
+}
+
+// A and B, each resting on itself.
+std::vector<std::string> RestingAB() {
+    return {Pattern("A", "A", "music/a.wav"), Pattern("B", "B", "music/b.wav")};
 }
 
 // Four test patterns of distinct lengths and value ranges.
@@ -131,21 +123,52 @@ std::vector<Frame> RunFrames(int count, const std::function<void(int)>& before =
     return frames;
 }
 
-int WrapsIn(const std::vector<Frame>& frames) {
-    int wraps = 0;
-    for (size_t i = 1; i < frames.size(); ++i) {
-        wraps += frames[i].positionMs < frames[i - 1].positionMs;
+// What `run` throws as a runtime error, or "no throw".
+std::string Thrown(const std::function<void()>& run) {
+    try {
+        run();
+    } catch (const std::runtime_error& e) {
+        return e.what();
     }
-    return wraps;
+    return "no throw";
+}
+
+const MusicPatternEntry* Find(const std::string& name) {
+    for (auto& e : mMusicPatternEntries) {
+        if (e->patternName == name) {
+            return e.get();
+        }
+    }
+    return nullptr;
 }
 
 int DurationMsOf(const std::string& name) {
-    for (auto& e : mMusicPatternEntries) {
-        if (e->patternName == name) {
-            return static_cast<int>(Mix_MusicDuration(e->music) * 1000.0);
+    return static_cast<int>(Mix_MusicDuration(Find(name)->music) * 1000.0);
+}
+
+// The mixed stream's left channel as runs of consecutive ramp values: the
+// segment each value belongs to (`classify` gives it and its frame, '-' for
+// none) and the first and last frame heard in a row.
+struct Heard {
+    char segment;
+    int first, last;
+};
+
+std::vector<Heard> ReadRuns(const fs::path& path,
+                            const std::function<std::pair<char, int>(int)>& classify) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<Heard> runs;
+    int16_t lr[2];
+    while (in.read(reinterpret_cast<char*>(lr), sizeof lr)) {
+        const auto [p, frame] = classify(lr[0]);
+        if (!runs.empty() && runs.back().segment == p &&
+            (p == '-' || frame == runs.back().last + 1)) {
+            runs.back().last = frame;
+        } else {
+            runs.push_back({p, frame, frame});
         }
     }
-    return -1;
+    return runs;
 }
 
 class MusicTest : public vlotest::ScratchEnv {
@@ -194,15 +217,29 @@ protected:
         err = testing::internal::GetCapturedStderr();
         return ok;
     }
+
+    // Start-up with the given patterns (or the game's own music, which must
+    // load without a word), which must succeed; callers wrap it in
+    // ASSERT_NO_FATAL_FAILURE.
+    void Start(const std::vector<std::string>& patterns) {
+        UseRamps(patterns);
+        Started(false);
+    }
+    void StartGameMusic() {
+        UseGameMusic();
+        Started(true);
+    }
+    void Started(bool silent) {
+        std::string err;
+        ASSERT_TRUE(Load(err)) << err;
+        EXPECT_TRUE(!silent || err.empty()) << err;
+    }
 };
 
 // ---- the game's own music ------------------------------------------------------
 
 TEST_F(MusicTest, StartUpLoadsEveryPatternOfTheGameAndFadesInTheFirst) {
-    UseGameMusic();
-    std::string err;
-    ASSERT_TRUE(Load(err)) << err;
-    EXPECT_EQ(err, "");
+    ASSERT_NO_FATAL_FAILURE(StartGameMusic());
     ASSERT_GE(mMusicPatternEntries.size(), 2u) << "a quiet and a guard-in-view pattern";
     EXPECT_EQ(mMusicPatternEntries[0]->type, Zone);
     EXPECT_EQ(mMusicPatternEntries[1]->type, Zone);
@@ -210,12 +247,7 @@ TEST_F(MusicTest, StartUpLoadsEveryPatternOfTheGameAndFadesInTheFirst) {
     for (auto& e : mMusicPatternEntries) {
         EXPECT_NE(e->music, nullptr) << e->fileName;
         ASSERT_FALSE(e->nextPatternName.empty()) << e->patternName;
-        const MusicPatternEntry* next = nullptr;
-        for (auto& other : mMusicPatternEntries) {
-            if (other->patternName == e->nextPatternName) {
-                next = other.get();
-            }
-        }
+        const MusicPatternEntry* next = Find(e->nextPatternName);
         ASSERT_NE(next, nullptr) << e->patternName << " names a missing successor";
         if (e->type == Fill) {
             ++fills;
@@ -261,9 +293,7 @@ bool Decode(const std::string& path, Decoded& out) {
 }
 
 TEST_F(MusicTest, GeneratedSegmentsEndOnAMixerChunkAndJoinWithoutAClick) {
-    UseGameMusic();
-    std::string err;
-    ASSERT_TRUE(Load(err)) << err;
+    ASSERT_NO_FATAL_FAILURE(StartGameMusic());
     for (auto& e : mMusicPatternEntries) {
         Decoded d;
         ASSERT_TRUE(Decode(e->fileName, d)) << e->fileName;
@@ -290,9 +320,7 @@ TEST_F(MusicTest, GeneratedSegmentsEndOnAMixerChunkAndJoinWithoutAClick) {
 // back to its start after at least half a minute, every segment different
 // music, no segment shared with the other zone, and a fill leading into it.
 TEST_F(MusicTest, EachZoneRunsHalfAMinuteOfDifferentSegmentsBeforeItRepeats) {
-    UseGameMusic();
-    std::string err;
-    ASSERT_TRUE(Load(err)) << err;
+    ASSERT_NO_FATAL_FAILURE(StartGameMusic());
     std::vector<const MusicPatternEntry*> seen;
     std::vector<std::vector<int16_t>> pcm;
     for (int zone = 0; zone < 2; ++zone) {
@@ -314,15 +342,8 @@ TEST_F(MusicTest, EachZoneRunsHalfAMinuteOfDifferentSegmentsBeforeItRepeats) {
                 EXPECT_NE(other, d.samples) << at->fileName << " repeats another segment";
             }
             pcm.push_back(std::move(d.samples));
-            const MusicPatternEntry* next = nullptr;
-            for (auto& e : mMusicPatternEntries) {
-                if (e->patternName == at->nextPatternName) {
-                    next = e.get();
-                    break;
-                }
-            }
-            ASSERT_NE(next, nullptr) << at->patternName;
-            at = next;
+            at = Find(at->nextPatternName);
+            ASSERT_NE(at, nullptr) << seen.back()->patternName;
         } while (at != head);
         EXPECT_GE(seconds, 30.0) << head->patternName << " repeats after " << seconds << " s";
         EXPECT_GE(segments, 4) << head->patternName;
@@ -337,10 +358,8 @@ TEST_F(MusicTest, EachZoneRunsHalfAMinuteOfDifferentSegmentsBeforeItRepeats) {
 // ---- start-up -------------------------------------------------------------------
 
 TEST_F(MusicTest, DisabledMusicIsQueuedAndMeasuredButNeverPlays) {
-    UseRamps({Pattern("A", "A", "music/a.wav"), Pattern("B", "B", "music/b.wav")});
     musicEnabled = false;
-    std::string err;
-    ASSERT_TRUE(Load(err)) << err;
+    ASSERT_NO_FATAL_FAILURE(Start(RestingAB()));
     EXPECT_EQ(mMusicPatternEntries.size(), 2u);
     EXPECT_EQ(currentMusicPatternName, "A");
     EXPECT_EQ(musicLoopEnd, FramesA * 1000 / 44100);
@@ -359,7 +378,7 @@ TEST_F(MusicTest, StartUpFailuresReportTheirExactText) {
     EXPECT_EQ(err, "Failed to load music definition file!\n");
     CloseMusic();
 
-    UseRamps({Pattern("A", "A", "music/a.wav"), Pattern("B", "B", "music/b.wav", "zone")});
+    UseRamps({RestingAB()[0], Pattern("B", "B", "music/b.wav", "zone")});
     EXPECT_FALSE(Load(err));
     EXPECT_EQ(err, "Given pattern type is unknown!\n");
     ASSERT_EQ(mMusicPatternEntries.size(), 1u) << "entries before the failure stay";
@@ -412,15 +431,13 @@ TEST_F(MusicTest, PatternThatCannotStartMutesTheMusicForTheRun) {
          }},
     };
     for (const Case& c : cases) {
-        UseRamps({Pattern("A", "A", "music/a.wav"), Pattern("B", "B", "music/b.wav")});
-        std::string err;
-        ASSERT_TRUE(Load(err)) << err;
+        ASSERT_NO_FATAL_FAILURE(Start(RestingAB()));
         // The mixer refuses to play a null music, whatever the sound device.
         MusicPatternEntry& broken = *mMusicPatternEntries[c.broken];
         Mix_Music* music = std::exchange(broken.music, nullptr);
         testing::internal::CaptureStderr();
         EXPECT_NO_THROW(c.run()) << c.where;
-        err = testing::internal::GetCapturedStderr();
+        const std::string err = testing::internal::GetCapturedStderr();
         broken.music = music;
         EXPECT_EQ(err.rfind("Failed to play music! SDL_mixer Error: ", 0), 0u) << err;
         EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
@@ -449,22 +466,11 @@ TEST_F(MusicTest, AudioDeviceThatCannotOpenFailsStartUp) {
 TEST_F(MusicTest, DocumentOfTheWrongShapeThrows) {
     fs::create_directory(dir / "music");
     std::ofstream("music/music_def.json") << "{\"pattern\": []}";
-    EXPECT_THROW(
-        {
-            try {
-                LoadMusicPatterns();
-            } catch (const std::runtime_error& e) {
-                EXPECT_STREQ(e.what(), "Key was not found in object!");
-                throw;
-            }
-        },
-        std::runtime_error);
+    EXPECT_EQ(Thrown([] { LoadMusicPatterns(); }), "Key was not found in object!");
 }
 
 TEST_F(MusicTest, EmptyListIsAGameWithoutMusic) {
-    UseRamps({});
-    std::string err;
-    ASSERT_TRUE(Load(err)) << err;
+    ASSERT_NO_FATAL_FAILURE(Start({}));
     EXPECT_FALSE(Mix_PlayingMusic());
     EXPECT_EQ(WantedMusicPattern(false), nullptr);
     EXPECT_EQ(WantedMusicPattern(true), nullptr);
@@ -475,15 +481,12 @@ TEST_F(MusicTest, EmptyListIsAGameWithoutMusic) {
 }
 
 TEST_F(MusicTest, WantedPatternFollowsTheGuardAndCopesWithOneEntry) {
-    UseRamps({Pattern("A", "A", "music/a.wav")});
-    std::string err;
-    ASSERT_TRUE(Load(err)) << err;
+    ASSERT_NO_FATAL_FAILURE(Start({Pattern("A", "A", "music/a.wav")}));
     EXPECT_EQ(WantedMusicPattern(false), mMusicPatternEntries[0].get());
     EXPECT_EQ(WantedMusicPattern(true), mMusicPatternEntries[0].get()) << "the only pattern";
     CloseMusic();
 
-    UseRamps({Pattern("A", "A", "music/a.wav"), Pattern("B", "B", "music/b.wav")});
-    ASSERT_TRUE(Load(err)) << err;
+    ASSERT_NO_FATAL_FAILURE(Start(RestingAB()));
     EXPECT_EQ(WantedMusicPattern(false), mMusicPatternEntries[0].get());
     EXPECT_EQ(WantedMusicPattern(true), mMusicPatternEntries[1].get());
     EXPECT_EQ(GetMusicPatternTypeName(static_cast<MusicPatternType>(9)), "Unknown");
@@ -492,37 +495,30 @@ TEST_F(MusicTest, WantedPatternFollowsTheGuardAndCopesWithOneEntry) {
 // ---- the queue and the switch ----------------------------------------------------
 
 TEST_F(MusicTest, UnknownRequestThrowsAndChangesNothing) {
-    UseRamps({Pattern("A", "A", "music/a.wav")});
-    std::string err;
-    ASSERT_TRUE(Load(err)) << err;
-    try {
-        SetNextMusicPattern("Nowhere");
-        FAIL() << "no throw";
-    } catch (const std::runtime_error& e) {
-        EXPECT_STREQ(e.what(), "Requested zone or fill could not be found: Nowhere");
-    }
+    ASSERT_NO_FATAL_FAILURE(Start({Pattern("A", "A", "music/a.wav")}));
+    EXPECT_EQ(Thrown([] { SetNextMusicPattern("Nowhere"); }),
+              "Requested zone or fill could not be found: Nowhere");
     EXPECT_EQ(currentMusicPatternName, "A");
     EXPECT_EQ(nextMusicPatternName, "A");
     EXPECT_EQ(nextMusicPattern, nullptr);
 }
 
 TEST_F(MusicTest, PatternNamingItselfKeepsLooping) {
-    UseRamps({Pattern("A", "A", "music/a.wav"), Pattern("B", "B", "music/b.wav")});
-    std::string err;
-    ASSERT_TRUE(Load(err)) << err;
+    ASSERT_NO_FATAL_FAILURE(Start(RestingAB()));
     const auto frames = RunFrames(25);
-    EXPECT_GE(WrapsIn(frames), 2) << "A ran through its end at least twice";
-    for (const Frame& f : frames) {
-        EXPECT_EQ(f.title, "A");
+    int wraps = 0;
+    for (size_t i = 0; i < frames.size(); ++i) {
+        wraps += i > 0 && frames[i].positionMs < frames[i - 1].positionMs;
+        EXPECT_EQ(frames[i].title, "A");
     }
+    EXPECT_GE(wraps, 2) << "A ran through its end at least twice";
     EXPECT_EQ(currentMusicPatternName, "A");
 }
 
 TEST_F(MusicTest, RequestStartsItsSuccessorOnTheFirstBoundary) {
-    UseRamps({Pattern("A", "A", "music/a.wav"), Pattern("B", "C", "music/b.wav"),
-              Pattern("C", "C", "music/c.wav")});
-    std::string err;
-    ASSERT_TRUE(Load(err)) << err;
+    ASSERT_NO_FATAL_FAILURE(
+        Start({Pattern("A", "A", "music/a.wav"), Pattern("B", "C", "music/b.wav"),
+               Pattern("C", "C", "music/c.wav")}));
     RunFrames(2);
     SetNextMusicPattern("B");
     EXPECT_EQ(currentMusicPatternName, "B");
@@ -543,9 +539,8 @@ TEST_F(MusicTest, RequestStartsItsSuccessorOnTheFirstBoundary) {
 }
 
 TEST_F(MusicTest, RequestWithoutSuccessorStartsItself) {
-    UseRamps({Pattern("A", "A", "music/a.wav"), Pattern("D", nullptr, "music/c.wav")});
-    std::string err;
-    ASSERT_TRUE(Load(err)) << err;
+    ASSERT_NO_FATAL_FAILURE(
+        Start({Pattern("A", "A", "music/a.wav"), Pattern("D", nullptr, "music/c.wav")}));
     SetNextMusicPattern("D");
     EXPECT_EQ(nextMusicPatternName, "");
     const auto frames = RunFrames(24);
@@ -555,10 +550,9 @@ TEST_F(MusicTest, RequestWithoutSuccessorStartsItself) {
 }
 
 TEST_F(MusicTest, FillBridgesFromARestingPatternToTheRequestedOne) {
-    UseRamps({Pattern("A", "A", "music/a.wav"), Pattern("B", "B", "music/b.wav"),
-              Pattern("F", "B", "music/f.wav", "Fill")});
-    std::string err;
-    ASSERT_TRUE(Load(err)) << err;
+    ASSERT_NO_FATAL_FAILURE(
+        Start({Pattern("A", "A", "music/a.wav"), Pattern("B", "B", "music/b.wav"),
+               Pattern("F", "B", "music/f.wav", "Fill")}));
     std::vector<std::string> current;
     const auto frames = RunFrames(30, [&](int i) {
         if (i == 1) {
@@ -587,10 +581,8 @@ protected:
 
 // The disk driver writes the mixed stream; the ramps tell pattern and frame.
 TEST_F(MusicOutputTest, SwitchLandsOnTheBoundaryWithoutCuttingThePattern) {
-    UseRamps({Pattern("A", "A", "music/a.wav"), Pattern("B", "B", "music/b.wav")});
     musicEnabled = false; // start without the fade-in, which would scale the ramps
-    std::string err;
-    ASSERT_TRUE(Load(err)) << err;
+    ASSERT_NO_FATAL_FAILURE(Start(RestingAB()));
     musicEnabled = true;
     RestartFirstPattern();
     RunFrames(24, [](int i) {
@@ -601,31 +593,11 @@ TEST_F(MusicOutputTest, SwitchLandsOnTheBoundaryWithoutCuttingThePattern) {
     Mix_HaltMusic();
     Mix_CloseAudio();
 
-    std::ifstream in(dir / "mixed.raw", std::ios::binary);
-    std::vector<int16_t> left;
-    int16_t lr[2];
-    while (in.read(reinterpret_cast<char*>(lr), sizeof lr)) {
-        left.push_back(lr[0]);
-    }
-    // Runs of consecutive ramp values: (pattern, first frame, last frame).
-    struct Run {
-        char pattern;
-        int first, last;
-    };
-    std::vector<Run> runs;
-    for (size_t i = 0; i < left.size(); ++i) {
-        const int v = left[i];
-        const char p = v > 0 ? 'A' : v < 0 ? 'B' : '-';
-        const int frame = v > 0 ? v : -v;
-        if (!runs.empty() && runs.back().pattern == p &&
-            (p == '-' || frame == runs.back().last + 1)) {
-            runs.back().last = frame;
-        } else {
-            runs.push_back({p, frame, frame});
-        }
-    }
+    const std::vector<Heard> runs = ReadRuns(dir / "mixed.raw", [](int v) {
+        return std::make_pair(v > 0 ? 'A' : v < 0 ? 'B' : '-', v > 0 ? v : -v);
+    });
     size_t firstB = 0;
-    while (firstB < runs.size() && runs[firstB].pattern != 'B') {
+    while (firstB < runs.size() && runs[firstB].segment != 'B') {
         ++firstB;
     }
     ASSERT_LT(firstB, runs.size()) << "B never played";
@@ -635,20 +607,20 @@ TEST_F(MusicOutputTest, SwitchLandsOnTheBoundaryWithoutCuttingThePattern) {
     // Before B: whole loops of A, then at most one mixer chunk (2048 frames,
     // 46 ms) of A's next loop, the frame the switch came after the boundary.
     size_t lastWhole = firstB - 1;
-    const Run& before = runs[lastWhole];
-    ASSERT_EQ(before.pattern, 'A') << "no silence between the patterns";
+    const Heard& before = runs[lastWhole];
+    ASSERT_EQ(before.segment, 'A') << "no silence between the patterns";
     if (before.last != FramesA) {
         EXPECT_EQ(before.first, 1);
         EXPECT_LE(before.last, 2048) << "B started " << before.last << " frames after the boundary";
         --lastWhole;
     }
     for (size_t i = 0; i < lastWhole; ++i) {
-        if (runs[i].pattern == 'A') {
+        if (runs[i].segment == 'A') {
             EXPECT_EQ(runs[i].first, 1);
             EXPECT_EQ(runs[i].last, FramesA) << "no loop of A was cut short";
         }
     }
-    EXPECT_EQ(runs[lastWhole].pattern, 'A');
+    EXPECT_EQ(runs[lastWhole].segment, 'A');
     EXPECT_EQ(runs[lastWhole].last, FramesA) << "A's last loop ran to its end";
 }
 
@@ -697,41 +669,22 @@ TEST_F(MusicOutputTest, ChainPlaysInOrderAndANewZoneEntersThroughItsFill) {
     Mix_CloseAudio();
     ASSERT_GE(requestFrame, 0) << "B never played after the first frames";
 
-    std::ifstream in(dir / "mixed.raw", std::ios::binary);
-    struct Run {
-        char segment;
-        int first, last;
-    };
-    std::vector<Run> runs;
-    int16_t lr[2];
-    while (in.read(reinterpret_cast<char*>(lr), sizeof lr)) {
-        const int v = lr[0];
-        char p = '-';
-        int frame = 0;
-        if (v >= 1 && v <= FramesB) {
-            p = 'A';
-            frame = v;
-        } else if (v > 15000 && v <= 15000 + FramesC) {
-            p = 'B';
-            frame = v - 15000;
-        } else if (v <= -1 && v >= -FramesB) {
-            p = 'C';
-            frame = -v;
-        } else if (v < -15000 && v >= -15000 - FramesC) {
-            p = 'F';
-            frame = -v - 15000;
-        } else if (v > 26000 && v <= 26000 + FramesF) {
-            p = 'X';
-            frame = v - 26000;
+    const std::vector<Heard> runs = ReadRuns(dir / "mixed.raw", [](int v) {
+        // (segment, base, step, frames), as the ramps were written above
+        const std::tuple<char, int, int, int> ramps[] = {{'A', 0, 1, FramesB},
+                                                         {'B', 15000, 1, FramesC},
+                                                         {'C', 0, -1, FramesB},
+                                                         {'F', -15000, -1, FramesC},
+                                                         {'X', 26000, 1, FramesF}};
+        for (const auto& [p, base, step, frames] : ramps) {
+            const int frame = (v - base) * step;
+            if (frame >= 1 && frame <= frames) {
+                return std::make_pair(p, frame);
+            }
         }
-        if (!runs.empty() && runs.back().segment == p &&
-            (p == '-' || frame == runs.back().last + 1)) {
-            runs.back().last = frame;
-        } else {
-            runs.push_back({p, frame, frame});
-        }
-    }
-    auto whole = [&](const Run& r) {
+        return std::make_pair('-', 0);
+    });
+    auto whole = [&](const Heard& r) {
         const int length = r.segment == 'A' || r.segment == 'C' ? FramesB
                            : r.segment == 'X'                   ? FramesF
                                                                 : FramesC;
@@ -741,7 +694,7 @@ TEST_F(MusicOutputTest, ChainPlaysInOrderAndANewZoneEntersThroughItsFill) {
     // chunk late may have let the first chunk of the same segment in again.
     std::string heard;
     for (size_t i = 0; i < runs.size(); ++i) {
-        const Run& r = runs[i];
+        const Heard& r = runs[i];
         if (r.segment == '-') {
             // Before the first segment the device may have played silence.
             ASSERT_TRUE(heard.empty() || i + 1 == runs.size())

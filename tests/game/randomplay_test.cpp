@@ -114,10 +114,6 @@ bool Chance(int percent) {
     return RandomGetInt(1, 100) <= percent;
 }
 
-KREntity* MakeItem(int kind, int x, int y) {
-    return NewItem(KindInfo(kind), x, y, theMap, useFuncVec);
-}
-
 // Cursor position inside a map cell, as a player's click would give it.
 int CellPixel(int cell) {
     return 8 * cell + RandomGetInt(0, 7);
@@ -154,10 +150,8 @@ Uint32 Watchdog(Uint32 interval, void* /*unused*/) {
         stalled = true;
         // Return ends the level-up choice and every message box, cancels the
         // inventory box; a right click cancels an aim.
-        SDL_Event key = vlotest::KeyDown(SDL_SCANCODE_RETURN);
-        SDL_PushEvent(&key);
-        SDL_Event click = vlotest::MouseButton(0, 0, SDL_BUTTON_RIGHT);
-        SDL_PushEvent(&click);
+        vlotest::PushAll(
+            {vlotest::KeyDown(SDL_SCANCODE_RETURN), vlotest::MouseButton(0, 0, SDL_BUTTON_RIGHT)});
     }
     return interval;
 }
@@ -197,7 +191,7 @@ Snapshot TakeSnapshot() {
     return s;
 }
 
-std::string Join(const std::vector<std::string>& lines) {
+template <class Lines> std::string Join(const Lines& lines) {
     std::string out;
     for (const std::string& l : lines) {
         out += "  " + l + "\n";
@@ -244,14 +238,9 @@ protected:
     }
 
     std::string Context() const {
-        std::string out = "recent commands (oldest first):\n";
-        for (const std::string& r : recent) {
-            out += "  " + r + "\n";
-        }
-        out += "floor " + std::to_string(theMap->currentFloor) + ", gameState " +
-               std::to_string(gameState) + ", player " + Describe(player) +
-               (playerMarked ? " (marked)" : " (unmarked)") + "\n";
-        return out;
+        return "recent commands (oldest first):\n" + Join(recent) + "floor " +
+               std::to_string(theMap->currentFloor) + ", gameState " + std::to_string(gameState) +
+               ", player " + Describe(player) + (playerMarked ? " (marked)" : " (unmarked)") + "\n";
     }
 
     void Queue(const std::vector<SDL_Event>& events) {
@@ -382,21 +371,23 @@ protected:
         tally["attacks"] += attack ? 1 : 0;
     }
 
-    void PutItemUnderPlayer() {
+    // A random kind of item on the player's cell, noted as `what`.
+    KREntity* RandomItem(const std::string& what) {
         const int kind = RandomGetInt(0, KindCount - 1);
-        KREntity* e = MakeItem(kind, player->x, player->y);
+        Note(what + " a " + KindInfo(kind).name);
+        return NewItem(KindInfo(kind), player->x, player->y, theMap, useFuncVec);
+    }
+
+    void PutItemUnderPlayer() {
+        KREntity* e = RandomItem("put on the player's cell");
         entities.push_back(e);
         e->SendToBack(entities); // as the spawn tables place items
-        Note(std::string("put a ") + KindInfo(kind).name + " on the player's cell");
     }
 
     void GiveItem() {
-        if (inventory.size() >= InventoryLimit) {
-            return;
+        if (inventory.size() < InventoryLimit) {
+            inventory.push_front(RandomItem("gave"));
         }
-        const int kind = RandomGetInt(0, KindCount - 1);
-        inventory.push_front(MakeItem(kind, player->x, player->y));
-        Note(std::string("gave a ") + KindInfo(kind).name);
     }
 
     void TakeCommand() {
@@ -425,11 +416,13 @@ protected:
         }
     }
 
-    // Visible guards (fighters other than the player), nearest first.
-    std::vector<KREntity*> VisibleGuards() {
+    // Visible guards (fighters other than the player) within `range`,
+    // nearest first.
+    std::vector<KREntity*> GuardsWithin(int range) {
         std::vector<KREntity*> out;
         for (KREntity* e : entities) {
-            if (e != player && e->fighter != nullptr && theMap->IsVisible(e->x, e->y)) {
+            if (e != player && e->fighter != nullptr && theMap->IsVisible(e->x, e->y) &&
+                player->DistanceTo(e) <= range) {
                 out.push_back(e);
             }
         }
@@ -439,12 +432,12 @@ protected:
         return out;
     }
 
-    bool RandomCell(bool visible, bool guardFree, int& cx, int& cy) {
+    // A cell without a guard, in view or out of it.
+    bool RandomCell(bool visible, int& cx, int& cy) {
         for (int attempt = 0; attempt < 200; ++attempt) {
             cx = RandomGetInt(0, MapWidth - 1);
             cy = RandomGetInt(0, MapHeight - 1);
-            if (theMap->IsVisible(cx, cy) == visible &&
-                (!guardFree || FighterAt(cx, cy) == nullptr)) {
+            if (theMap->IsVisible(cx, cy) == visible && FighterAt(cx, cy) == nullptr) {
                 return true;
             }
         }
@@ -469,36 +462,31 @@ protected:
     bool QueueAim(bool needsGuard, int range) {
         int cx = 0;
         int cy = 0;
-        if (Chance(30) && RandomCell(false, true, cx, cy)) {
-            QueueClick(CellPixel(cx), CellPixel(cy), SDL_BUTTON_LEFT); // out of view
+        auto ignored = [&](int px, int py) {
+            QueueClick(px, py, SDL_BUTTON_LEFT);
             ++tally["ignoredClicks"];
+        };
+        if (Chance(30) && RandomCell(false, cx, cy)) {
+            ignored(CellPixel(cx), CellPixel(cy)); // out of view
         }
         if (Chance(20)) {
-            QueueClick(CellPixel(cx), 320 + RandomGetInt(0, 79), SDL_BUTTON_LEFT); // status panel
-            ++tally["ignoredClicks"];
+            ignored(CellPixel(cx), 320 + RandomGetInt(0, 79)); // status panel
         }
-        if (needsGuard && Chance(40) && RandomCell(true, true, cx, cy)) {
-            QueueClick(CellPixel(cx), CellPixel(cy), SDL_BUTTON_LEFT); // no guard there
-            ++tally["ignoredClicks"];
+        if (needsGuard && Chance(40) && RandomCell(true, cx, cy)) {
+            ignored(CellPixel(cx), CellPixel(cy)); // no guard there
         }
-        if (Chance(15)) {
-            QueueClick(RandomGetInt(0, 639), RandomGetInt(0, 319), SDL_BUTTON_RIGHT);
-            return false;
-        }
-        std::vector<KREntity*> guards = VisibleGuards();
-        guards.erase(
-            std::remove_if(guards.begin(), guards.end(),
-                           [&](const KREntity* g) { return player->DistanceTo(g) > range; }),
-            guards.end());
-        if (!guards.empty() && Chance(80)) {
-            const KREntity* g = guards[static_cast<std::size_t>(
-                RandomGetInt(0, static_cast<int>(guards.size()) - 1))];
-            QueueClick(CellPixel(g->x), CellPixel(g->y), SDL_BUTTON_LEFT);
-            return true;
-        }
-        if (!needsGuard && RandomCellNear(range, cx, cy)) {
-            QueueClick(CellPixel(cx), CellPixel(cy), SDL_BUTTON_LEFT);
-            return true;
+        if (!Chance(15)) {
+            const std::vector<KREntity*> guards = GuardsWithin(range);
+            if (!guards.empty() && Chance(80)) {
+                const KREntity* g = guards[static_cast<std::size_t>(
+                    RandomGetInt(0, static_cast<int>(guards.size()) - 1))];
+                QueueClick(CellPixel(g->x), CellPixel(g->y), SDL_BUTTON_LEFT);
+                return true;
+            }
+            if (!needsGuard && RandomCellNear(range, cx, cy)) {
+                QueueClick(CellPixel(cx), CellPixel(cy), SDL_BUTTON_LEFT);
+                return true;
+            }
         }
         QueueClick(RandomGetInt(0, 639), RandomGetInt(0, 319), SDL_BUTTON_RIGHT);
         return false;
@@ -585,16 +573,13 @@ protected:
                 target = e;
             }
         }
-        if (target == nullptr) {
-            Note("use (no stairs that way)");
-            Frame(ActionUse);
-            return;
-        }
-        const bool occupied = std::any_of(entities.begin(), entities.end(), [&](const KREntity* e) {
-            return e != player && e->blocks && e->x == target->x && e->y == target->y;
-        });
-        if (occupied) {
-            Note("use (stairs occupied, stayed)");
+        const bool occupied =
+            target != nullptr &&
+            std::any_of(entities.begin(), entities.end(), [&](const KREntity* e) {
+                return e != player && e->blocks && e->x == target->x && e->y == target->y;
+            });
+        if (target == nullptr || occupied) {
+            Note(occupied ? "use (stairs occupied, stayed)" : "use (no stairs that way)");
             Frame(ActionUse);
             return;
         }
@@ -784,13 +769,12 @@ protected:
                     out << "a worn item is not in the inventory\n";
                 }
             }
-            if (eq->mainHand != nullptr &&
-                (eq->mainHand->equippable == nullptr || eq->mainHand->equippable->slot != 0)) {
-                out << "main hand holds " << eq->mainHand->name << "\n";
-            }
-            if (eq->offHand != nullptr &&
-                (eq->offHand->equippable == nullptr || eq->offHand->equippable->slot != 1)) {
-                out << "off hand holds " << eq->offHand->name << "\n";
+            for (int slot : {0, 1}) {
+                const KREntity* worn = slot == 0 ? eq->mainHand : eq->offHand;
+                if (worn != nullptr &&
+                    (worn->equippable == nullptr || worn->equippable->slot != slot)) {
+                    out << (slot == 0 ? "main" : "off") << " hand holds " << worn->name << "\n";
+                }
             }
         }
         if (KRMap::InBounds(player->x, player->y) && !theMap->IsVisible(player->x, player->y)) {
@@ -838,19 +822,15 @@ TEST_F(RandomPlayTest, TwentyThousandCommandsKeepTheWorldConsistent) {
     RecordProperty("summary", summary.str());
 
     // The run must have gone everywhere it claims to.
-    EXPECT_GT(tally["moves"], 0);
-    EXPECT_GT(tally["attacks"], 0);
-    EXPECT_GT(tally["takes"], 0);
-    EXPECT_GT(tally["drops"], 0);
+    std::vector<std::string> done = {"moves",     "attacks",      "takes",    "drops",
+                                     "aimedHits", "aimedCancels", "floorsUp", "floorsDown",
+                                     "deaths",    "levelUps"};
     for (int k = 0; k < KindCount; ++k) {
-        EXPECT_GT(tally[Used(k)], 0) << KindInfo(k).name << " was never used";
+        done.push_back(Used(k));
     }
-    EXPECT_GT(tally["aimedHits"], 0);
-    EXPECT_GT(tally["aimedCancels"], 0);
-    EXPECT_GT(tally["floorsUp"], 0);
-    EXPECT_GT(tally["floorsDown"], 0);
-    EXPECT_GT(tally["deaths"], 0);
-    EXPECT_GT(tally["levelUps"], 0);
+    for (const std::string& what : done) {
+        EXPECT_GT(tally[what], 0) << what << " never happened";
+    }
     EXPECT_EQ(tally["saves"], CommandCount / SaveLoadEvery);
     EXPECT_EQ(tally["loads"], CommandCount / SaveLoadEvery);
 }

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "entity.h"
 #include "fighter.h"
@@ -73,16 +74,15 @@ protected:
 
 TEST_F(RenderTest, StatusFrameUsesTheBoxGlyphsAndJunctionColumns) {
     Render();
-    EXPECT_TRUE(Frame(0, 40, 201));
-    EXPECT_TRUE(Frame(79, 40, 187));
-    EXPECT_TRUE(Frame(0, 41, 186));
-    EXPECT_TRUE(Frame(79, 41, 186));
-    EXPECT_TRUE(Frame(0, 42, 204));
-    EXPECT_TRUE(Frame(21, 42, 203));
-    EXPECT_TRUE(Frame(79, 42, 185));
-    EXPECT_TRUE(Frame(0, 49, 200));
-    EXPECT_TRUE(Frame(21, 49, 202));
-    EXPECT_TRUE(Frame(79, 49, 188));
+    // clang-format off
+    const int corners[][3] = {{0, 40, 201}, {79, 40, 187}, {0, 41, 186},  {79, 41, 186},
+                              {0, 42, 204}, {21, 42, 203}, {79, 42, 185}, {0, 49, 200},
+                              {21, 49, 202}, {79, 49, 188}};
+    // clang-format on
+    for (const auto& c : corners) {
+        EXPECT_TRUE(Frame(c[0], c[1], static_cast<unsigned char>(c[2])))
+            << "column " << c[0] << ", row " << c[1];
+    }
     for (int col = 1; col <= 78; ++col) {
         EXPECT_TRUE(Frame(col, 40, 205)) << "top edge, column " << col;
         if (col != 21) {
@@ -97,24 +97,23 @@ TEST_F(RenderTest, StatusFrameUsesTheBoxGlyphsAndJunctionColumns) {
     }
 }
 
-TEST_F(RenderTest, HpBarOf29Of30HasNineteenRedBlocksAndACentredCaption) {
-    Render();
-    for (int i = 0; i < 19; ++i) {
-        EXPECT_TRUE(Block(i, Red)) << "block " << i;
+// 29 of 30 fills nineteen blocks: the partly filled twentieth stays grey.
+// The caption is centred on the 160-pixel bar (8 + 80 - 4 * 9 for nine
+// letters), not on a cell boundary.
+TEST_F(RenderTest, HpBarFillsWholeBlocksInRedUnderACentredCaption) {
+    const struct {
+        int hp, red, captionX;
+        const char* caption;
+    } cases[] = {{29, 19, 52, "HP: 29/30"}, {0, 0, 56, "HP: 0/30"}};
+    for (const auto& c : cases) {
+        player->fighter->hp = c.hp;
+        Render();
+        for (int i = 0; i < 20; ++i) {
+            EXPECT_TRUE(Block(i, i < c.red ? Red : LightGray)) << c.caption << ", block " << i;
+        }
+        EXPECT_TRUE(TextAt(screen, c.captionX, 344, c.caption, White, std::nullopt));
+        EXPECT_FALSE(TextAt(screen, c.captionX - 4, 344, c.caption, White, std::nullopt));
     }
-    EXPECT_TRUE(Block(19, LightGray)) << "the partly filled twentieth block stays grey";
-    // Centred on the 160-pixel bar: 8 + 80 - 4 * 9, not on a cell boundary.
-    EXPECT_TRUE(TextAt(screen, 52, 344, "HP: 29/30", White, std::nullopt));
-    EXPECT_FALSE(TextAt(screen, 48, 344, "HP: 29/30", White, std::nullopt));
-}
-
-TEST_F(RenderTest, HpBarAtZeroIsAllGrey) {
-    player->fighter->hp = 0;
-    Render();
-    for (int i = 0; i < 20; ++i) {
-        EXPECT_TRUE(Block(i, LightGray)) << "block " << i;
-    }
-    EXPECT_TRUE(TextAt(screen, 56, 344, "HP: 0/30", White, std::nullopt));
 }
 
 TEST_F(RenderTest, FloorCounterCountsDownFromTen) {
@@ -167,22 +166,21 @@ TEST_F(RenderTest, ItemsAndStairsStayOnExploredTilesWhileGuardsVanish) {
     KREntity* guard = vlotest::AddGuard(17, 15);
     vlotest::AddStairs(12, 18);
     vlotest::AddItem(19, 18, "First Aid Kit");
-    UpdateView();
-    Render();
-    EXPECT_TRUE(MapCell(17, 15, 'g', LightBlue)) << "a guard in view is drawn";
-    EXPECT_TRUE(MapCell(12, 18, '<', White));
-    EXPECT_TRUE(MapCell(19, 18, '!', Magenta));
-
-    player->x = 28;
-    player->y = 11;
-    UpdateView();
-    Render();
-    for (const SDL_Point& cell : {SDL_Point{17, 15}, SDL_Point{12, 18}, SDL_Point{19, 18}}) {
-        ASSERT_FALSE(theMap->IsVisible(cell.x, cell.y)) << "set-up: out of view";
+    for (bool inView : {true, false}) {
+        if (!inView) {
+            player->x = 28;
+            player->y = 11;
+        }
+        UpdateView();
+        Render();
+        for (const SDL_Point& cell : {SDL_Point{17, 15}, SDL_Point{12, 18}, SDL_Point{19, 18}}) {
+            ASSERT_EQ(theMap->IsVisible(cell.x, cell.y), inView) << "set-up";
+        }
+        EXPECT_TRUE(inView ? MapCell(17, 15, 'g', LightBlue) : MapCell(17, 15, '.', DarkGray))
+            << guard->name << " is drawn only in view";
+        EXPECT_TRUE(MapCell(12, 18, '<', White)) << "in view: " << inView;
+        EXPECT_TRUE(MapCell(19, 18, '!', Magenta)) << "in view: " << inView;
     }
-    EXPECT_TRUE(MapCell(17, 15, '.', DarkGray)) << guard->name << " is no longer drawn";
-    EXPECT_TRUE(MapCell(12, 18, '<', White));
-    EXPECT_TRUE(MapCell(19, 18, '!', Magenta));
 }
 
 TEST_F(RenderTest, LaterEntityOfOneCellIsDrawnOnTopAndBothAreNamed) {
@@ -298,18 +296,15 @@ TEST_F(RenderTest, DrawingChangesNothingOfTheGame) {
 
 TEST_F(RenderTest, WindowPositionsAreScaledToThePicture) {
     SetFullscreen(false);
-    SDL_SetWindowSize(window, 640, 400);
-    SDL_Point p = WindowToPicture(123, 45);
-    EXPECT_EQ(p.x, 123);
-    EXPECT_EQ(p.y, 45);
-
-    SDL_SetWindowSize(window, 1280, 800);
-    p = WindowToPicture(640, 400);
-    EXPECT_EQ(p.x, 320);
-    EXPECT_EQ(p.y, 200);
-    p = WindowToPicture(1279, 799);
-    EXPECT_EQ(p.x, 639);
-    EXPECT_EQ(p.y, 399);
+    // window size, then a window position and the picture pixel it shows
+    const int cases[][6] = {{640, 400, 123, 45, 123, 45},
+                            {1280, 800, 640, 400, 320, 200},
+                            {1280, 800, 1279, 799, 639, 399}};
+    for (const auto& c : cases) {
+        SDL_SetWindowSize(window, c[0], c[1]);
+        const SDL_Point p = WindowToPicture(c[2], c[3]);
+        EXPECT_EQ(std::make_pair(p.x, p.y), std::make_pair(c[4], c[5])) << c[2] << "," << c[3];
+    }
 
     // The main loop stores the scaled position.
     ASSERT_TRUE(vlotest::PushAll({vlotest::MouseMotion(640, 400), vlotest::QuitEvent()}));

@@ -110,6 +110,17 @@ inline KREntity* AddStairs(int x, int y, unsigned char glyph = '<',
     return e;
 }
 
+// A carried consumable using entry `index` of the use-function table.
+inline KREntity* Carry(int index, const std::string& name) {
+    auto* item = new KRItem();
+    item->Init(useFuncVec[static_cast<std::size_t>(index)], nullptr);
+    auto* e = new KREntity();
+    e->Init(0, 0, '!', name, Magenta, theMap, false, true, nullptr, nullptr, item, nullptr,
+            nullptr);
+    inventory.push_front(e);
+    return e;
+}
+
 // A behaviour that only counts its turns.
 class CountingEnemy : public KRBasicEnemy {
 public:
@@ -133,36 +144,6 @@ inline std::string Transcript() {
     return all;
 }
 
-// One open room over the whole grid, only the player on it, at (40, 20).
-inline void OpenFloor() {
-    for (KREntity* e : entities) {
-        if (e != player) {
-            delete e;
-        }
-    }
-    entities.assign(1, player);
-    for (int y = 0; y < MapHeight; ++y) {
-        for (int x = 0; x < MapWidth; ++x) {
-            const bool border = x == 0 || y == 0 || x == MapWidth - 1 || y == MapHeight - 1;
-            theMap->TileAt(x, y)->Init(border, false);
-        }
-    }
-    player->x = PlayerX;
-    player->y = PlayerY;
-    theMap->TileAt(PlayerX, PlayerY)->blocked = true;
-    theMap->ComputeFOV(player);
-    message->messages.clear();
-}
-
-// A guard as the spawn tables make it, beside the player.
-inline KREntity* GuardBeside(int dx, int dy, bool elite = false) {
-    KREntity* e = NewGuard(elite ? EliteGuardKind : GuardKind, player->x + dx, player->y + dy,
-                           theMap, funcVec[0]);
-    theMap->TileAt(e->x, e->y)->blocked = true;
-    entities.push_back(e);
-    return e;
-}
-
 // A started shell with a new game.
 class NewGameEnv : public GameEnv {
 protected:
@@ -174,18 +155,45 @@ protected:
     }
 };
 
-// A new game whose floor is one open room, with an empty event queue.
+// A new game whose floor is one open room over the whole grid, only the
+// player on it, at (40, 20), with an empty log and event queue.
 class OpenFloorGame : public NewGameEnv {
 protected:
     void SetUp() override {
         NewGameEnv::SetUp();
-        if (!HasFatalFailure()) {
-            OpenFloor();
-            SDL_PumpEvents();
-            SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+        if (HasFatalFailure()) {
+            return;
         }
+        for (KREntity* e : entities) {
+            if (e != player) {
+                delete e;
+            }
+        }
+        entities.assign(1, player);
+        for (int y = 0; y < MapHeight; ++y) {
+            for (int x = 0; x < MapWidth; ++x) {
+                const bool border = x == 0 || y == 0 || x == MapWidth - 1 || y == MapHeight - 1;
+                theMap->TileAt(x, y)->Init(border, false);
+            }
+        }
+        player->x = PlayerX;
+        player->y = PlayerY;
+        theMap->TileAt(PlayerX, PlayerY)->blocked = true;
+        theMap->ComputeFOV(player);
+        message->messages.clear();
+        SDL_PumpEvents();
+        SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
     }
 };
+
+// A guard as the spawn tables make it, beside the player.
+inline KREntity* GuardBeside(int dx, int dy, bool elite = false) {
+    KREntity* e = NewGuard(elite ? EliteGuardKind : GuardKind, player->x + dx, player->y + dy,
+                           theMap, funcVec[0]);
+    theMap->TileAt(e->x, e->y)->blocked = true;
+    entities.push_back(e);
+    return e;
+}
 
 // Solid wall but for a room with interior 10..30 x 10..20, the player at
 // (15, 15) with `hp` of 30 hit points, and an empty log.

@@ -3,6 +3,7 @@
 // before the aiming loop runs, always ending in one that ends it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -35,45 +36,23 @@ int Count(const std::string& text, const std::string& what) {
     return n;
 }
 
-// A carried consumable using entry `index` of the use-function table.
-KREntity* Carry(int index, const std::string& name) {
-    auto* item = new KRItem();
-    item->Init(useFuncVec[static_cast<std::size_t>(index)], nullptr);
-    auto* e = new KREntity();
-    e->Init(0, 0, '!', name, Magenta, theMap, false, true, nullptr, nullptr, item, nullptr,
-            nullptr);
-    inventory.push_front(e);
-    return e;
-}
-
 bool Carried(const KREntity* e) {
-    for (const KREntity* c : inventory) {
-        if (c == e) {
-            return true;
-        }
-    }
-    return false;
+    return std::find(inventory.begin(), inventory.end(), e) != inventory.end();
 }
 
-// A click at a raw window pixel.
-void PushWindowClick(int x, int y, Uint8 button) {
-    SDL_Event e = vlotest::MouseButton(x, y, button);
+void Push(SDL_Event e) {
     ASSERT_EQ(SDL_PushEvent(&e), 1);
 }
 
 // A click on a pixel of the 640 x 400 picture.
 void PushPixelClick(int x, int y, Uint8 button) {
     const SDL_Point at = vlotest::PictureToWindow(x, y);
-    PushWindowClick(at.x, at.y, button);
+    Push(vlotest::MouseButton(at.x, at.y, button));
 }
 
 // A click in the middle of the map cell at an offset from the player.
 void PushClick(int dx, int dy, Uint8 button = SDL_BUTTON_LEFT) {
     PushPixelClick(8 * (player->x + dx) + 4, 8 * (player->y + dy) + 4, button);
-}
-
-void Push(SDL_Event e) {
-    ASSERT_EQ(SDL_PushEvent(&e), 1);
 }
 
 int Queued(Uint32 type) {
@@ -83,7 +62,6 @@ int Queued(Uint32 type) {
 
 class UseFunctionsTest : public OpenFloorGame {
 protected:
-
     KREntity* Use(KREntity* carried) { return carried->item->Use(message, player, inventory); }
 };
 
@@ -251,9 +229,9 @@ TEST_F(UseFunctionsTest, TargetTileIgnoresClicksOffTheView) {
     ASSERT_TRUE(theMap->IsVisible(0, 0));
     ASSERT_FALSE(theMap->IsVisible(22, 2)) << "beyond the view radius";
     PushClick(20, 0);
-    PushPixelClick(100, 360, SDL_BUTTON_LEFT); // the status panel
-    PushWindowClick(-3, -3, SDL_BUTTON_LEFT);
-    PushPixelClick(700, 100, SDL_BUTTON_LEFT); // right of the picture
+    PushPixelClick(100, 360, SDL_BUTTON_LEFT);           // the status panel
+    Push(vlotest::MouseButton(-3, -3, SDL_BUTTON_LEFT)); // a raw window pixel
+    PushPixelClick(700, 100, SDL_BUTTON_LEFT);           // right of the picture
     PushClick(1, 2);
     EXPECT_EQ(TargetTile(3), std::make_pair(3, 4));
     EXPECT_EQ(mousePos.x, 8 * 3 + 4);
