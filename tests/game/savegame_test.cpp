@@ -56,11 +56,12 @@ constexpr int PlayerX = 12;
 constexpr int PlayerY = 8;
 
 KREntity* AddEntity(int x, int y, unsigned char glyph, const std::string& name, KRColors color,
-                    bool blocks, bool visible, KRFighter* fighter, KRBasicEnemy* ai, KRItem* item,
-                    KREquipment* equipment, KREquippable* equippable) {
+                    bool blocks, bool visible, KRFighter* fighter = nullptr,
+                    KRBasicEnemy* ai = nullptr, KRItem* item = nullptr,
+                    KREquipment* equipment = nullptr) {
     auto* e = new KREntity();
     e->Init(x, y, glyph, name, color, theMap, blocks, visible, fighter, ai, item, equipment,
-            equippable);
+            nullptr);
     entities.push_back(e);
     if (blocks) {
         theMap->TileAt(x, y)->blocked = true;
@@ -114,15 +115,14 @@ void BuildKnownWorld() {
     }
     theMap->visibleTiles.assign(MapWidth * MapHeight, false);
 
-    AddEntity(11, 6, '%', "Unconscious Guard", LightBlue, false, false, nullptr, nullptr, nullptr,
-              nullptr, nullptr);
+    AddEntity(11, 6, '%', "Unconscious Guard", LightBlue, false, false);
     auto* pf = MakeFighter(100, 1, 2, 1, 0, PlayerDeath);
     pf->SetMaxHP(120, true);
     pf->SetHP(77, true);
     pf->SetLevel(2, true);
     pf->SetXP(40, true);
     player = AddEntity(PlayerX, PlayerY, '@', "Player", LightGreen, true, true, pf, nullptr,
-                       nullptr, new KREquipment(), nullptr);
+                       nullptr, new KREquipment());
     KREntity* guard = NewGuard(GuardKind, 15, 9, theMap, EnemyDeath);
     guard->appearance = 'G'; // not the catalogue's: the save keeps what it is given
     entities.push_back(guard);
@@ -130,16 +130,13 @@ void BuildKnownWorld() {
     auto* previous = new KRBasicEnemy();
     auto* confused = new KRConfusedEnemy();
     confused->Init(previous, 5);
-    KREntity* elite =
-        AddEntity(18, 12, 'E', "Elite Guard", Magenta, true, false,
-                  MakeFighter(30, 2, 6, 1, 100, EnemyDeath), confused, nullptr, nullptr, nullptr);
+    KREntity* elite = AddEntity(18, 12, 'E', "Elite Guard", Magenta, true, false,
+                                MakeFighter(30, 2, 6, 1, 100, EnemyDeath), confused);
     previous->owner = elite;
     auto* kit = new KRItem();
     kit->Init(UseFirstAidKit, nullptr);
-    AddEntity(20, 14, '!', "First Aid Kit", Red, false, true, nullptr, nullptr, kit, nullptr,
-              nullptr);
-    AddEntity(25, 15, '<', "Stairs", White, false, true, nullptr, nullptr, nullptr, nullptr,
-              nullptr);
+    AddEntity(20, 14, '!', "First Aid Kit", Red, false, true, nullptr, nullptr, kit);
+    AddEntity(25, 15, '<', "Stairs", White, false, true);
 
     Carry("Pepper Spray", '!', Yellow, UsePepperSpray, -1, 0, 0, 0);
     Carry("Baton", '-', Cyan, nullptr, 0, 2, 0, 0);
