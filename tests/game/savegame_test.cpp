@@ -56,11 +56,12 @@ constexpr int PlayerX = 12;
 constexpr int PlayerY = 8;
 
 KREntity* AddEntity(int x, int y, unsigned char glyph, const std::string& name, KRColors color,
-                    bool blocks, bool visible, KRFighter* fighter, KRBasicEnemy* ai, KRItem* item,
-                    KREquipment* equipment, KREquippable* equippable) {
+                    bool blocks, bool visible, KRFighter* fighter = nullptr,
+                    KRBasicEnemy* ai = nullptr, KRItem* item = nullptr,
+                    KREquipment* equipment = nullptr) {
     auto* e = new KREntity();
     e->Init(x, y, glyph, name, color, theMap, blocks, visible, fighter, ai, item, equipment,
-            equippable);
+            nullptr);
     entities.push_back(e);
     if (blocks) {
         theMap->TileAt(x, y)->blocked = true;
@@ -114,15 +115,14 @@ void BuildKnownWorld() {
     }
     theMap->visibleTiles.assign(MapWidth * MapHeight, false);
 
-    AddEntity(11, 6, '%', "Unconscious Guard", LightBlue, false, false, nullptr, nullptr, nullptr,
-              nullptr, nullptr);
+    AddEntity(11, 6, '%', "Unconscious Guard", LightBlue, false, false);
     auto* pf = MakeFighter(100, 1, 2, 1, 0, PlayerDeath);
     pf->SetMaxHP(120, true);
     pf->SetHP(77, true);
     pf->SetLevel(2, true);
     pf->SetXP(40, true);
     player = AddEntity(PlayerX, PlayerY, '@', "Player", LightGreen, true, true, pf, nullptr,
-                       nullptr, new KREquipment(), nullptr);
+                       nullptr, new KREquipment());
     KREntity* guard = NewGuard(GuardKind, 15, 9, theMap, EnemyDeath);
     guard->appearance = 'G'; // not the catalogue's: the save keeps what it is given
     entities.push_back(guard);
@@ -130,16 +130,13 @@ void BuildKnownWorld() {
     auto* previous = new KRBasicEnemy();
     auto* confused = new KRConfusedEnemy();
     confused->Init(previous, 5);
-    KREntity* elite =
-        AddEntity(18, 12, 'E', "Elite Guard", Magenta, true, false,
-                  MakeFighter(30, 2, 6, 1, 100, EnemyDeath), confused, nullptr, nullptr, nullptr);
+    KREntity* elite = AddEntity(18, 12, 'E', "Elite Guard", Magenta, true, false,
+                                MakeFighter(30, 2, 6, 1, 100, EnemyDeath), confused);
     previous->owner = elite;
     auto* kit = new KRItem();
     kit->Init(UseFirstAidKit, nullptr);
-    AddEntity(20, 14, '!', "First Aid Kit", Red, false, true, nullptr, nullptr, kit, nullptr,
-              nullptr);
-    AddEntity(25, 15, '<', "Stairs", White, false, true, nullptr, nullptr, nullptr, nullptr,
-              nullptr);
+    AddEntity(20, 14, '!', "First Aid Kit", Red, false, true, nullptr, nullptr, kit);
+    AddEntity(25, 15, '<', "Stairs", White, false, true);
 
     Carry("Pepper Spray", '!', Yellow, UsePepperSpray, -1, 0, 0, 0);
     Carry("Baton", '-', Cyan, nullptr, 0, 2, 0, 0);
@@ -158,23 +155,18 @@ void BuildKnownWorld() {
 }
 
 const char* UseName(const KRItem* item) {
-    if (item == nullptr) {
-        return "no item";
+    if (item == nullptr || item->useFunction == nullptr) {
+        return item == nullptr ? "no item" : "plain";
     }
-    if (item->useFunction == nullptr) {
-        return "plain";
-    }
-    if (item->useFunction == UseFirstAidKit) {
-        return "kit";
-    }
-    if (item->useFunction == UseTranquilizerGun) {
-        return "tranquilizer";
-    }
-    if (item->useFunction == UseStunGrenade) {
-        return "grenade";
-    }
-    if (item->useFunction == UsePepperSpray) {
-        return "spray";
+    const std::pair<KRItemActions (*)(KREntity*), const char*> uses[] = {
+        {UseFirstAidKit, "kit"},
+        {UseTranquilizerGun, "tranquilizer"},
+        {UseStunGrenade, "grenade"},
+        {UsePepperSpray, "spray"}};
+    for (const auto& [use, name] : uses) {
+        if (item->useFunction == use) {
+            return name;
+        }
     }
     return "unknown";
 }
@@ -245,6 +237,17 @@ void SetMember(std::string& text, const std::string& marker, const std::string& 
     const auto start = at + pattern.size();
     const auto end = text.find_first_of(",\n", start);
     text.replace(start, end - start, value);
+}
+
+using Edit = std::function<void(std::string&)>;
+
+// Edits for the table: member `key` set as SetMember does, or a text swapped.
+Edit Set(const std::string& marker, const std::string& key, const std::string& value,
+         bool before = false) {
+    return [=](std::string& t) { SetMember(t, marker, key, value, before); };
+}
+Edit Swap(const std::string& from, const std::string& to) {
+    return [=](std::string& t) { Replace(t, from, to); };
 }
 
 void EditSave(const std::function<void(std::string&)>& edit) {
@@ -440,7 +443,7 @@ TEST_F(SaveGameTest, NoSaveIsRefused) {
 
 TEST_F(SaveGameTest, SignatureInAnotherLetterCaseIsRefused) {
     ASSERT_TRUE(SaveGame());
-    EditSave([](std::string& t) { Replace(t, "\"VLOSG\"", "\"vlosg\""); });
+    EditSave(Swap("\"VLOSG\"", "\"vlosg\""));
     const auto before = WorldSnapshot::Take();
     testing::internal::CaptureStdout();
     EXPECT_EQ(Load(), -2);
@@ -450,7 +453,7 @@ TEST_F(SaveGameTest, SignatureInAnotherLetterCaseIsRefused) {
 
 TEST_F(SaveGameTest, OtherVersionIsRefusedAndNamed) {
     ASSERT_TRUE(SaveGame());
-    EditSave([](std::string& t) { Replace(t, "\"Version\": \"0.3\"", "\"Version\": \"0.30\""); });
+    EditSave(Swap("\"Version\": \"0.3\"", "\"Version\": \"0.30\""));
     const auto before = WorldSnapshot::Take();
     std::string version;
     testing::internal::CaptureStdout();
@@ -463,7 +466,7 @@ TEST_F(SaveGameTest, OtherVersionIsRefusedAndNamed) {
 
 TEST_F(SaveGameTest, VersionWrittenAsNumberIsAccepted) {
     ASSERT_TRUE(SaveGame());
-    EditSave([](std::string& t) { Replace(t, "\"Version\": \"0.3\"", "\"Version\": 0.3"); });
+    EditSave(Swap("\"Version\": \"0.3\"", "\"Version\": 0.3"));
     std::string version;
     EXPECT_EQ(LoadGame(version), 0) << "its text form is 0.3";
     EXPECT_EQ(version, "0.3");
@@ -475,7 +478,7 @@ TEST_F(SaveGameTest, VersionWrittenAsNumberIsAccepted) {
 // touched; nothing is thrown.
 struct Damage {
     const char* name;
-    std::function<void(std::string&)> edit;
+    Edit edit;
     const char* reason;
 };
 
@@ -521,93 +524,60 @@ const std::string hero = "\"Name\": \"Player\"";
 
 const Damage damages[] = {
     {"NotAnObject", [](std::string& t) { t = "[1, 2]"; }, "it is not a saved game"},
-    {"NoPlayer", [](std::string& t) { Replace(t, "\"Player\"", "\"Prisoner\""); }, "no player"},
-    {"TwoPlayers", [](std::string& t) { Replace(t, guard, hero); }, "two players"},
-    {"PlayerWithoutFighter", [](std::string& t) { SetMember(t, hero, "Fighter", "false", true); },
-     "no player"},
-    {"MissingInventory",
-     [](std::string& t) { Replace(t, "\"InventoryItems\"", "\"InventoryThings\""); },
+    {"NoPlayer", Swap("\"Player\"", "\"Prisoner\""), "no player"},
+    {"TwoPlayers", Swap(guard, hero), "two players"},
+    {"PlayerWithoutFighter", Set(hero, "Fighter", "false", true), "no player"},
+    {"MissingInventory", Swap("\"InventoryItems\"", "\"InventoryThings\""),
      "\"InventoryItems\" is missing"},
-    {"EntityWithoutY", [](std::string& t) { Replace(t, "\"Y\": ", "\"Q\": "); },
-     "entity 0: \"Y\" is missing"},
-    {"EntitiesNotAList",
-     [](std::string& t) { Replace(t, "\"Entities\": [", "\"Entities\": 5, \"Old\": ["); },
+    {"EntityWithoutY", Swap("\"Y\": ", "\"Q\": "), "entity 0: \"Y\" is missing"},
+    {"EntitiesNotAList", Swap("\"Entities\": [", "\"Entities\": 5, \"Old\": ["),
      "\"Entities\" is not a list"},
-    {"HitPointsAList", [](std::string& t) { SetMember(t, guard, "HP", "[20]", true); },
-     "entity 2: \"HP\" is not a single value"},
-    {"RowNotANumber", [](std::string& t) { SetMember(t, "\"Entities\"", "X", "\"left\""); },
-     "entity 0: \"X\" is not a number"},
-    {"TileNotANumber", [](std::string& t) { SetMember(t, "\"Map\"", "b", "\"wall\""); },
-     "tile 0: \"b\" is not a number"},
-    {"Width81", [](std::string& t) { SetMember(t, "{", "Width", "81"); }, "\"Width\" is out"},
-    {"Height39", [](std::string& t) { SetMember(t, "{", "Height", "39"); }, "\"Height\" is out"},
+    {"HitPointsAList", Set(guard, "HP", "[20]", true), "entity 2: \"HP\" is not a single value"},
+    {"RowNotANumber", Set("\"Entities\"", "X", "\"left\""), "entity 0: \"X\" is not a number"},
+    {"TileNotANumber", Set("\"Map\"", "b", "\"wall\""), "tile 0: \"b\" is not a number"},
+    {"Width81", Set("{", "Width", "81"), "\"Width\" is out"},
+    {"Height39", Set("{", "Height", "39"), "\"Height\" is out"},
     {"MapOneTileShort", DropFirstTile, "\"Map\" holds a wrong number"},
-    {"MapOneTileTooMany",
-     [](std::string& t) { Replace(t, "\"Map\": [", "\"Map\": [{\"b\":1,\"bs\":1,\"e\":0},"); },
+    {"MapOneTileTooMany", Swap("\"Map\": [", "\"Map\": [{\"b\":1,\"bs\":1,\"e\":0},"),
      "\"Map\" holds a wrong number"},
-    {"EntityRightOfGrid", [](std::string& t) { SetMember(t, "\"Entities\"", "X", "80"); },
-     "entity 0: \"X\" is out of range"},
-    {"EntityAboveGrid", [](std::string& t) { SetMember(t, "\"Entities\"", "Y", "-1"); },
-     "entity 0: \"Y\" is out of range"},
-    {"EntityColour16", [](std::string& t) { SetMember(t, "\"Entities\"", "Color", "16"); },
-     "entity 0: \"Color\" is out"},
-    {"ItemColourNegative",
-     [](std::string& t) { SetMember(t, "\"InventoryItems\"", "Color", "-1"); },
+    {"EntityRightOfGrid", Set("\"Entities\"", "X", "80"), "entity 0: \"X\" is out of range"},
+    {"EntityAboveGrid", Set("\"Entities\"", "Y", "-1"), "entity 0: \"Y\" is out of range"},
+    {"EntityColour16", Set("\"Entities\"", "Color", "16"), "entity 0: \"Color\" is out"},
+    {"ItemColourNegative", Set("\"InventoryItems\"", "Color", "-1"),
      "carried item 0: \"Color\" is out"},
-    {"Glyph256", [](std::string& t) { SetMember(t, "\"Entities\"", "Appearance", "256"); },
-     "entity 0: \"Appearance\" is out"},
-    {"FloorZero", [](std::string& t) { SetMember(t, "{", "CurrentFloor", "0"); },
-     "\"CurrentFloor\" is out"},
-    {"FloorEleven", [](std::string& t) { SetMember(t, "{", "CurrentFloor", "11"); },
-     "\"CurrentFloor\" is out"},
-    {"HitPointsAboveMaximum", [](std::string& t) { SetMember(t, hero, "HP", "121", true); },
-     "entity 1: \"HP\" is out"},
-    {"AbsurdMaximumHitPoints",
-     [](std::string& t) { SetMember(t, hero, "MaxHP", "2147483647", true); },
+    {"Glyph256", Set("\"Entities\"", "Appearance", "256"), "entity 0: \"Appearance\" is out"},
+    {"FloorZero", Set("{", "CurrentFloor", "0"), "\"CurrentFloor\" is out"},
+    {"FloorEleven", Set("{", "CurrentFloor", "11"), "\"CurrentFloor\" is out"},
+    {"HitPointsAboveMaximum", Set(hero, "HP", "121", true), "entity 1: \"HP\" is out"},
+    {"AbsurdMaximumHitPoints", Set(hero, "MaxHP", "2147483647", true),
      "entity 1: \"MaxHP\" is out"},
-    {"AbsurdPower", [](std::string& t) { SetMember(t, hero, "Power", "2147483647"); },
-     "entity 1: \"Power\" is out"},
-    {"NegativeDefense", [](std::string& t) { SetMember(t, hero, "Defense", "-5", true); },
-     "entity 1: \"Defense\" is out"},
-    {"LevelZero", [](std::string& t) { SetMember(t, hero, "Level", "0", true); },
-     "entity 1: \"Level\" is out"},
-    {"AbsurdLevel", [](std::string& t) { SetMember(t, hero, "Level", "20000000", true); },
-     "entity 1: \"Level\" is out"},
-    {"EndlessLevelUps", [](std::string& t) { SetMember(t, hero, "XP", "2000000000"); },
-     "entity 1: \"XP\" is out"},
-    {"AbsurdBonus",
-     [](std::string& t) { SetMember(t, "\"InventoryItems\"", "MaxHPBonus", "2000000000"); },
+    {"AbsurdPower", Set(hero, "Power", "2147483647"), "entity 1: \"Power\" is out"},
+    {"NegativeDefense", Set(hero, "Defense", "-5", true), "entity 1: \"Defense\" is out"},
+    {"LevelZero", Set(hero, "Level", "0", true), "entity 1: \"Level\" is out"},
+    {"AbsurdLevel", Set(hero, "Level", "20000000", true), "entity 1: \"Level\" is out"},
+    {"EndlessLevelUps", Set(hero, "XP", "2000000000"), "entity 1: \"XP\" is out"},
+    {"AbsurdBonus", Set("\"InventoryItems\"", "MaxHPBonus", "2000000000"),
      "carried item 0: \"MaxHPBonus\" is out"},
-    {"SlotTwo", [](std::string& t) { SetMember(t, "\"InventoryItems\"", "Slot", "2"); },
-     "carried item 0: \"Slot\" is out"},
-    {"GuardWithoutHitPoints", [](std::string& t) { SetMember(t, guard, "HP", "0", true); },
-     "entity 2: \"HP\" is out"},
-    {"AliveWithoutHitPoints", [](std::string& t) { SetMember(t, hero, "HP", "0", true); },
-     "not defeated but has no hit points"},
-    {"GameStateTwo", [](std::string& t) { SetMember(t, "{", "GameState", "2"); },
-     "\"GameState\" is out"},
-    {"FighterOnAnItem",
-     [](std::string& t) { SetMember(t, "\"Name\": \"First Aid Kit\"", "Fighter", "true", true); },
+    {"SlotTwo", Set("\"InventoryItems\"", "Slot", "2"), "carried item 0: \"Slot\" is out"},
+    {"GuardWithoutHitPoints", Set(guard, "HP", "0", true), "entity 2: \"HP\" is out"},
+    {"AliveWithoutHitPoints", Set(hero, "HP", "0", true), "not defeated but has no hit points"},
+    {"GameStateTwo", Set("{", "GameState", "2"), "\"GameState\" is out"},
+    {"FighterOnAnItem", Set("\"Name\": \"First Aid Kit\"", "Fighter", "true", true),
      "entity 4: \"Fighter\" is set on an item"},
-    {"CarriedPebble", [](std::string& t) { Replace(t, "\"Pepper Spray\"", "\"Pebble\""); },
+    {"CarriedPebble", Swap("\"Pepper Spray\"", "\"Pebble\""),
      "carried item 3: \"Name\" is no item"},
     {"InventoryOverItsLimit", CarryTwentySevenItems, "\"InventoryItems\" holds a wrong number"},
-    {"OrderPastTheInventory",
-     [](std::string& t) { SetMember(t, "\"InventoryItems\"", "Order", "4"); },
+    {"OrderPastTheInventory", Set("\"InventoryItems\"", "Order", "4"),
      "carried item 0: \"Order\" is out"},
-    {"MarkupInAName", [](std::string& t) { Replace(t, guard, "\"Name\": \"^Cx^Guard\""); },
+    {"MarkupInAName", Swap(guard, "\"Name\": \"^Cx^Guard\""),
      "entity 2: \"Name\" holds colour markup"},
-    {"MarkupInALogLine",
-     [](std::string& t) { Replace(t, "\"LINE 10 OF THE LOG\"", "\"^C15|LINE 10\""); },
+    {"MarkupInALogLine", Swap("\"LINE 10 OF THE LOG\"", "\"^C15|LINE 10\""),
      "log line 5: \"Message\" holds colour markup"},
-    {"MarkupInTheVersion", [](std::string& t) { Replace(t, "\"0.3\"", "\"^C1^0.3\""); },
-     "\"Version\" holds colour markup"},
-    {"NameNotUtf8", [](std::string& t) { Replace(t, "\"Baton\"", "\"B\xE1ton\""); },
-     "\"Name\" is not valid UTF-8"},
-    {"LogLineNotUtf8", [](std::string& t) { Replace(t, "LINE 9 OF", "LINE \xFE OF"); },
+    {"MarkupInTheVersion", Swap("\"0.3\"", "\"^C1^0.3\""), "\"Version\" holds colour markup"},
+    {"NameNotUtf8", Swap("\"Baton\"", "\"B\xE1ton\""), "\"Name\" is not valid UTF-8"},
+    {"LogLineNotUtf8", Swap("LINE 9 OF", "LINE \xFE OF"),
      "log line 4: \"Message\" is not valid UTF-8"},
-    {"NameTooLong",
-     [](std::string& t) { Replace(t, guard, "\"Name\": \"" + std::string(200, 'G') + "\""); },
+    {"NameTooLong", Swap(guard, "\"Name\": \"" + std::string(200, 'G') + "\""),
      "entity 2: \"Name\" is too long"},
 };
 

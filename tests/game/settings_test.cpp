@@ -42,6 +42,14 @@ SDL_Scancode Bound(KRActionTypes action) {
     return it == keyboard.end() ? SDL_SCANCODE_UNKNOWN : it->second.scancode;
 }
 
+// Every action on its default key, but `changed` on `key`.
+void ExpectDefaultKeysBut(int changed = -1, SDL_Scancode key = SDL_SCANCODE_UNKNOWN) {
+    for (int a = 0; a < ActionCount; ++a) {
+        EXPECT_EQ(Bound(static_cast<KRActionTypes>(a)), a == changed ? key : defaultKeys[a])
+            << "action " << a;
+    }
+}
+
 // The whole table as (action, scancode) pairs, in its order.
 std::vector<std::pair<int, int>> Bindings() {
     std::vector<std::pair<int, int>> out;
@@ -135,12 +143,7 @@ TEST_F(SettingsTest, KeyboardElementBindsItsAction) {
     WriteFile("game.cfg", "{\"Keyboard\":" + KeyboardArray(4, "{\"4\":22}") + "}");
     ASSERT_TRUE(LoadGameSettings());
     ExpectOneBindingPerAction(keyboard);
-    EXPECT_EQ(Bound(ActionTake), SDL_SCANCODE_S);
-    for (int a = 0; a < ActionCount; ++a) {
-        if (a != ActionTake) {
-            EXPECT_EQ(Bound(static_cast<KRActionTypes>(a)), defaultKeys[a]) << "action " << a;
-        }
-    }
+    ExpectDefaultKeysBut(ActionTake, SDL_SCANCODE_S);
 }
 
 // Missing members leave their settings alone; missing bindings come from the
@@ -152,9 +155,7 @@ TEST_F(SettingsTest, DocumentOfOnlyVolumeKeepsTheRestAndFillsDefaultKeys) {
     EXPECT_TRUE(musicEnabled);
     EXPECT_EQ(musicVolume, 50);
     ExpectOneBindingPerAction(keyboard);
-    for (int a = 0; a < ActionCount; ++a) {
-        EXPECT_EQ(Bound(static_cast<KRActionTypes>(a)), defaultKeys[a]) << "action " << a;
-    }
+    ExpectDefaultKeysBut();
 }
 
 TEST_F(SettingsTest, ShortKeyboardIsCompletedAndExtraEntriesAreDropped) {
@@ -294,10 +295,7 @@ TEST_F(SettingsTest, RestoreBringsBackTheSnapshotWithNothingPending) {
     EXPECT_EQ(musicVolume, 96);
     ExpectOneBindingPerAction(keyboard);
     ExpectOneBindingPerAction(previousKeyboard);
-    for (int a = 0; a < ActionCount; ++a) {
-        const SDL_Scancode expected = a == ActionTake ? SDL_SCANCODE_T : defaultKeys[a];
-        EXPECT_EQ(Bound(static_cast<KRActionTypes>(a)), expected) << "action " << a;
-    }
+    ExpectDefaultKeysBut(ActionTake, SDL_SCANCODE_T);
 }
 
 // ---- key names -------------------------------------------------------------------

@@ -33,12 +33,17 @@ std::string Document(const std::string& elements) {
     return Int32(static_cast<std::int32_t>(4 + elements.size() + 1)) + elements + '\0';
 }
 
+// What opens an element: its type byte and its zero-ended name.
+std::string Head(char type, const std::string& name) {
+    return std::string(1, type) + name + '\0';
+}
+
 std::string Int32Element(const std::string& name, std::int32_t v) {
-    return "\x10" + name + '\0' + Int32(v);
+    return Head(0x10, name) + Int32(v);
 }
 
 std::string ArrayElement(const std::string& name, const std::string& elements) {
-    return "\x04" + name + '\0' + Document(elements);
+    return Head(0x04, name) + Document(elements);
 }
 
 // Reads a BSON file through ParseFile.
@@ -227,16 +232,12 @@ TEST(KorJSONBSONTest, MissingTerminatorIsReported) {
 
 TEST(KorJSONBSONTest, NegativeLengthsAreRefused) {
     const std::string negative = "Value size can't be negative!";
-    EXPECT_EQ(ToJSONRaised(Bytes({0xFF, 0xFF, 0xFF, 0xFF, 0x00})), "runtime_error: " + negative);
-    // string "s" of length -1, array "v" of size -1, binary "b" of length -1
-    EXPECT_EQ(ToJSONRaised(Document("\x02s" + std::string(1, '\0') + Int32(-1))),
-              "runtime_error: " + negative);
-    EXPECT_EQ(ToJSONRaised(Document("\x04v" + std::string(1, '\0') + Int32(-1))),
-              "runtime_error: " + negative);
-    EXPECT_EQ(ToJSONRaised(Document("\x05"
-                                    "b" +
-                                    std::string(1, '\0') + Int32(-1) + '\0')),
-              "runtime_error: " + negative);
+    // the document itself, a string, an array and a binary of length -1
+    for (const std::string& doc :
+         {Bytes({0xFF, 0xFF, 0xFF, 0xFF, 0x00}), Document(Head(0x02, "s") + Int32(-1)),
+          Document(Head(0x04, "v") + Int32(-1)), Document(Head(0x05, "b") + Int32(-1) + '\0')}) {
+        EXPECT_EQ(ToJSONRaised(doc), "runtime_error: " + negative);
+    }
 }
 
 TEST(KorJSONBSONTest, ArrayOverrunningItsLengthIsReported) {
@@ -263,18 +264,12 @@ TEST(KorJSONBSONTest, LengthsPointingPastTheDataEndInAnError) {
     EXPECT_EQ(ToJSONRaised(Bytes({0x05, 0x00})), beyond) << "no room for the length itself";
     EXPECT_EQ(ToJSONRaised(""), beyond);
     // a string of 1000 bytes in a document of 16
-    EXPECT_EQ(ToJSONRaised(Document("\x02s" + std::string(1, '\0') + Int32(1000) + "ab")), beyond);
+    EXPECT_EQ(ToJSONRaised(Document(Head(0x02, "s") + Int32(1000) + "ab")), beyond);
     // an array of 200 bytes in a document of 16
-    EXPECT_EQ(ToJSONRaised(Document("\x04v" + std::string(1, '\0') + Int32(200) + '\0')), beyond);
+    EXPECT_EQ(ToJSONRaised(Document(Head(0x04, "v") + Int32(200) + '\0')), beyond);
     // an int32 cut off by the document's end
-    EXPECT_EQ(ToJSONRaised(Document("\x10"
-                                    "a" +
-                                    std::string(1, '\0') + "\x01\x02")),
-              beyond);
-    EXPECT_EQ(ToJSONRaised(Int32(9) + "\x10"
-                                      "abc"),
-              beyond)
-        << "a name without its zero";
+    EXPECT_EQ(ToJSONRaised(Document(Head(0x10, "a") + "\x01\x02")), beyond);
+    EXPECT_EQ(ToJSONRaised(Int32(9) + "\x10" + "abc"), beyond) << "a name without its zero";
     // an array whose length runs to the document's end, without room to close
     std::string open = Document(ArrayElement("v", Int32Element("0", 1)));
     open[7] = static_cast<char>(open[7] + 1);
@@ -283,13 +278,11 @@ TEST(KorJSONBSONTest, LengthsPointingPastTheDataEndInAnError) {
 
 TEST(KorJSONBSONTest, GetBSONKeyGivesTheMemberPrefix) {
     korJSONStream stream;
-    const std::string bytes = "\x10"
-                              "name" +
-                              std::string(1, '\0') + "rest";
+    const std::string bytes = Head(0x10, "name") + "rest";
     int pos = 0;
     EXPECT_EQ(stream.GetBSONKey(bytes, pos), "\"name\": ");
     EXPECT_EQ(pos, 6);
-    const std::string accented = "\x10\xC3\xA9" + std::string(1, '\0');
+    const std::string accented = Head(0x10, "\xC3\xA9");
     pos = 0;
     EXPECT_EQ(stream.GetBSONKey(accented, pos), "\"\\u00e9\": ");
 }
@@ -297,7 +290,7 @@ TEST(KorJSONBSONTest, GetBSONKeyGivesTheMemberPrefix) {
 TEST(KorJSONBSONTest, BSONFilesAreNeverCheckedForAMark) {
     // A document of 0xFEFF bytes starts FF FE 00 00, the UTF-32 LE mark.
     const std::string text(65266, 'x');
-    const std::string doc = Document("\x02s" + std::string(1, '\0') + Int32(65267) + text + '\0');
+    const std::string doc = Document(Head(0x02, "s") + Int32(65267) + text + '\0');
     ASSERT_EQ(doc.size(), 0xFEFFu);
     std::string printed;
     korJSONData data = ParseBSONFile(doc, &printed);

@@ -54,27 +54,16 @@ char FirstSignificant(const fs::path& file) {
 }
 
 // Every message the reader and the conversions it uses may raise.
-const std::set<std::string> Listed = {"Literal value invalid: true",
-                                      "Literal value invalid: false",
-                                      "Literal value invalid: null",
-                                      "Invalid literal value!",
-                                      "Invalid string value!",
-                                      "Read beyond end of file!",
-                                      "Invalid escape character!",
-                                      "Invalid code point for UTF-16 low surrogate pair!",
-                                      "Invalid code point range for UTF-16 low surrogate pair!",
-                                      "Invalid token! Expected object!",
-                                      "Invalid token! Expected array!",
-                                      "No root node found!",
-                                      "wstring_convert::to_bytes",
-                                      "stod",
-                                      "stoi",
-                                      "stoul",
-                                      "stoll",
-                                      "stoull",
-                                      "stol",
-                                      "bad optional access",
-                                      "bad_optional_access"};
+// clang-format off
+const std::set<std::string> Listed = {
+    "Literal value invalid: true", "Literal value invalid: false", "Literal value invalid: null",
+    "Invalid literal value!", "Invalid string value!", "Read beyond end of file!",
+    "Invalid escape character!", "Invalid code point for UTF-16 low surrogate pair!",
+    "Invalid code point range for UTF-16 low surrogate pair!", "Invalid token! Expected object!",
+    "Invalid token! Expected array!", "No root node found!", "wstring_convert::to_bytes",
+    "stod", "stoi", "stoul", "stoll", "stoull", "stol", "bad optional access",
+    "bad_optional_access"};
+// clang-format on
 
 std::vector<fs::path> CorpusFiles() {
     std::vector<fs::path> files;

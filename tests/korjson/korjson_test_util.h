@@ -82,6 +82,22 @@ inline std::shared_ptr<korJSON::korJSONData> Container(korJSON::korJSONDataType 
     return std::make_shared<korJSON::korJSONData>(kind);
 }
 
+// A write of an empty `root` that must be refused: what it printed, and in
+// `reason` the stream's lastError.
+inline std::string RefusedWrite(const std::string& path,
+                                korJSON::korJSONDataType root = korJSON::Object,
+                                std::string* reason = nullptr) {
+    korJSON::korJSONData data(root);
+    korJSON::korJSONStream stream;
+    std::string out;
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(stream.WriteJSONFile(path, data, out, true)) << path;
+    if (reason != nullptr) {
+        *reason = stream.lastError;
+    }
+    return testing::internal::GetCapturedStdout();
+}
+
 // What `action` raised: "<type>: <what()>", or "nothing".
 template <typename Action> std::string Raised(Action&& action) {
     try {

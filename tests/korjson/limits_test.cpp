@@ -129,15 +129,9 @@ TEST(KorJSONLimitsTest, DeepBSONArraysConvertAndParse) {
         return s;
     };
     const std::uint32_t outer = 5 + 8 * (depth - 1);
-    std::string doc = int32(4 + 3 + outer + 1) +
-                      "\x04"
-                      "a" +
-                      std::string(1, '\0');
+    std::string doc = int32(4 + 3 + outer + 1) + std::string{'\x04', 'a', '\0'};
     for (int i = depth - 1; i >= 1; --i) {
-        doc += int32(5 + 8 * static_cast<std::uint32_t>(i)) +
-               "\x04"
-               "0" +
-               std::string(1, '\0');
+        doc += int32(5 + 8 * static_cast<std::uint32_t>(i)) + std::string{'\x04', '0', '\0'};
     }
     doc += int32(5) + std::string(1, '\0'); // the innermost, empty
     doc += std::string(depth - 1, '\0');    // the terminators of the others

@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,18 @@ mode_t Mode(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 ? (info.st_mode & 07777) : 0;
 }
 
+// 0 when every check holds, else the 1-based number of the first that failed.
+int FirstFailed(std::initializer_list<bool> checks) {
+    int n = 0;
+    for (const bool ok : checks) {
+        ++n;
+        if (!ok) {
+            return n;
+        }
+    }
+    return 0;
+}
+
 // Runs `body` in a child process as the unprivileged user nobody (when the
 // tests run as root; otherwise as the user running them), with the scratch
 // folder made theirs and the working directory elsewhere. The body returns 0
@@ -87,22 +100,13 @@ TEST(KorJSONReplaceTest, ReadOnlyFileIsRefusedAndLeftAsItWas) {
     const std::string file = dir.File("game.cfg");
     const int failed = AsOrdinaryUser(dir, [&] {
         vlotest::WriteBytes(file, "previous");
-        if (::chmod(file.c_str(), 0444) != 0) {
-            return 1;
-        }
+        const bool locked = ::chmod(file.c_str(), 0444) == 0;
         CaptureStdout();
         const bool written = WriteSettings(file, true);
         const std::string said = GetCapturedStdout();
-        if (written) {
-            return 2;
-        }
-        if (said != "Unable to write JSON file: " + file + "\n") {
-            return 3;
-        }
-        if (vlotest::ReadBytes(file) != "previous" || Mode(file) != 0444) {
-            return 4;
-        }
-        return Names(dir.path) == std::vector<std::string>{"game.cfg"} ? 0 : 5;
+        return FirstFailed({locked, !written, said == "Unable to write JSON file: " + file + "\n",
+                            vlotest::ReadBytes(file) == "previous" && Mode(file) == 0444,
+                            Names(dir.path) == std::vector<std::string>{"game.cfg"}});
     });
     EXPECT_EQ(failed, 0);
 }
@@ -113,18 +117,12 @@ TEST(KorJSONReplaceTest, PermissionBitsOfTheTargetAreKept) {
     const std::string fresh = dir.File("game.cfg");
     const int failed = AsOrdinaryUser(dir, [&] {
         vlotest::WriteBytes(kept, "previous");
-        if (::chmod(kept.c_str(), 0640) != 0) {
-            return 1;
-        }
+        const bool set = ::chmod(kept.c_str(), 0640) == 0;
         ::umask(022); // would give 0644 to a file made anew
-        if (!WriteSettings(kept, true) || !WriteSettings(fresh, true)) {
-            return 2;
-        }
-        if (vlotest::ReadBytes(kept) != MusicOn || Mode(kept) != 0640) {
-            return 3;
-        }
         // A file made anew gets what the umask allows, as with fopen.
-        return Mode(fresh) == 0644 ? 0 : 4;
+        return FirstFailed({set, WriteSettings(kept, true) && WriteSettings(fresh, true),
+                            vlotest::ReadBytes(kept) == MusicOn && Mode(kept) == 0640,
+                            Mode(fresh) == 0644});
     });
     EXPECT_EQ(failed, 0);
 }
@@ -137,21 +135,15 @@ TEST(KorJSONReplaceTest, SymbolicLinkStaysAndItsTargetIsReplaced) {
         if (::mkdir(synced.c_str(), 0700) != 0 || ::symlink("synced/real.sav", link.c_str()) != 0) {
             return 1;
         }
-        // Once through a link to a file that does not exist yet, then over it.
-        if (!WriteSettings(link, false) || !WriteSettings(link, true)) {
-            return 2;
-        }
         std::error_code ec;
-        if (!fs::is_symlink(link, ec) || fs::read_symlink(link, ec) != "synced/real.sav") {
-            return 3;
-        }
-        if (vlotest::ReadBytes(synced + "/real.sav") != MusicOn) {
-            return 4;
-        }
-        if (Names(synced) != std::vector<std::string>{"real.sav"}) {
-            return 5;
-        }
-        return Names(dir.path) == std::vector<std::string>{"game.sav", "synced"} ? 0 : 6;
+        // Once through a link to a file that does not exist yet, then over it.
+        const int first = FirstFailed(
+            {WriteSettings(link, false) && WriteSettings(link, true),
+             fs::is_symlink(link, ec) && fs::read_symlink(link, ec) == "synced/real.sav",
+             vlotest::ReadBytes(synced + "/real.sav") == MusicOn,
+             Names(synced) == std::vector<std::string>{"real.sav"},
+             Names(dir.path) == std::vector<std::string>{"game.sav", "synced"}});
+        return first == 0 ? 0 : first + 1;
     });
     EXPECT_EQ(failed, 0);
 }
@@ -182,13 +174,10 @@ TEST(KorJSONReplaceTest, OnlyAWritableRegularFileIsReplaced) {
     }
     const std::vector<std::string> before = Names(dir.path);
     for (const Case& c : cases) {
-        korJSONData root(Object);
-        std::string out;
-        korJSONStream stream;
-        CaptureStdout();
-        EXPECT_FALSE(stream.WriteJSONFile(c.path, root, out, true)) << c.path;
-        EXPECT_EQ(GetCapturedStdout(), "Unable to write JSON file: " + c.path + "\n");
-        EXPECT_EQ(stream.lastError, c.reason) << c.path;
+        std::string reason;
+        EXPECT_EQ(vlotest::RefusedWrite(c.path, Object, &reason),
+                  "Unable to write JSON file: " + c.path + "\n");
+        EXPECT_EQ(reason, c.reason) << c.path;
     }
     EXPECT_EQ(Names(dir.path), before) << "nothing replaced, made or left behind";
     struct stat info {};

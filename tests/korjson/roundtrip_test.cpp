@@ -38,21 +38,10 @@ private:
     std::string Text() {
         // ASCII with the characters that need escaping, and 2-, 3- and 4-byte
         // UTF-8; never NUL, which \u0000 does not bring back.
-        static const char* const pieces[] = {"a",
-                                             "Z",
-                                             " ",
-                                             "\"",
-                                             "\\",
-                                             "/",
-                                             "\t",
-                                             "\n",
-                                             "\x1F",
-                                             "\x7F",
-                                             "\xC3\xA9",
-                                             "\xE2\x82\xAC",
-                                             "\xF0\x9F\x98\x80",
-                                             "key",
-                                             "0"};
+        // clang-format off
+        static const char* const pieces[] = {"a", "Z", " ", "\"", "\\", "/", "\t", "\n", "\x1F",
+            "\x7F", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "key", "0"};
+        // clang-format on
         std::string s;
         const int n = Pick(6);
         for (int i = 0; i < n; ++i) {

@@ -9,8 +9,6 @@
 #include "korjson/korjson_test_util.h"
 
 using namespace korJSON;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStdout;
 using vlotest::Container;
 using vlotest::Node;
 using vlotest::Raised;
@@ -108,16 +106,13 @@ TEST(KorJSONWriterTest, CompactOutputHasNoWhiteSpace) {
 
 TEST(KorJSONWriterTest, ScalarsAreFormattedByKind) {
     korJSONData root(Array);
-    root.push_back(Node(2.0, Double));
-    root.push_back(Node(0.1234567, Double));
-    root.push_back(Node(-0.5, Double));
-    root.push_back(Node(1e20, Double));
-    root.push_back(Node(-5, Int));
-    root.push_back(Node(korJSONLong{-7}, Long));
-    root.push_back(Node(korJSONULong{4294967295u}, ULong));
-    root.push_back(Node(std::int64_t{-9223372036854775807LL - 1}, LongLong));
-    root.push_back(Node(std::uint64_t{18446744073709551615ULL}, ULongLong));
-    root.push_back(Container(Null));
+    for (const auto& node :
+         {Node(2.0, Double), Node(0.1234567, Double), Node(-0.5, Double), Node(1e20, Double),
+          Node(-5, Int), Node(korJSONLong{-7}, Long), Node(korJSONULong{4294967295u}, ULong),
+          Node(std::int64_t{-9223372036854775807LL - 1}, LongLong),
+          Node(std::uint64_t{18446744073709551615ULL}, ULongLong), Container(Null)}) {
+        root.push_back(node);
+    }
     EXPECT_EQ(Write(root, false), "[2.000000,0.123457,-0.500000,100000000000000000000.000000,-5,"
                                   "-7,4294967295,-9223372036854775808,18446744073709551615,null]");
 }
@@ -204,12 +199,7 @@ TEST(KorJSONWriterTest, WriteFileStoresExactlyTheText) {
 TEST(KorJSONWriterTest, WriteFileReportsAFolderThatDoesNotExist) {
     vlotest::ScratchDir dir;
     const std::string file = dir.File("missing/game.sav");
-    korJSONData root(Object);
-    std::string out;
-    korJSONStream stream;
-    CaptureStdout();
-    EXPECT_FALSE(stream.WriteJSONFile(file, root, out, true));
-    EXPECT_EQ(GetCapturedStdout(), "Unable to write JSON file: " + file + "\n");
+    EXPECT_EQ(vlotest::RefusedWrite(file), "Unable to write JSON file: " + file + "\n");
 }
 
 // Regression: the target used to be truncated before the text existed, so a
@@ -236,12 +226,7 @@ TEST(KorJSONWriterTest, TargetThatCannotBeReplacedIsReportedAndCleanedUp) {
     const std::string target = dir.File("taken");
     std::filesystem::create_directory(target);
     vlotest::WriteBytes(target + "/inside", "x");
-    korJSONData root(Array);
-    std::string out;
-    korJSONStream stream;
-    CaptureStdout();
-    EXPECT_FALSE(stream.WriteJSONFile(target, root, out, true));
-    EXPECT_EQ(GetCapturedStdout(), "Unable to write JSON file: " + target + "\n");
+    EXPECT_EQ(vlotest::RefusedWrite(target, Array), "Unable to write JSON file: " + target + "\n");
     EXPECT_FALSE(TempFileLeft(dir));
     EXPECT_EQ(vlotest::ReadBytes(target + "/inside"), "x");
 }

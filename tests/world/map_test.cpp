@@ -104,15 +104,26 @@ TEST_P(FloorTest, EveryGeneratedFloorKeepsItsInvariants) {
 INSTANTIATE_TEST_SUITE_P(Floors, FloorTest, ::testing::Range(1, 11),
                          ::testing::PrintToStringParamName());
 
-TEST(FieldOfViewTest, WallsAreSeenButNotWhatLiesBehind) {
+namespace {
+
+// The open hall seen from (40, 20).
+class FieldOfViewTest : public ::testing::Test {
+protected:
     KRMap map;
-    BuildOpenMap(map);
+    KREntity viewer;
+    void SetUp() override {
+        BuildOpenMap(map);
+        viewer.x = 40;
+        viewer.y = 20;
+    }
+};
+
+} // namespace
+
+TEST_F(FieldOfViewTest, WallsAreSeenButNotWhatLiesBehind) {
     for (int y = 10; y <= 30; ++y) {
         map.TileAt(41, y)->Init(true, false);
     }
-    KREntity viewer;
-    viewer.x = 40;
-    viewer.y = 20;
     map.ComputeFOV(&viewer);
     EXPECT_TRUE(map.IsVisible(40, 20) && map.IsVisible(41, 20) && map.IsVisible(32, 20));
     for (int y = 0; y < MapHeight; ++y) {
@@ -122,12 +133,7 @@ TEST(FieldOfViewTest, WallsAreSeenButNotWhatLiesBehind) {
     }
 }
 
-TEST(FieldOfViewTest, OpenHallShowsEightStepsEveryWay) {
-    KRMap map;
-    BuildOpenMap(map);
-    KREntity viewer;
-    viewer.x = 40;
-    viewer.y = 20;
+TEST_F(FieldOfViewTest, OpenHallShowsEightStepsEveryWay) {
     map.ComputeFOV(&viewer);
     for (int dx = -1; dx <= 1; ++dx) {
         for (int dy = -1; dy <= 1; ++dy) {
@@ -157,13 +163,8 @@ TEST(FieldOfViewTest, OpenHallShowsEightStepsEveryWay) {
 // the hall hides the row behind it but not the cells beside its shadow, a
 // wall across a corridor ends the corridor, and the rock along it hides the
 // next corridor over.
-TEST(FieldOfViewTest, PillarsCastShadowsAndWallsEndCorridors) {
-    KRMap map;
-    BuildOpenMap(map);
+TEST_F(FieldOfViewTest, PillarsCastShadowsAndWallsEndCorridors) {
     map.TileAt(42, 20)->Init(true, false);
-    KREntity viewer;
-    viewer.x = 40;
-    viewer.y = 20;
     map.ComputeFOV(&viewer);
     EXPECT_TRUE(map.IsVisible(41, 20) && map.IsVisible(42, 20));
     for (int x = 43; x <= 48; ++x) {
