@@ -8,7 +8,6 @@
 #include <exception>
 #include <iostream>
 #include <memory>
-#include <new>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -192,10 +191,6 @@ struct SavedGame {
     std::vector<std::pair<unsigned, std::string>> lines;
     int gameState = GameStatePlaying;
 };
-
-bool IsContainer(const korJSONData& node) {
-    return node.type == korJSON::Array || node.type == korJSON::Object;
-}
 
 // What makes a stored text unfit for the game, or null. The reader passes
 // any bytes through, but the writer refuses what is not UTF-8: a game loaded
@@ -523,18 +518,8 @@ int ReadSave(const korJSONData& root, SavedGame& out, std::string& savedVersion,
 // Reads game.sav into `save`; 0, or the refusal and its reason.
 int ReadSaveFile(SavedGame& save, std::string& savedVersion, std::string& why) {
     korJSONData root(korJSONDataType::Null);
-    korJSON::korJSONStream stream;
-    stream.maxFileBytes = MaxPlayerFileBytes;
-    try {
-        if (!stream.ParseFile(SaveFile, root, korJSON::korJSONType::JSON)) {
-            why = stream.lastError;
-            return -1;
-        }
-    } catch (const std::bad_alloc&) {
-        why = "the file is too large";
-        return -1;
-    } catch (const std::exception&) {
-        why = "not valid JSON"; // the scanner's own words may quote the file
+    why = ReadPlayerFile(SaveFile, root);
+    if (!why.empty()) {
         return -1;
     }
     return ReadSave(root, save, savedVersion, why);

@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
-#include <new>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -78,10 +77,6 @@ struct SettingsDocument {
     std::optional<int> volume;
     std::vector<SDL_Scancode> keys; // actions 0.. in order, at most nine
 };
-
-bool IsContainer(const korJSONData& node) {
-    return node.type == korJSON::Array || node.type == korJSON::Object;
-}
 
 // Read as the game's conversions read them: a flag from any word ("true" as
 // text is true, the number 1 is not), a number from the leading digits of
@@ -164,18 +159,8 @@ std::string ReadSettings(const korJSONData& root, SettingsDocument& out) {
 // Empty when game.cfg was read and checked whole into `out`; otherwise why not.
 std::string ReadSettingsFile(SettingsDocument& out) {
     korJSONData root(korJSONDataType::Null);
-    korJSON::korJSONStream stream;
-    stream.maxFileBytes = MaxPlayerFileBytes;
-    try {
-        if (!stream.ParseFile(SettingsFile, root, korJSON::korJSONType::JSON)) {
-            return stream.lastError;
-        }
-    } catch (const std::bad_alloc&) {
-        return "the file is too large";
-    } catch (const std::exception&) {
-        return "not valid JSON"; // the scanner's own words may quote the file
-    }
-    return ReadSettings(root, out);
+    const std::string why = ReadPlayerFile(SettingsFile, root);
+    return why.empty() ? ReadSettings(root, out) : why;
 }
 
 // Moves a damaged game.cfg aside, where the player can still look at it,

@@ -30,9 +30,6 @@ public:
     // words for a player ("file not found", "not a regular file", "not valid
     // JSON", ...); empty after a call that succeeded.
     std::string lastError;
-    // Whether the last ParseFile failed because nothing is at the path (a
-    // first start), rather than because what is there cannot be used.
-    bool lastErrorWasMissing = false;
     // ParseFile refuses a file larger than this many bytes without reading it
     // whole; callers that know their documents are small lower it.
     std::size_t maxFileBytes = std::size_t{64} * 1024 * 1024;
@@ -47,12 +44,10 @@ public:
     bool ParseFile(const std::string& path, korJSONData& data, korJSONType type) {
         const bool bson = type == BSON;
         lastError.clear();
-        lastErrorWasMissing = false;
         std::string bytes;
         if (!ReadRegularFile(path, bytes, maxFileBytes, lastError)) {
             std::cout << (bson ? "Unable to parse BSON file: " : "Unable to parse JSON file: ")
                       << path << std::endl;
-            lastErrorWasMissing = lastError == FileNotFoundReason;
             data = korJSONData(Null);
             return false;
         }
