@@ -194,6 +194,15 @@ DialogResult MSGBox(const std::string& title, std::list<std::string>& lines, int
     return Menu(title, lines, wrapWidth, selected, false);
 }
 
+DialogResult SaveFailureBox(const std::string& title, const std::string& what,
+                            const std::string& reason, const std::string& backTo) {
+    option.clear();
+    option.push_back(what + " could not be saved: " + reason + ".");
+    option.push_back("\\n");
+    option.push_back("Press any key to return to " + backTo + ".");
+    return MSGBox(title, option, 320);
+}
+
 DialogResult Menu(std::list<std::string>& lines) {
     if (option.size() > 26) {
         std::cout << "Can't have a menu with more than 26 options!" << std::endl;

@@ -46,6 +46,10 @@ DialogResult Menu(const std::string& title, std::list<std::string>& lines, int w
                   int& selected, bool anyKey, Backdrop backdrop = Backdrop::Screen);
 // The titled box with nothing selectable: draws it and blocks for one answer.
 DialogResult MSGBox(const std::string& title, std::list<std::string>& lines, int wrapWidth);
+// Tells the player that `what` ("The game") could not be saved and why, in
+// the box titled `title`; any key goes back to `backTo` ("the game").
+DialogResult SaveFailureBox(const std::string& title, const std::string& what,
+                            const std::string& reason, const std::string& backTo);
 // The inventory box over `option` (at most 26), `lines` preceding it; blocks
 // for one key: Chosen with its letter's index, or why not.
 DialogResult Menu(std::list<std::string>& lines);

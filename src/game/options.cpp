@@ -139,11 +139,7 @@ bool SaveChanges() {
     if (SaveGameSettings(&reason)) {
         return true;
     }
-    option.clear();
-    option.push_back("The settings could not be saved: " + reason + ".");
-    option.push_back("\\n");
-    option.push_back("Press any key to return to options.");
-    MSGBox(" Saving the settings failed ", option, 320);
+    SaveFailureBox(" Saving the settings failed ", "The settings", reason, "options");
     return false;
 }
 

@@ -130,14 +130,6 @@ void EnemiesTakeTurns() {
     }
 }
 
-DialogResult ShowSaveFailure(const std::string& reason) {
-    option.clear();
-    option.push_back("The game could not be saved: " + reason + ".");
-    option.push_back("\\n");
-    option.push_back("Press any key to return to the game.");
-    return MSGBox(" Saving the game failed ", option, 320);
-}
-
 // Escape saves and leaves. A save that fails is told to the player, who stays
 // in the game with nothing lost and may press Escape again (after freeing the
 // disk, say). When the program is ending there is no one to wait for: it
@@ -154,7 +146,8 @@ void SaveAndLeave() {
         gameOver = true;
         return;
     }
-    const DialogResult answer = ShowSaveFailure(reason);
+    const DialogResult answer =
+        SaveFailureBox(" Saving the game failed ", "The game", reason, "the game");
     playerAction = NoTurn; // not another save next frame
     if (answer.outcome == DialogOutcome::Closed) {
         gameOver = true; // the box was closed with the window: leave as a close does
