@@ -167,12 +167,14 @@ std::string ReadSettingsFile(SettingsDocument& out) {
 // and says so on one line; the next orderly exit writes a fresh one. Where
 // game.cfg is a link (the browser keeps the real file in its storage), the
 // file it points at is moved, so the link is left as on a first start.
+// Only a regular file is moved: a link may lead to a pipe or a device
+// (/dev/zero), which is the system's, not the player's, to rename.
 void KeepDamagedFile(const std::string& why) {
     std::error_code ec;
     const fs::path file = fs::canonical(SettingsFile, ec);
     const fs::path kept = (ec ? fs::path(SettingsFile) : file).string() + ".damaged";
     std::cerr << SettingsFile << " is damaged (" << why << ")";
-    if (!ec && std::rename(file.c_str(), kept.c_str()) == 0) {
+    if (!ec && fs::is_regular_file(file, ec) && std::rename(file.c_str(), kept.c_str()) == 0) {
         std::cerr << "; it was kept as " << kept.string();
         PlayerFilesChanged();
     } else {

@@ -5,6 +5,7 @@
 
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -433,12 +434,26 @@ TEST_F(SaveGameTest, UsableItemsGetTheirUseFunctionsByName) {
 
 // ---- refusals ---------------------------------------------------------------------
 
-TEST_F(SaveGameTest, NoSaveIsRefused) {
-    const auto before = WorldSnapshot::Take();
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(Load(), -1);
-    testing::internal::GetCapturedStdout();
-    before.ExpectUnchanged();
+// Nothing, a pipe (which would block a plain read for ever) or a folder in
+// place of the save: refused at once with the reader's reason.
+TEST_F(SaveGameTest, NoSaveAndSpecialFilesAreRefused) {
+    const std::pair<std::function<void()>, const char*> cases[] = {
+        {[] {}, "file not found"},
+        {[] { ASSERT_EQ(::mkfifo("game.sav", 0600), 0); }, "not a regular file"},
+        {[] { std::filesystem::create_directory("game.sav"); }, "not a regular file"},
+    };
+    for (const auto& [make, why] : cases) {
+        std::filesystem::remove("game.sav");
+        make();
+        const auto before = WorldSnapshot::Take();
+        std::string version;
+        std::string reason;
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(LoadGame(version, &reason), -1);
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(reason, why);
+        before.ExpectUnchanged();
+    }
 }
 
 TEST_F(SaveGameTest, SignatureInAnotherLetterCaseIsRefused) {

@@ -3,6 +3,8 @@
 // the key names shown for a binding.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -269,6 +271,20 @@ TEST_F(SettingsTest, DamagedFileIsKeptAsideWithANoteAndChangesNothing) {
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(ReadFile("storage/game.cfg.damaged"), "42");
     EXPECT_TRUE(fs::is_symlink("game.cfg"));
+
+    // A pipe is refused unread and left where it is: only a regular file is
+    // the player's to move aside (a link may lead to a device).
+    fs::remove("game.cfg");
+    fs::remove("game.cfg.damaged");
+    ASSERT_EQ(::mkfifo("game.cfg", 0600), 0);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(LoadGameSettings());
+    testing::internal::GetCapturedStdout();
+    const std::string note = testing::internal::GetCapturedStderr();
+    EXPECT_NE(note.find("not a regular file"), std::string::npos) << note;
+    EXPECT_TRUE(fs::is_fifo("game.cfg"));
+    EXPECT_FALSE(fs::exists("game.cfg.damaged"));
 }
 
 // ---- the options menu's snapshot -----------------------------------------------
