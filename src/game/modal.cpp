@@ -19,6 +19,16 @@ namespace {
 std::atomic<bool> endRequested{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
+bool waiting = false;
+
+// Marks the wait for as long as it lasts, whichever way it returns.
+struct Waiting {
+    Waiting() { waiting = true; }
+    ~Waiting() { waiting = false; }
+    Waiting(const Waiting&) = delete;
+    Waiting& operator=(const Waiting&) = delete;
+};
+
 Input Classify(const SDL_Event& e, Pace pace, F2Key f2) {
     Input in;
     in.event = e;
@@ -71,6 +81,7 @@ Input WaitBlocked(F2Key f2) {
 } // namespace
 
 Input WaitForInput(Pace pace, F2Key f2) {
+    const Waiting mark;
     if (pace == Pace::Block) {
         const Input in = WaitBlocked(f2);
         RestartFrameClock();
@@ -84,6 +95,10 @@ Input WaitForInput(Pace pace, F2Key f2) {
     Input in;
     in.kind = EndRequested() ? InputKind::Ending : InputKind::FrameOver;
     return in;
+}
+
+bool WaitingForAnswer() {
+    return waiting;
 }
 
 void EndFrame() {

@@ -43,6 +43,9 @@ struct Input {
 // in a frame (a held key repeats). With Pace::Frame an end request is
 // reported once a frame is over, before the next is drawn.
 Input WaitForInput(Pace pace, F2Key f2 = F2Key::TogglesMouse);
+// Whether a box, a menu or an aim is waiting in WaitForInput right now (the
+// main loop of a game reads its events itself).
+bool WaitingForAnswer();
 // Sleeps until the current frame ends; the next one ends FrameMs later.
 void EndFrame();
 // The current frame ends FrameMs from now: after a pause the loop did not

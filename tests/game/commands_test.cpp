@@ -17,6 +17,7 @@
 #include "game_env.h"
 #include "glyph_probe.h"
 #include "message.h"
+#include "onscreen.h"
 #include "scripted_input.h"
 #include "shell.h"
 #include "test_floor.h"
@@ -146,6 +147,24 @@ TEST_F(CommandsTest, EscapeSavesAndLeavesBeforeTheFramesCommands) {
     EXPECT_TRUE(SaveExists());
     EXPECT_EQ(player->y, 15);
     EXPECT_EQ(turns, 0);
+}
+
+// The page's on-screen buttons press the keys the actions are bound to now,
+// so a rebinding holds for them; Back saves and leaves as Escape does.
+TEST_F(CommandsTest, OnScreenButtonsPressTheCurrentBindings) {
+    Binding(ActionMoveAttackRight).scancode = SDL_SCANCODE_D;
+    ASSERT_TRUE(VloPressButton(ActionMoveAttackRight));
+    Frame({});
+    EXPECT_EQ(Cell(), std::make_pair(16, 15));
+    EXPECT_EQ(turns, 1);
+
+    EXPECT_FALSE(VloPressButton(-1));
+    EXPECT_FALSE(VloPressButton(ButtonBack + 1));
+    EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_KEYDOWN, SDL_KEYUP), 0);
+    ASSERT_TRUE(VloPressButton(ButtonBack));
+    Frame({}, false);
+    EXPECT_TRUE(SaveExists());
+    EXPECT_EQ(Cell(), std::make_pair(16, 15));
 }
 
 TEST_F(CommandsTest, ClosingTheWindowEndsTheGameWithoutSaving) {
