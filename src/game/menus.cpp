@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <iostream>
+#include <vector>
 
 #include "entity.h"
 #include "equipment.h"
@@ -112,6 +113,21 @@ int ContentWidth(const std::string& title, const std::list<std::string>& lines) 
     return 8 * static_cast<int>(widest);
 }
 
+// The line of a box under a finger's tap, counted from the box's first line
+// at picture pixel `top`; -1 for anything else. SDL reports a tap as a left
+// click of its touch mouse; a desktop mouse's clicks stay no answer in a box.
+int TappedLine(const SDL_Event& e, int left, int width, int top, int lines) {
+    if (e.type != SDL_MOUSEBUTTONDOWN || e.button.which != SDL_TOUCH_MOUSEID ||
+        e.button.button != SDL_BUTTON_LEFT) {
+        return -1;
+    }
+    const SDL_Point at = WindowToPicture(e.button.x, e.button.y);
+    if (at.x < left || at.x >= left + width || at.y < top || at.y >= top + 8 * lines) {
+        return -1;
+    }
+    return (at.y - top) / 8;
+}
+
 } // namespace
 
 std::string Highlighted(const std::string& text, bool highlighted) {
@@ -156,6 +172,12 @@ DialogResult Menu(const std::string& title, std::list<std::string>& lines, int w
 
         const Input in = WaitForInput(Pace::Block);
         if (in.kind == InputKind::Other) {
+            // A tap on an entry chooses it where entries and lines are one.
+            const int line = TappedLine(in.event, at.x, w, at.y + topPad + 8, n);
+            if (line >= 0 && selected != -1 && !anyKey && n == entryCount) {
+                selected = line;
+                return Outcome(DialogOutcome::Chosen, selected);
+            }
             continue;
         }
         if (in.kind != InputKind::Key) {
@@ -209,11 +231,14 @@ DialogResult Menu(std::list<std::string>& lines) {
         return Refused();
     }
     ClearSurface(inventoryPanel);
+    // Which entry each line shows (-1 for the prompt), for a tap.
+    std::vector<int> entryOfLine(lines.size(), -1);
     char letter = 'a';
     for (const std::string& entry : option) {
         const std::string text =
             inventory.empty() ? entry : std::string("(") + letter++ + ") " + entry;
         message->WordWarp(text, lines, 464, true);
+        entryOfLine.resize(lines.size(), letter - 'a' - 1);
     }
     const std::string title = "Inventory";
     const int e = std::max(8 * static_cast<int>(title.size()), ContentWidth("", lines));
@@ -240,6 +265,12 @@ DialogResult Menu(std::list<std::string>& lines) {
         Render();
         const Input in = WaitForInput(Pace::Block, F2Key::IsAKey);
         if (in.kind == InputKind::Other) {
+            // Placed as the picture places the box (render.cpp).
+            const int line = TappedLine(in.event, (640 - inventoryPanel->w) / 2, inventoryPanel->w,
+                                        (400 - inventoryPanel->h - 80) / 2 + 16, n);
+            if (line >= 0 && entryOfLine[static_cast<std::size_t>(line)] >= 0) {
+                return Outcome(DialogOutcome::Chosen, entryOfLine[static_cast<std::size_t>(line)]);
+            }
             continue;
         }
         if (in.kind != InputKind::Key) {

@@ -163,6 +163,39 @@ TEST_F(MenuTest, ReturnConfirmsOnlyAHighlightedEntry) {
         << "no highlight in a message box";
 }
 
+// A finger's tap (SDL's touch mouse) on an entry chooses it; a desktop click
+// anywhere, a tap off the entries or in a box of wrapped entries is waited out.
+TEST_F(MenuTest, ATapOnAnEntryChoosesItAndAClickDoesNot) {
+    const auto tapAt = [](int y, bool touch) {
+        const SDL_Point p = vlotest::PictureToWindow(320, y);
+        SDL_Event e = vlotest::MouseButton(p.x, p.y, SDL_BUTTON_LEFT);
+        e.button.which = touch ? SDL_TOUCH_MOUSEID : 0;
+        return e;
+    };
+    // Three one-line entries: the box is 56 high, its first line at 172 + 16.
+    const std::list<std::string> three = {"a", "b", "c"};
+    const struct {
+        int y;
+        bool touch;
+        bool wrapped;
+        int chosen; // -1: waited out until Return chose entry 0
+    } cases[] = {{188 + 16 + 3, true, false, 2}, {188, true, false, 0},
+                 {188 + 16, false, false, -1},   {188 - 8, true, false, -1},
+                 {188 + 24, true, false, -1},    {192 + 2, true, true, -1}};
+    for (const auto& c : cases) {
+        std::list<std::string> lines =
+            c.wrapped ? std::list<std::string>{"a a a a", "b", "c"} : three;
+        int selected = 0;
+        const DialogResult r = WithEvents({tapAt(c.y, c.touch), KeyDown(SDL_SCANCODE_RETURN)}, [&] {
+            return Menu(" T ", lines, c.wrapped ? 24 : 464, selected, false);
+        });
+        EXPECT_EQ(r.outcome, DialogOutcome::Chosen) << "y " << c.y;
+        EXPECT_EQ(r.index, c.chosen < 0 ? 0 : c.chosen) << "y " << c.y << " touch " << c.touch;
+        EXPECT_EQ(InputQueued(), c.chosen < 0 ? 0 : 1) << "y " << c.y;
+        SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+    }
+}
+
 TEST_F(MenuTest, WindowCloseReturnsFalseAndOtherEventsAreWaitedOut) {
     int selected = 0;
     EXPECT_FALSE(Titled(" T ", {"a", "b"}, 464, selected, false, vlotest::QuitEvent()));
@@ -271,6 +304,17 @@ TEST_F(InventoryMenuTest, ListedLettersChooseAndEverythingElseCancels) {
     EXPECT_EQ(Choose({vlotest::QuitEvent()}), nullptr);
     EXPECT_EQ(Choose({vlotest::MouseMotion(50, 60), KeyDown(SDL_SCANCODE_B)}), aid->item)
         << "mouse motion neither cancels nor selects";
+    // A tap on a listed line chooses it; on the prompt, or a desktop click,
+    // neither chooses nor cancels. Lines start at (400 - 72 - 80) / 2 + 16.
+    const auto tap = [](int line, bool touch) {
+        const SDL_Point p = vlotest::PictureToWindow(320, 124 + 16 + 8 * line + 4);
+        SDL_Event e = vlotest::MouseButton(p.x, p.y, SDL_BUTTON_LEFT);
+        e.button.which = touch ? SDL_TOUCH_MOUSEID : 0;
+        return e;
+    };
+    EXPECT_EQ(Choose({tap(4, true), KeyDown(SDL_SCANCODE_A)}), baton->item) << "(C) BATON";
+    EXPECT_EQ(Choose({tap(0, true), tap(3, false), KeyDown(SDL_SCANCODE_A)}), taser->item);
+    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
     EXPECT_EQ(inventory.size(), 3u);
 }
 
