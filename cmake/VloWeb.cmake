@@ -1,6 +1,7 @@
 # The browser build (emscripten, included by the top CMakeLists.txt instead of
 # the desktop targets): the same game as a static page in the build folder,
-# index.html beside velvet-lockout.js, .wasm and .data. The data file holds
+# index.html beside velvet-lockout.js, .wasm and .data; scripts/web then
+# gathers the servable page alone into site/. The data file holds
 # what the desktop game finds beside its binary (the font sheet, the music
 # definitions and the Ogg music), preloaded into the page's memory file system
 # at the same relative paths. scripts/web makes all of it.
@@ -46,6 +47,9 @@ target_link_options(velvet-lockout PRIVATE
     # file, because CMake's link scripts would mangle their dollar signs).
     -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${web}/sdl-helpers.json
     -lidbfs.js --pre-js ${web}/pre.js
+    # The page's on-screen buttons call into the game (src/game/onscreen.h);
+    # nothing else in the game calls it, so the linker is told to keep it.
+    -sEXPORTED_FUNCTIONS=_main,_VloPressButton -Wl,--undefined=VloPressButton
     --preload-file ${stage}@/)
 set_property(TARGET velvet-lockout APPEND PROPERTY LINK_DEPENDS ${web}/pre.js ${web}/sdl-helpers.json
     ${stage}.stamp)
@@ -60,4 +64,4 @@ enable_testing()
 add_test(NAME web.BrowserPlaysAndKeepsTheSave
     COMMAND node ${PROJECT_SOURCE_DIR}/tests/web/browser_test.mjs)
 set_tests_properties(web.BrowserPlaysAndKeepsTheSave PROPERTIES TIMEOUT 300 ENVIRONMENT
-    "VLO_WEB_DIR=${CMAKE_CURRENT_BINARY_DIR};VLO_FONT=${PROJECT_SOURCE_DIR}/gfx/font.bmp;VLO_NODE_MODULES=${CMAKE_CURRENT_BINARY_DIR}/node_modules;VLO_SHOT_DIR=${CMAKE_CURRENT_BINARY_DIR}/screenshots")
+    "VLO_WEB_DIR=${CMAKE_CURRENT_BINARY_DIR}/site;VLO_FONT=${PROJECT_SOURCE_DIR}/gfx/font.bmp;VLO_NODE_MODULES=${CMAKE_CURRENT_BINARY_DIR}/node_modules;VLO_SHOT_DIR=${CMAKE_CURRENT_BINARY_DIR}/screenshots")

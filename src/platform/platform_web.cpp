@@ -37,7 +37,7 @@ EM_ASYNC_JS(void, PersistStorage, (), {
 // Sleeps `ms` or until the page sees input. The wake-up waits for the end of
 // the event's dispatch, so SDL's own handler has queued the event by then.
 EM_ASYNC_JS(void, SleepUntilInput, (int ms), {
-    var kinds = ["keydown", "keyup", "mousedown", "mouseup", "mousemove", "wheel",
+    var kinds = ["keydown", "keyup", "mousedown", "mouseup", "mousemove", "wheel", "pointerdown",
                  "touchstart", "touchend", "focus", "blur", "resize", "fullscreenchange"];
     await new Promise(function (wake) {
         var timer = setTimeout(done, ms);

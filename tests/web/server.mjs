@@ -1,6 +1,6 @@
 // A static file server for the web build on 127.0.0.1. The browser test
 // starts it on a random port; run it alone to play the build in a browser:
-//   node tests/web/server.mjs build-web [port]
+//   node tests/web/server.mjs build-web/site [port]
 import { createServer } from 'node:http';
 import { readFile } from 'node:fs/promises';
 import { extname, join, resolve, sep } from 'node:path';
@@ -13,6 +13,7 @@ const TYPES = {
   '.wasm': 'application/wasm',
   '.data': 'application/octet-stream',
   '.png': 'image/png',
+  '.webmanifest': 'application/manifest+json',
   '.css': 'text/css',
 };
 
@@ -51,6 +52,6 @@ export function serve(dir, port = 0) {
 }
 
 if (process.argv[1] && resolve(process.argv[1]) === fileURLToPath(import.meta.url)) {
-  const { url } = await serve(process.argv[2] || 'build-web', Number(process.argv[3] || 8000));
-  console.log(`serving ${process.argv[2] || 'build-web'} at ${url}`);
+  const { url } = await serve(process.argv[2] || 'build-web/site', Number(process.argv[3] || 8000));
+  console.log(`serving ${process.argv[2] || 'build-web/site'} at ${url}`);
 }
