@@ -1,10 +1,11 @@
 // The web build in headless Chromium, played as a visitor would: the main
 // menu appears, a new game starts (and with it the audio), Escape saves,
 // a reload loads the same floor, the tab idles quietly, the options put the
-// page full screen and back, and Quit ends it.
+// page full screen and back, and Quit ends it. Then on an emulated phone,
+// by touch alone, and offline after that first visit.
 // Screens are read back from the canvas with the game's own font.
 import { createRequire } from 'node:module';
-import { mkdtempSync, mkdirSync, rmSync, statSync, readdirSync } from 'node:fs';
+import { cpSync, mkdtempSync, mkdirSync, readFileSync, rmSync, statSync, readdirSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { loadSheet, Screen, EGA } from './glyphs.mjs';
@@ -166,6 +167,7 @@ async function play(browser, url) {
     const menu = await waitFor(page, 'the main menu with "New Game" highlighted', menuShown(0), 30000);
     result.firstFrame = menu.at;
     console.log(`main menu readable ${menu.at.toFixed(0)} ms after navigation start`);
+    checkLayout(await layoutOf(page), 'desktop');
     await page.screenshot({ path: join(SHOT_DIR, 'web-main-menu.png'), fullPage: true });
 
     // 2. A new game; the key that starts it also starts the audio.
@@ -241,6 +243,191 @@ async function play(browser, url) {
   }
 }
 
+// ---- on a phone, by touch, then offline ----------------------------------------
+
+const PHONE = { width: 390, height: 844, isMobile: true, hasTouch: true, deviceScaleFactor: 3 };
+const PHONE_AGENT = 'Mozilla/5.0 (Linux; Android 13; Pixel 7) AppleWebKit/537.36 (KHTML, like Gecko) '
+  + 'Chrome/120.0 Mobile Safari/537.36';
+const BUTTON = { up: 0, down: 1, left: 2, right: 3, use: 8, confirm: 9 };
+
+async function layoutOf(page) {
+  return page.evaluate(() => {
+    const box = (selector) => {
+      const r = document.querySelector(selector).getBoundingClientRect();
+      return { x: r.x, y: r.y, w: r.width, h: r.height };
+    };
+    return { view: { w: innerWidth, h: innerHeight }, canvas: box('#canvas'), pad: box('#pad'),
+      actions: box('#actions'), legendShown: !document.getElementById('legend').hidden };
+  });
+}
+
+// The picture whole on the screen and as large as the kind of screen wants;
+// on a touch screen the controls beside it, on the screen, covering none of it.
+function checkLayout(l, kind) {
+  const within = (b) => b.x >= -0.5 && b.y >= -0.5 && b.x + b.w <= l.view.w + 0.5 && b.y + b.h <= l.view.h + 0.5;
+  const apart = (a, b) => a.x + a.w <= b.x + 0.5 || b.x + b.w <= a.x + 0.5 || a.y + a.h <= b.y + 0.5 || b.y + b.h <= a.y + 0.5;
+  const c = l.canvas;
+  const problems = [];
+  if (!within(c)) problems.push('the picture leaves the screen');
+  if (Math.abs(c.w * 400 - c.h * 640) > 640 * 3) problems.push('the picture lost its shape');
+  if (l.legendShown) problems.push('the controls legend is unfolded');
+  const touch = kind !== 'desktop';
+  for (const [name, b] of [['pad', l.pad], ['buttons', l.actions]]) {
+    if (touch && !(b.w > 0 && within(b) && apart(b, c))) problems.push(`the ${name} are not beside the picture on the screen`);
+    if (!touch && b.w > 0) problems.push(`the ${name} show without a touch screen`);
+  }
+  // Portrait: the screen's width; landscape: most of its height; the
+  // desktop window of the test: twice the picture's size.
+  const large = kind === 'portrait' ? c.w >= 0.97 * l.view.w : kind === 'landscape' ? c.h >= 0.85 * l.view.h
+    : c.w === 1280 && c.h === 800;
+  if (!large) problems.push('the picture is smaller than the screen allows');
+  if (problems.length > 0) fail(`${kind} layout: ${problems.join('; ')}\n${JSON.stringify(l)}`);
+  console.log(`${kind} layout: picture ${c.w.toFixed(0)} x ${c.h.toFixed(0)} in ${l.view.w} x ${l.view.h}`);
+}
+
+async function tapPicture(page, px, py) {
+  const c = (await layoutOf(page)).canvas;
+  await page.touchscreen.tap(c.x + ((px + 0.5) * c.w) / 640, c.y + ((py + 0.5) * c.h) / 400);
+}
+
+async function tapButton(page, selector) {
+  const b = await (await page.$(selector)).boundingBox();
+  await page.touchscreen.tap(b.x + b.width / 2, b.y + b.height / 2);
+}
+const tapGameButton = (page, number) => tapButton(page, `[data-button="${number}"]`);
+
+// A save's cells as `kept` takes them, but for the look cursor's red block,
+// which follows the last tap.
+const keptUnderCursor = (s) => kept(s).filter(({ col, row }) => {
+  const g = s.cell(col, row);
+  return g.code >= 0 && g.ink !== EGA.Red && g.paper !== EGA.Red;
+});
+
+// A new build on the host (here: a marked page under a new worker version)
+// is stored at the next visit online, which says so, and is what starts
+// offline after that.
+async function newBuildReplacesTheOld(page, siteDir) {
+  const worker = readFileSync(join(siteDir, 'sw.js'), 'utf8');
+  const version = /const VERSION = '([0-9a-f]+)';/.exec(worker)?.[1];
+  if (!version) fail('sw.js names no version');
+  writeFileSync(join(siteDir, 'sw.js'), worker.replace(version, `${version}2`));
+  writeFileSync(join(siteDir, 'index.html'), readFileSync(join(siteDir, 'index.html'), 'utf8')
+    .replace('<head>', '<head><meta name="vlo-build" content="2">'));
+  await page.reload({ waitUntil: 'domcontentloaded' });
+  await waitFor(page, 'the main menu on the visit after a new build', menuShown(0), 30000);
+  const NEW = 'A new version is stored; it starts the next time this page is opened.';
+  let seen = {};
+  for (let i = 0; i < 200 && !(seen.status === NEW && `${seen.names}` === `velvet-lockout-${version}2`); ++i, await sleep(50)) {
+    seen = await page.evaluate(async () => ({ status: document.getElementById('status').textContent,
+      names: (await caches.keys()).filter((n) => n.startsWith('velvet-lockout-')) }));
+  }
+  if (seen.status !== NEW || `${seen.names}` !== `velvet-lockout-${version}2`) {
+    fail(`after a new build the page says "${seen.status}" and the stores are ${seen.names}; want "${NEW}" and only velvet-lockout-${version}2`);
+  }
+  if (await page.$('meta[name="vlo-build"]')) fail('the new build ran at the visit that found it');
+  await page.setOfflineMode(true);
+  await page.reload({ waitUntil: 'domcontentloaded' });
+  await waitFor(page, 'the main menu offline after the new build', menuShown(0), 30000);
+  if (!(await page.$('meta[name="vlo-build"]'))) fail('offline, the page is still the old build');
+  await page.setOfflineMode(false);
+  console.log('phone: a new build was stored at the next visit online and started offline after it');
+}
+
+async function playOnPhone(browser, url, server, siteDir) {
+  const context = await browser.createBrowserContext();
+  const page = await context.newPage();
+  const problems = [];
+  page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
+  try {
+    await page.emulate({ viewport: PHONE, userAgent: PHONE_AGENT });
+    await page.goto(url, { waitUntil: 'domcontentloaded' });
+    const menu = (await waitFor(page, 'the main menu on the phone', menuShown(0), 30000)).screen;
+    checkLayout(await layoutOf(page), 'portrait');
+
+    // New Game by tapping its line.
+    const line = menu.find('> New Game <', EGA.Cyan);
+    await tapPicture(page, line.x + 40, line.y + 4);
+    let screen = (await waitFor(page, 'a floor after tapping "New Game"', floorShown)).screen;
+
+    // A step with the pad: the first direction not into a wall.
+    const start = player(screen);
+    for (const direction of ['right', 'left', 'down', 'up']) {
+      await tapGameButton(page, BUTTON[direction]);
+      const moved = await waitFor(page, 'a step', (s) => floorShown(s) && `${player(s)}` !== `${start}`, 1500)
+        .catch((e) => (e instanceof Failure ? null : Promise.reject(e)));
+      if (moved) {
+        console.log(`phone: the pad's ${direction} moved the player from ${start} to ${player(moved.screen)}`);
+        break;
+      }
+      if (direction === 'up') fail('no button of the pad moved the player', (await grab(page)).screen);
+    }
+    await page.screenshot({ path: join(SHOT_DIR, 'web-phone-portrait.png') });
+
+    // The inventory by touch: "Use" opens it, a tap on the baton's line takes
+    // the baton off; opened again, "Back" closes it.
+    await tapGameButton(page, BUTTON.use);
+    screen = (await waitFor(page, 'the inventory after "Use"', (s) => !!s.find('(A) BATON (EQUIPPED)', EGA.White))).screen;
+    const baton = screen.find('(A) BATON (EQUIPPED)', EGA.White);
+    await tapPicture(page, baton.x + 20, baton.y + 4);
+    await waitFor(page, 'the baton taken off by tapping its line', (s) => floorShown(s) && !!s.find('YOU DEQUIPPED THE BATON'));
+    await tapGameButton(page, BUTTON.use);
+    await waitFor(page, 'the inventory again', (s) => !!s.find('(A) BATON', EGA.White) && !s.find('(EQUIPPED)'));
+    await tapButton(page, '#actions .dialog[data-button="10"]');
+    screen = (await waitFor(page, 'the inventory closed by "Back"', (s) => floorShown(s) && !s.find('(A) BATON', EGA.White))).screen;
+    console.log('phone: New Game tapped, a step on the pad, the inventory used and closed by touch');
+
+    // "Save & leave"; the page is kept for offline play by then.
+    const before = keptUnderCursor(screen);
+    await tapButton(page, '#actions :not(.dialog)[data-button="10"]');
+    await waitFor(page, 'the main menu after "Save & leave"', menuShown(0));
+    const stored = await page.evaluate(async () => {
+      await navigator.serviceWorker.ready;
+      for (let i = 0; i < 100 && !navigator.serviceWorker.controller; ++i) await new Promise((done) => setTimeout(done, 50));
+      const names = (await caches.keys()).filter((n) => n.startsWith('velvet-lockout-'));
+      const files = names.length === 1 ? (await (await caches.open(names[0])).keys()).map((r) => new URL(r.url).pathname) : [];
+      return { controlled: !!navigator.serviceWorker.controller, names, files };
+    });
+    const wanted = readdirSync(WEB_DIR).filter((f) => f !== 'sw.js').map((f) => `/${f}`).sort();
+    if (!stored.controlled || `${stored.files.sort()}` !== `${wanted}`) {
+      fail(`the service worker keeps ${JSON.stringify(stored)}, want every file of the page: ${wanted.join(', ')}`);
+    }
+
+    // Offline: the page comes from the worker, the save from IndexedDB. The
+    // pad's Down and OK choose "Load Game".
+    // The browser's own check for a new worker is no request of the page.
+    let served = 0;
+    const count = (request) => { if (!request.url.startsWith('/sw.js')) ++served; };
+    server.on('request', count);
+    await page.setOfflineMode(true);
+    await page.reload({ waitUntil: 'domcontentloaded' });
+    await waitFor(page, 'the main menu offline', menuShown(0), 30000);
+    await tapGameButton(page, BUTTON.down);
+    await waitFor(page, '"Load Game" highlighted by the pad', menuShown(1));
+    await tapGameButton(page, BUTTON.confirm);
+    const loaded = (await waitFor(page, 'the saved floor offline', floorShown)).screen;
+    server.off('request', count);
+    if (served > 0) fail(`the server answered ${served} requests while the browser was offline`);
+    const after = new Map(keptUnderCursor(loaded).map((c) => [`${c.col},${c.row}`, c.key]));
+    const differ = before.filter((c) => after.has(`${c.col},${c.row}`) && after.get(`${c.col},${c.row}`) !== c.key);
+    if (differ.length > 0 || after.size < before.length - 8) {
+      fail(`the floor loaded offline differs from the one saved in ${differ.length} cells`, loaded);
+    }
+    console.log('phone: offline, the page started from the service worker and loaded the save');
+
+    await page.setViewport({ ...PHONE, width: PHONE.height, height: PHONE.width, isLandscape: true });
+    await sleep(300);
+    checkLayout(await layoutOf(page), 'landscape');
+    await page.screenshot({ path: join(SHOT_DIR, 'web-phone-landscape.png') });
+    await page.setOfflineMode(false);
+    await newBuildReplacesTheOld(page, siteDir);
+  } catch (e) {
+    if (problems.length > 0) e.message += `\nThe page reported:\n  ${problems.slice(0, 10).join('\n  ')}`;
+    throw e;
+  } finally {
+    await context.close().catch(() => {});
+  }
+}
+
 async function main() {
   if (!WEB_DIR || !env.VLO_FONT || !env.VLO_NODE_MODULES) {
     console.error('VLO_WEB_DIR, VLO_FONT and VLO_NODE_MODULES must be set');
@@ -249,7 +436,10 @@ async function main() {
   const puppeteer = createRequire(env.VLO_NODE_MODULES + '/')('puppeteer-core');
   mkdirSync(SHOT_DIR, { recursive: true });
   const profile = mkdtempSync(join(tmpdir(), 'vlo-web-'));
-  const { server, url } = await serve(WEB_DIR);
+  // A copy is served, so that the test can publish a new build on it.
+  const siteDir = mkdtempSync(join(tmpdir(), 'vlo-site-'));
+  cpSync(WEB_DIR, siteDir, { recursive: true });
+  const { server, url } = await serve(siteDir);
   let browser = null;
   try {
     browser = await puppeteer.launch({
@@ -262,10 +452,12 @@ async function main() {
         '--disable-background-networking', '--disable-component-update', '--disable-sync'],
     });
     const r = await play(browser, url);
+    await playOnPhone(browser, url, server, siteDir);
     console.log(`page weight: ${pageWeight()}`);
     console.log(`time to first frame (main menu readable): ${r.firstFrame.toFixed(0)} ms`);
     console.log(`idle CPU on a floor over ${IDLE_SECONDS} s: main thread ${r.cpu.main.toFixed(1)} %, renderer process ${r.cpu.renderer.toFixed(1)} % of one core`);
-    console.log(`screenshots: ${join(SHOT_DIR, 'web-main-menu.png')}, ${join(SHOT_DIR, 'web-floor.png')}`);
+    console.log(`screenshots: ${['web-main-menu', 'web-floor', 'web-phone-portrait', 'web-phone-landscape']
+      .map((name) => join(SHOT_DIR, `${name}.png`)).join(', ')}`);
     console.log('PASS');
     return 0;
   } catch (e) {
@@ -275,6 +467,7 @@ async function main() {
     if (browser) await browser.close().catch(() => {});
     server.close();
     rmSync(profile, { recursive: true, force: true });
+    rmSync(siteDir, { recursive: true, force: true });
   }
 }
 
