@@ -54,10 +54,11 @@ EM_ASYNC_JS(void, SleepUntilInput, (int ms), {
 });
 
 // The canvas's frame goes full screen, so that the page goes on sizing the
-// canvas inside it. Waits for the browser's answer (a second at most), so
+// canvas inside it; the page may name a larger frame (one that keeps its
+// touch controls). Waits for the browser's answer (a second at most), so
 // that the options screen shows the new state.
 EM_ASYNC_JS(void, RequestCanvasFullscreen, (int on), {
-    var frame = Module["canvas"].parentElement;
+    var frame = Module["fullscreenFrame"] ? Module["fullscreenFrame"]() : Module["canvas"].parentElement;
     var request = on ? (frame.requestFullscreen ? frame.requestFullscreen() : null)
                      : (document.fullscreenElement ? document.exitFullscreen() : null);
     if (request) {
