@@ -361,6 +361,10 @@ async function playOnPhone(browser, url, server, siteDir) {
       }
       if (direction === 'up') fail('no button of the pad moved the player', (await grab(page)).screen);
     }
+    // A tap on the picture puts the look cursor (a red block) there.
+    await tapPicture(page, 203, 101);
+    const cursorAt = (s) => [...Array(64).keys()].every((b) => s.colours[(101 + (b >> 3)) * 640 + 203 + (b & 7)] === EGA.Red);
+    await waitFor(page, 'the look cursor where the picture was tapped', cursorAt);
     await page.screenshot({ path: join(SHOT_DIR, 'web-phone-portrait.png') });
 
     // The inventory by touch: "Use" opens it, a tap on the baton's line takes
@@ -374,7 +378,7 @@ async function playOnPhone(browser, url, server, siteDir) {
     await waitFor(page, 'the inventory again', (s) => !!s.find('(A) BATON', EGA.White) && !s.find('(EQUIPPED)'));
     await tapButton(page, '#actions .dialog[data-button="10"]');
     screen = (await waitFor(page, 'the inventory closed by "Back"', (s) => floorShown(s) && !s.find('(A) BATON', EGA.White))).screen;
-    console.log('phone: New Game tapped, a step on the pad, the inventory used and closed by touch');
+    console.log('phone: New Game tapped, a step on the pad, the look cursor tapped, the inventory used and closed by touch');
 
     // "Save & leave"; the page is kept for offline play by then.
     const before = keptUnderCursor(screen);
