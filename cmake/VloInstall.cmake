@@ -52,7 +52,8 @@ install(CODE "
 # A real install into a scratch prefix, started from elsewhere under Xvfb.
 if(VLO_TESTS)
     add_test(NAME install.LauncherRunsFromUserFolder
-             COMMAND ${PROJECT_SOURCE_DIR}/tests/install/install_test.sh ${PROJECT_BINARY_DIR})
+             COMMAND ${PROJECT_SOURCE_DIR}/tests/install/install_test.sh ${PROJECT_BINARY_DIR}
+                     ${PROJECT_VERSION})
     set_tests_properties(install.LauncherRunsFromUserFolder PROPERTIES
         TIMEOUT 120 RUN_SERIAL TRUE SKIP_RETURN_CODE 77)
 endif()
