@@ -20,3 +20,6 @@ add_custom_command(OUTPUT ${VLO_ICON_FILES}
 add_custom_target(vlo_icons ALL DEPENDS ${VLO_ICON_FILES})
 # The install (VloInstall.cmake) puts each size in its hicolor folder.
 set(VLO_ICON_SIZES ${VLO_ICON_SIZES} PARENT_SCOPE)
+# Built with the game, as the music is, so that an install after building
+# only the game (scripts/play, the release preset) finds them.
+add_dependencies(velvet-lockout vlo_icons)
