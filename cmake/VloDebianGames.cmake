@@ -1,4 +1,6 @@
-# Run by CPack on the staged Debian package (CPACK_PRE_BUILD_SCRIPTS): Debian
+# Run by CPack on the staged Debian package (CPACK_PRE_BUILD_SCRIPTS). The
+# stripped program loses the compiler's .comment and .note notes too, as
+# Debian's own packages do (lintian: binary-has-unneeded-section). Debian
 # Policy keeps the commands of games in /usr/games, so the launcher moves
 # there from usr/bin/ and the desktop entry follows it. The launcher finds
 # the program and the data relative to itself, one level below the prefix,
@@ -8,6 +10,13 @@ set(launcher velvet-lockout)
 if(NOT EXISTS "${stage}/bin/${launcher}")
     message(FATAL_ERROR "no launcher staged at ${stage}/bin/${launcher}")
 endif()
+set(program "${stage}/libexec/${launcher}/${launcher}")
+execute_process(COMMAND "${CPACK_VLO_OBJCOPY}" --remove-section=.comment --remove-section=.note
+                        "${program}" RESULT_VARIABLE failed)
+if(failed)
+    message(FATAL_ERROR "objcopy could not trim ${program}")
+endif()
+
 file(MAKE_DIRECTORY "${stage}/games")
 file(RENAME "${stage}/bin/${launcher}" "${stage}/games/${launcher}")
 file(GLOB left "${stage}/bin/*")

@@ -27,8 +27,9 @@ vlo_install_packages() {
 
 # What each script needs, and why (see the README's Dependencies).
 VLO_BUILD_PACKAGES=(build-essential cmake pkg-config libsdl2-dev libsdl2-mixer-dev libvorbis-dev)
-# The Debian package: dpkg-shlibdeps (dpkg-dev) and file find its dependencies.
-VLO_PACKAGE_PACKAGES=(dpkg-dev file)
+# The Debian package: dpkg-shlibdeps (dpkg-dev) and file find its dependencies;
+# lintian and appstreamcli (appstream) check it and its metainfo.
+VLO_PACKAGE_PACKAGES=(dpkg-dev file lintian appstream)
 VLO_TEST_PACKAGES=(googletest libgtest-dev libgmock-dev zlib1g-dev
     xvfb xauth xdotool x11-apps openbox clang libclang-rt-14-dev clang-format "${VLO_PACKAGE_PACKAGES[@]}")
 # The browser build: emscripten, and dpkg-dev to unpack SDL's source packages.

@@ -3,9 +3,11 @@
 # launcher under Xvfb from an unrelated working directory, with a scratch
 # HOME. Passes when the game quits with status 0, its settings file lands in
 # the per-user folder, and neither the prefix nor the working directory gained
-# or changed a single file. Usage: install_test.sh <build dir>
+# or changed a single file. Before that, the launcher's command-line options
+# are tried without a display. Usage: install_test.sh <build dir> <version>
 set -euo pipefail
 build="$1"
+version="$2"
 
 for tool in Xvfb xdotool; do
     if ! command -v "$tool" >/dev/null; then
@@ -51,6 +53,32 @@ grep -qxF "Exec=\"$launcher\"" "$desktop" || fail "desktop entry does not start 
 if command -v desktop-file-validate >/dev/null; then
     desktop-file-validate "$desktop" || fail "desktop entry does not validate"
 fi
+
+# The options answer without a display or sound and without starting the
+# game; anything else is refused. Each row: status; where the answer goes;
+# its first line; the arguments.
+while IFS=';' read -r want stream first args; do
+    read -ra argv <<<"$args"
+    status=0
+    (
+        cd "$elsewhere"
+        unset DISPLAY WAYLAND_DISPLAY
+        export HOME="$home" XDG_DATA_HOME="$home/data" SDL_AUDIODRIVER=none
+        exec timeout -k 2 10 "$launcher" "${argv[@]}"
+    ) >"$scratch/out" 2>"$scratch/err" || status=$?
+    [ "$status" -eq "$want" ] || fail "[$args]: status $status, not $want"
+    other=err
+    [ "$stream" = out ] || other=out
+    [ "$(head -n1 "$scratch/$stream")" = "$first" ] ||
+        fail "[$args]: std$stream begins [$(head -n1 "$scratch/$stream")], not [$first]"
+    [ ! -s "$scratch/$other" ] || fail "[$args]: std$other holds [$(cat "$scratch/$other")]"
+done <<EOF
+0;out;Usage: velvet-lockout [--help | --version];--help
+0;out;Velvet Lockout (V.L.O.) $version;--version
+2;err;velvet-lockout: unknown argument '--helpme';--helpme
+2;err;velvet-lockout: unknown argument 'game.sav';game.sav
+2;err;velvet-lockout: too many arguments;--version --help
+EOF
 
 # Everything under the prefix, with sizes and modification times; compared
 # after the run, so a file written, changed or added there is caught.
