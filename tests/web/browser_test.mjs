@@ -395,6 +395,17 @@ async function playOnPhone(browser, url, server, siteDir) {
     if (!stored.controlled || `${stored.files.sort()}` !== `${wanted}`) {
       fail(`the service worker keeps ${JSON.stringify(stored)}, want every file of the page: ${wanted.join(', ')}`);
     }
+    // Installable: every icon the manifest names is kept and is a PNG of the
+    // size it claims (the width and height of its IHDR chunk).
+    const manifest = JSON.parse(readFileSync(`${WEB_DIR}/manifest.webmanifest`, 'utf8'));
+    if (!manifest.icons?.length) fail('the manifest names no icon');
+    for (const icon of manifest.icons) {
+      const png = readFileSync(`${WEB_DIR}/${icon.src}`);
+      const size = `${png.readUInt32BE(16)}x${png.readUInt32BE(20)}`;
+      if (!wanted.includes(`/${icon.src}`) || png.toString('latin1', 1, 4) !== 'PNG' || size !== icon.sizes) {
+        fail(`the manifest's icon ${icon.src} (${icon.sizes}) is not a kept PNG of that size (${size})`);
+      }
+    }
 
     // Offline: the page comes from the worker, the save from IndexedDB. The
     // pad's Down and OK choose "Load Game".
