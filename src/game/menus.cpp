@@ -6,11 +6,13 @@
 #include <algorithm>
 #include <cctype>
 #include <iostream>
+#include <vector>
 
 #include "entity.h"
 #include "equipment.h"
 #include "font.h"
 #include "game.h"
+#include "gamepad.h"
 #include "glyphs.h"
 #include "message.h"
 #include "modal.h"
@@ -112,6 +114,34 @@ int ContentWidth(const std::string& title, const std::list<std::string>& lines) 
     return 8 * static_cast<int>(widest);
 }
 
+// What a key does in a titled box.
+DialogResult TitledAnswer(SDL_Scancode key, int& selected, int entryCount, bool anyKey) {
+    if (anyKey) {
+        return Outcome(DialogOutcome::KeyPressed, -1, key);
+    }
+    switch (key) {
+    case SDL_SCANCODE_DOWN:
+        if (selected == -1) {
+            break;
+        }
+        selected = selected + 1 >= entryCount ? 0 : selected + 1;
+        return Outcome(DialogOutcome::Moved);
+    case SDL_SCANCODE_UP:
+        if (selected == -1) {
+            break;
+        }
+        selected = selected - 1 < 0 ? entryCount - 1 : selected - 1;
+        return Outcome(DialogOutcome::Moved);
+    case SDL_SCANCODE_RETURN:
+        if (selected != -1) {
+            return Outcome(DialogOutcome::Chosen, selected);
+        }
+        break;
+    default: break;
+    }
+    return Outcome(DialogOutcome::OtherKey, -1, key);
+}
+
 } // namespace
 
 std::string Highlighted(const std::string& text, bool highlighted) {
@@ -161,31 +191,10 @@ DialogResult Menu(const std::string& title, std::list<std::string>& lines, int w
         if (in.kind != InputKind::Key) {
             return Unanswered(in.kind);
         }
-        const SDL_Scancode key = in.event.key.keysym.scancode;
-        if (anyKey) {
-            return Outcome(DialogOutcome::KeyPressed, -1, key);
-        }
-        switch (key) {
-        case SDL_SCANCODE_DOWN:
-            if (selected == -1) {
-                break;
-            }
-            selected = selected + 1 >= entryCount ? 0 : selected + 1;
-            return Outcome(DialogOutcome::Moved);
-        case SDL_SCANCODE_UP:
-            if (selected == -1) {
-                break;
-            }
-            selected = selected - 1 < 0 ? entryCount - 1 : selected - 1;
-            return Outcome(DialogOutcome::Moved);
-        case SDL_SCANCODE_RETURN:
-            if (selected != -1) {
-                return Outcome(DialogOutcome::Chosen, selected);
-            }
-            break;
-        default: break;
-        }
-        return Outcome(DialogOutcome::OtherKey, -1, key);
+        DialogResult answer =
+            TitledAnswer(in.event.key.keysym.scancode, selected, entryCount, anyKey);
+        answer.fromPad = in.fromPad;
+        return answer;
     }
 }
 
@@ -209,12 +218,17 @@ DialogResult Menu(std::list<std::string>& lines) {
         return Refused();
     }
     ClearSurface(inventoryPanel);
+    // The wrapped lines of each entry, for the pad's highlight: entry k
+    // spans lines firstLine[k] .. firstLine[k + 1] - 1.
+    std::vector<int> firstLine;
     char letter = 'a';
     for (const std::string& entry : option) {
+        firstLine.push_back(static_cast<int>(lines.size()));
         const std::string text =
             inventory.empty() ? entry : std::string("(") + letter++ + ") " + entry;
         message->WordWarp(text, lines, 464, true);
     }
+    firstLine.push_back(static_cast<int>(lines.size()));
     const std::string title = "Inventory";
     const int e = std::max(8 * static_cast<int>(title.size()), ContentWidth("", lines));
     const int n = static_cast<int>(lines.size());
@@ -225,17 +239,29 @@ DialogResult Menu(std::list<std::string>& lines) {
     // The frame is centred in the fixed-width canvas; its bottom row sits
     // below the last line as in the titled box.
     DrawFrame(title, e, (464 - e - 32) / 2, 8, n);
-    int i = 0;
     for (std::string& line : lines) {
         std::transform(line.begin(), line.end(), line.begin(),
                        [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-        font->DrawString(inventoryPanel, line, (464 - 8 * static_cast<int>(line.size())) / 2,
-                         16 + 8 * i, White);
-        ++i;
     }
-
+    // Only items can be pointed at: "Inventory is empty." is no choice.
     const int count = static_cast<int>(option.size());
+    const int choices = inventory.empty() ? 0 : count;
+    int pointed = 0;
+    int drawnPointed = -2; // the lines as last drawn: none yet
     for (;;) {
+        const int highlight = GamepadInUse() && choices > 0 ? pointed : -1;
+        if (highlight != drawnPointed) {
+            int i = 0;
+            for (const std::string& line : lines) {
+                const bool lit = highlight >= 0 && i >= firstLine[static_cast<size_t>(highlight)] &&
+                                 i < firstLine[static_cast<size_t>(highlight) + 1];
+                font->DrawString(inventoryPanel, line,
+                                 (464 - 8 * static_cast<int>(line.size())) / 2, 16 + 8 * i,
+                                 lit ? Cyan : White);
+                ++i;
+            }
+            drawnPointed = highlight;
+        }
         UpdateView();
         Render();
         const Input in = WaitForInput(Pace::Block, F2Key::IsAKey);
@@ -246,6 +272,25 @@ DialogResult Menu(std::list<std::string>& lines) {
             return Unanswered(in.kind);
         }
         const SDL_Scancode key = in.event.key.keysym.scancode;
+        if (in.fromPad) {
+            if (key == SDL_SCANCODE_DOWN || key == SDL_SCANCODE_UP) {
+                if (choices > 0) {
+                    pointed = (pointed + (key == SDL_SCANCODE_DOWN ? 1 : choices - 1)) % choices;
+                }
+                continue;
+            }
+            if (key == SDL_SCANCODE_RETURN && choices > 0) {
+                DialogResult chosen = Outcome(DialogOutcome::Chosen, pointed, key);
+                chosen.fromPad = true;
+                return chosen;
+            }
+            if (key != SDL_SCANCODE_ESCAPE && key != SDL_SCANCODE_RETURN) {
+                continue; // left and right point at nothing
+            }
+            DialogResult cancelled = Outcome(DialogOutcome::OtherKey, -1, key);
+            cancelled.fromPad = true;
+            return cancelled;
+        }
         const int index = static_cast<int>(key) - SDL_SCANCODE_A;
         if (index >= 0 && index <= SDL_SCANCODE_Z - SDL_SCANCODE_A && index < count) {
             return Outcome(DialogOutcome::Chosen, index, key);

@@ -16,6 +16,7 @@
 #include "floors.h"
 #include "font.h"
 #include "game.h"
+#include "gamepad.h"
 #include "levelup.h"
 #include "map.h"
 #include "menus.h"
@@ -110,6 +111,7 @@ void RememberWindowedPlace() {
 // Drains the queue for one frame of a running game.
 void PollGameEvents() {
     while (SDL_PollEvent(&event)) {
+        PadActsInPlay(GamepadPress(event));
         switch (event.type) {
         case SDL_QUIT: gameOver = true; break;
         case SDL_KEYDOWN:
@@ -129,6 +131,7 @@ void PollGameEvents() {
         default: break;
         }
     }
+    PadActsInPlay(GamepadRepeat(SDL_GetTicks()));
 }
 
 // Every guard with a behaviour acts once. A turn can end the player's life
@@ -320,6 +323,7 @@ bool InitGame(int width, int height, bool accelerated) {
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO) == -1 || !HasAScreen()) {
         return Fail(std::cerr, "Couldn't initialize SDL: ");
     }
+    InitGamepads();
     // A page cannot start full screen (browsers allow it only just after a
     // key or a click), so there the setting starts as what the player sees.
     if (PageHandlesFullscreen()) {
@@ -477,6 +481,7 @@ void QuitGame() {
         window = nullptr;
     }
     SDL_DelEventWatch(WatchWindow, nullptr);
+    CloseGamepads();
     lastPresented.clear();
     lastPresented.shrink_to_fit();
     SDL_Quit();
