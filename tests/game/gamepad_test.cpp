@@ -5,11 +5,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <thread>
 
+#include "e2e/image.h"
 #include "entity.h"
 #include "fighter.h"
 #include "game.h"
@@ -83,6 +85,27 @@ protected:
         return -1;
     }
 
+    // With VLO_UPDATE_SCREENSHOTS=1, as the end-to-end tests do: the screen
+    // as docs/screenshots/<name>.png.
+    static void Publish(const std::string& name) {
+        const char* update = std::getenv("VLO_UPDATE_SCREENSHOTS");
+        if (update == nullptr || std::string(update) != "1") {
+            return;
+        }
+        vlotest::Image shot;
+        shot.width = screen->w;
+        shot.height = screen->h;
+        for (int y = 0; y < screen->h; ++y) {
+            for (int x = 0; x < screen->w; ++x) {
+                Uint8 r = 0, g = 0, b = 0;
+                SDL_GetRGB(vlotest::PixelAt(screen, x, y), screen->format, &r, &g, &b);
+                shot.rgb.insert(shot.rgb.end(), {r, g, b});
+            }
+        }
+        EXPECT_TRUE(vlotest::WritePng(shot, std::string(VLO_SOURCE_DIR) + "/docs/screenshots/" +
+                                                name + ".png"));
+    }
+
     int deviceIndex_ = -1;
     SDL_JoystickID id_ = -1;
     SDL_Joystick* pad_ = nullptr;
@@ -101,13 +124,22 @@ TEST_F(GamepadTest, PlaysANewGameFromTheMenuThroughTheRealFrames) {
         if (option.empty() || option.front().rfind("Experience: ", 0) != 0) {
             return false;
         }
-        // A free cell right of the player, a first aid kit on it, and room
-        // for it to heal.
+        // The guards of the random floor are put out of the way, a free
+        // cell made right of the player with a first aid kit on it, and
+        // the player hurt enough for it to heal.
+        for (KREntity* e : entities) {
+            if (e != player && e->fighter != nullptr) {
+                theMap->TileAt(e->x, e->y)->blocked = false;
+                e->x = 0;
+                e->y = 0;
+                delete e->ai;
+                e->ai = nullptr;
+            }
+        }
         startX = player->x;
         vlotest::OpenArea(startX + 1, player->y, startX + 2, player->y);
-        vlotest::AddItem(startX + 1, player->y, "First Aid Kit");
-        entities.back()->item->useFunction = useFuncVec[0];
-        player->fighter->hp = 5;
+        vlotest::AddItem(startX + 1, player->y, "First Aid Kit")->item->useFunction = useFuncVec[0];
+        player->fighter->hp = player->fighter->GetMaxHP(false) / 2;
         return true;
     });
     Tap(SDL_CONTROLLER_BUTTON_B, "East closes the sheet");
@@ -128,10 +160,16 @@ TEST_F(GamepadTest, PlaysANewGameFromTheMenuThroughTheRealFrames) {
     input_.Events({vlotest::MouseMotion(10, 10)}, "the mouse moves");
     input_.Expect("the plain box", [] { return showInventory && LitRow() == -1; });
     Tap(SDL_CONTROLLER_BUTTON_DPAD_DOWN, "the d-pad points further down");
-    input_.Expect("(b), the kit, is lit", [&] { return LitRow() == litRow + 8; });
+    input_.Expect("(b), the kit, is lit", [&] {
+        if (LitRow() != litRow + 8) {
+            return false;
+        }
+        Publish("inventory-gamepad");
+        return true;
+    });
     Tap(SDL_CONTROLLER_BUTTON_A, "South picks it");
     input_.Expect("the kit healed and is gone", [] {
-        return !showInventory && player->fighter->hp > 5 &&
+        return !showInventory && player->fighter->hp > player->fighter->GetMaxHP(false) / 2 &&
                std::none_of(inventory.begin(), inventory.end(),
                             [](const KREntity* e) { return e->name == "First Aid Kit"; });
     });
