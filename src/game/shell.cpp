@@ -97,13 +97,10 @@ void FreeSurface(SDL_Surface*& s) {
     }
 }
 
-// A maximised window is kept at the size it had before, so that leaving
-// fullscreen can restore that and maximise it again.
+// The window as the player left it before fullscreen; a maximised one is
+// maximised again on the way back.
 void RememberWindowedPlace() {
     windowedMaximized = (SDL_GetWindowFlags(window) & SDL_WINDOW_MAXIMIZED) != 0;
-    if (windowedMaximized) {
-        SDL_RestoreWindow(window);
-    }
     SDL_GetWindowPosition(window, &windowedPlace.x, &windowedPlace.y);
     SDL_GetWindowSize(window, &windowedPlace.w, &windowedPlace.h);
 }
