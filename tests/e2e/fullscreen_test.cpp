@@ -192,84 +192,64 @@ INSTANTIATE_TEST_SUITE_P(Screens, FullscreenE2E,
 
 using ResizedWindowE2E = GameSession;
 
+// The KEY=value lines of xdotool's --shell output.
+std::map<std::string, int> ShellValues(const CommandResult& r) {
+    std::map<std::string, int> values;
+    std::istringstream lines(r.out);
+    for (std::string line; std::getline(lines, line);) {
+        const auto eq = line.find('=');
+        if (eq != std::string::npos) {
+            values[line.substr(0, eq)] = std::atoi(line.c_str() + eq + 1);
+        }
+    }
+    return values;
+}
+
 // The window manager sizes the window to 1000 x 500, a shape of 2 : 1: the
 // picture fills its height at 1.25, undistorted, with equal bars either side.
 TEST_F(ResizedWindowE2E, ThePictureKeepsItsShapeInAWindowThePlayerSized) {
     StartX(true, 1280, 1024);
     WriteConfig(R"({"Fullscreen": false, "Music": true, "MusicVolume": 96})");
     GameProcess& game = Launch();
-    const CommandResult sized = RunCommand(
-        {"xdotool", "windowsize", "--sync", game.Window(), "1000", "500"}, X().Display(), 5000);
-    ASSERT_EQ(sized.status, 0) << sized.err;
-    const CommandResult where =
-        RunCommand({"xdotool", "getwindowgeometry", "--shell", game.Window()}, X().Display(), 5000);
-    ASSERT_EQ(where.status, 0) << where.err;
-    std::map<std::string, int> geometry;
-    std::istringstream lines(where.out);
-    for (std::string line; std::getline(lines, line);) {
-        const auto eq = line.find('=');
-        if (eq != std::string::npos) {
-            geometry[line.substr(0, eq)] = std::atoi(line.c_str() + eq + 1);
-        }
-    }
-    ASSERT_EQ(geometry["WIDTH"], 1000) << where.out;
-    ASSERT_EQ(geometry["HEIGHT"], 500) << where.out;
-    // The inside's origin on the screen: the pointer put on it says where it
-    // is (the geometry's position counts the window manager's frame in).
-    RunCommand({"xdotool", "mousemove", "--sync", "--window", game.Window(), "0", "0"},
-               X().Display(), 5000);
-    const CommandResult pointer =
-        RunCommand({"xdotool", "getmouselocation", "--shell"}, X().Display(), 5000);
-    ASSERT_EQ(pointer.status, 0) << pointer.err;
-    std::istringstream pointerLines(pointer.out);
-    for (std::string line; std::getline(pointerLines, line);) {
-        const auto eq = line.find('=');
-        if (eq != std::string::npos) {
-            geometry[line.substr(0, eq)] = std::atoi(line.c_str() + eq + 1);
-        }
-    }
+    const std::string& d = X().Display();
+    ASSERT_EQ(RunCommand({"xdotool", "windowsize", "--sync", game.Window(), "1000", "500"}, d, 5000)
+                  .status,
+              0);
+    // The inside's origin: the geometry's position counts openbox's frame in.
+    RunCommand({"xdotool", "mousemove", "--sync", "--window", game.Window(), "0", "0"}, d, 5000);
+    auto origin = ShellValues(RunCommand({"xdotool", "getmouselocation", "--shell"}, d, 5000));
 
-    Image screen;
+    Image screen, inside;
     std::string error;
     double scaleX = 0, scaleY = 0;
     Placement at, previous{-1, -1, -1};
     bool measured = false;
     for (int attempt = 0; attempt < 40 && !measured; ++attempt) {
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        // Only the window's inside: openbox draws its frame around it.
-        Image inside;
-        if (game.CaptureScreen(screen, error)) {
-            inside.width = 1000;
-            inside.height = 500;
-            inside.rgb.resize(3 * 1000 * 500);
-            for (int y = 0; y < 500; ++y) {
-                for (int x = 0; x < 1000; ++x) {
-                    const Rgb p = screen.At(geometry["X"] + x, geometry["Y"] + y);
-                    uint8_t* out = &inside.rgb[3 * (y * 1000 + x)];
-                    out[0] = p.r;
-                    out[1] = p.g;
-                    out[2] = p.b;
-                }
+        if (!game.CaptureScreen(screen, error)) {
+            continue;
+        }
+        inside = Image{1000, 500, {}};
+        for (int y = 0; y < 500; ++y) {
+            for (int x = 0; x < 1000; ++x) {
+                const Rgb p = screen.At(origin["X"] + x, origin["Y"] + y);
+                inside.rgb.insert(inside.rgb.end(), {p.r, p.g, p.b});
             }
-            if (Measure(inside, scaleX, scaleY, at, error) && scaleX > 1.05) {
-                measured = at.x == previous.x && at.y == previous.y && at.scale == previous.scale;
-                previous = at;
-            }
-            if (measured) {
-                PublishImage(inside, "resized-window");
-            }
+        }
+        if (Measure(inside, scaleX, scaleY, at, error) && scaleX > 1.05) {
+            measured = at.x == previous.x && at.y == previous.y && at.scale == previous.scale;
+            previous = at;
         }
     }
     ASSERT_TRUE(measured) << "no menu in the sized window: " << error;
+    PublishImage(inside, "resized-window");
     EXPECT_NEAR(scaleX, 1.25, 0.01);
     EXPECT_NEAR(scaleY, 1.25, 0.01) << "the picture is stretched";
     EXPECT_NEAR(at.x, 100, 1.0) << "not centred across";
     EXPECT_NEAR(at.y, 0, 1.0);
 
     // Read back through that placement, the whole menu is there, cell for cell.
-    at.x += geometry["X"];
-    at.y += geometry["Y"];
-    game.SetPlacement(at);
+    game.SetPlacement({at.x + origin["X"], at.y + origin["Y"], at.scale});
     bool ok = false;
     Screen menu = WaitMainMenu(0, ok, "resized-menu");
     ASSERT_TRUE(ok) << menu.Dump();
