@@ -28,6 +28,26 @@ std::pair<int, int> VisibleCellAt(SDL_Point p) {
     return {cx, cy};
 }
 
+// The gamepad aims with the mouse's cursor: the d-pad or the stick moves it a
+// cell at a time, from the player's cell when it is not on a cell in view;
+// South fires at it. The cell fired at, else NoTile.
+std::pair<int, int> PadAims(SDL_Scancode key) {
+    std::pair<int, int> cell = VisibleCellAt(mousePos);
+    if (key == SDL_SCANCODE_RETURN) {
+        return cell;
+    }
+    if (cell == NoTile) {
+        cell = {player->x, player->y};
+    }
+    const int dx = key == SDL_SCANCODE_LEFT ? -1 : key == SDL_SCANCODE_RIGHT ? 1 : 0;
+    const int dy = key == SDL_SCANCODE_UP ? -1 : key == SDL_SCANCODE_DOWN ? 1 : 0;
+    if (KRMap::InBounds(cell.first + dx, cell.second + dy)) {
+        cell = {cell.first + dx, cell.second + dy};
+    }
+    mousePos = {8 * cell.first, 8 * cell.second};
+    return NoTile;
+}
+
 } // namespace
 
 // A modal aiming loop on the game's 60 ms frame clock. Each frame redraws the
@@ -43,6 +63,7 @@ std::pair<int, int> VisibleCellAt(SDL_Point p) {
 //   had seen the close itself (pushing the event back could let a later dialog
 //   of the same frame swallow it).
 // - F2 toggles relative mouse mode as it does in the main loop.
+// - the gamepad moves the cursor and fires with South, East cancels.
 // - the program ending (EndRequested) cancels when the frame is over.
 std::pair<int, int> TargetTile(int /*maxRange*/) {
     if (SDL_TICKS_PASSED(SDL_GetTicks(), nextTime)) {
@@ -62,6 +83,11 @@ std::pair<int, int> TargetTile(int /*maxRange*/) {
             case InputKind::Key:
                 if (in.event.key.keysym.scancode == SDL_SCANCODE_ESCAPE) {
                     return NoTile;
+                }
+                if (in.fromPad) {
+                    if (const auto cell = PadAims(in.event.key.keysym.scancode); cell != NoTile) {
+                        return cell;
+                    }
                 }
                 break;
             case InputKind::Other: {

@@ -12,6 +12,7 @@
 #include "equipment.h"
 #include "font.h"
 #include "game.h"
+#include "gamepad.h"
 #include "glyphs.h"
 #include "message.h"
 #include "modal.h"
@@ -128,6 +129,34 @@ int TappedLine(const SDL_Event& e, int left, int width, int top, int lines) {
     return (at.y - top) / 8;
 }
 
+// What a key does in a titled box.
+DialogResult TitledAnswer(SDL_Scancode key, int& selected, int entryCount, bool anyKey) {
+    if (anyKey) {
+        return Outcome(DialogOutcome::KeyPressed, -1, key);
+    }
+    switch (key) {
+    case SDL_SCANCODE_DOWN:
+        if (selected == -1) {
+            break;
+        }
+        selected = selected + 1 >= entryCount ? 0 : selected + 1;
+        return Outcome(DialogOutcome::Moved);
+    case SDL_SCANCODE_UP:
+        if (selected == -1) {
+            break;
+        }
+        selected = selected - 1 < 0 ? entryCount - 1 : selected - 1;
+        return Outcome(DialogOutcome::Moved);
+    case SDL_SCANCODE_RETURN:
+        if (selected != -1) {
+            return Outcome(DialogOutcome::Chosen, selected);
+        }
+        break;
+    default: break;
+    }
+    return Outcome(DialogOutcome::OtherKey, -1, key);
+}
+
 } // namespace
 
 std::string Highlighted(const std::string& text, bool highlighted) {
@@ -183,31 +212,10 @@ DialogResult Menu(const std::string& title, std::list<std::string>& lines, int w
         if (in.kind != InputKind::Key) {
             return Unanswered(in.kind);
         }
-        const SDL_Scancode key = in.event.key.keysym.scancode;
-        if (anyKey) {
-            return Outcome(DialogOutcome::KeyPressed, -1, key);
-        }
-        switch (key) {
-        case SDL_SCANCODE_DOWN:
-            if (selected == -1) {
-                break;
-            }
-            selected = selected + 1 >= entryCount ? 0 : selected + 1;
-            return Outcome(DialogOutcome::Moved);
-        case SDL_SCANCODE_UP:
-            if (selected == -1) {
-                break;
-            }
-            selected = selected - 1 < 0 ? entryCount - 1 : selected - 1;
-            return Outcome(DialogOutcome::Moved);
-        case SDL_SCANCODE_RETURN:
-            if (selected != -1) {
-                return Outcome(DialogOutcome::Chosen, selected);
-            }
-            break;
-        default: break;
-        }
-        return Outcome(DialogOutcome::OtherKey, -1, key);
+        DialogResult answer =
+            TitledAnswer(in.event.key.keysym.scancode, selected, entryCount, anyKey);
+        answer.fromPad = in.fromPad;
+        return answer;
     }
 }
 
@@ -231,15 +239,17 @@ DialogResult Menu(std::list<std::string>& lines) {
         return Refused();
     }
     ClearSurface(inventoryPanel);
-    // Which entry each line shows (-1 for the prompt), for a tap.
-    std::vector<int> entryOfLine(lines.size(), -1);
+    // The wrapped lines of each entry, for the pad's highlight and a tap: entry k
+    // spans lines firstLine[k] .. firstLine[k + 1] - 1.
+    std::vector<int> firstLine;
     char letter = 'a';
     for (const std::string& entry : option) {
+        firstLine.push_back(static_cast<int>(lines.size()));
         const std::string text =
             inventory.empty() ? entry : std::string("(") + letter++ + ") " + entry;
         message->WordWarp(text, lines, 464, true);
-        entryOfLine.resize(lines.size(), letter - 'a' - 1);
     }
+    firstLine.push_back(static_cast<int>(lines.size()));
     const std::string title = "Inventory";
     const int e = std::max(8 * static_cast<int>(title.size()), ContentWidth("", lines));
     const int n = static_cast<int>(lines.size());
@@ -250,17 +260,29 @@ DialogResult Menu(std::list<std::string>& lines) {
     // The frame is centred in the fixed-width canvas; its bottom row sits
     // below the last line as in the titled box.
     DrawFrame(title, e, (464 - e - 32) / 2, 8, n);
-    int i = 0;
     for (std::string& line : lines) {
         std::transform(line.begin(), line.end(), line.begin(),
                        [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-        font->DrawString(inventoryPanel, line, (464 - 8 * static_cast<int>(line.size())) / 2,
-                         16 + 8 * i, White);
-        ++i;
     }
-
+    // Only items can be pointed at: "Inventory is empty." is no choice.
     const int count = static_cast<int>(option.size());
+    const int choices = inventory.empty() ? 0 : count;
+    int pointed = 0;
+    int drawnPointed = -2; // the lines as last drawn: none yet
     for (;;) {
+        const int highlight = GamepadInUse() && choices > 0 ? pointed : -1;
+        if (highlight != drawnPointed) {
+            int i = 0;
+            for (const std::string& line : lines) {
+                const bool lit = highlight >= 0 && i >= firstLine[static_cast<size_t>(highlight)] &&
+                                 i < firstLine[static_cast<size_t>(highlight) + 1];
+                font->DrawString(inventoryPanel, line,
+                                 (464 - 8 * static_cast<int>(line.size())) / 2, 16 + 8 * i,
+                                 lit ? Cyan : White);
+                ++i;
+            }
+            drawnPointed = highlight;
+        }
         UpdateView();
         Render();
         const Input in = WaitForInput(Pace::Block, F2Key::IsAKey);
@@ -268,8 +290,10 @@ DialogResult Menu(std::list<std::string>& lines) {
             // Placed as the picture places the box (render.cpp).
             const int line = TappedLine(in.event, (640 - inventoryPanel->w) / 2, inventoryPanel->w,
                                         (400 - inventoryPanel->h - 80) / 2 + 16, n);
-            if (line >= 0 && entryOfLine[static_cast<std::size_t>(line)] >= 0) {
-                return Outcome(DialogOutcome::Chosen, entryOfLine[static_cast<std::size_t>(line)]);
+            if (line >= firstLine.front() && choices > 0) {
+                const auto after = std::upper_bound(firstLine.begin(), firstLine.end(), line);
+                return Outcome(DialogOutcome::Chosen,
+                               static_cast<int>(after - firstLine.begin()) - 1);
             }
             continue;
         }
@@ -277,6 +301,25 @@ DialogResult Menu(std::list<std::string>& lines) {
             return Unanswered(in.kind);
         }
         const SDL_Scancode key = in.event.key.keysym.scancode;
+        if (in.fromPad) {
+            if (key == SDL_SCANCODE_DOWN || key == SDL_SCANCODE_UP) {
+                if (choices > 0) {
+                    pointed = (pointed + (key == SDL_SCANCODE_DOWN ? 1 : choices - 1)) % choices;
+                }
+                continue;
+            }
+            if (key == SDL_SCANCODE_RETURN && choices > 0) {
+                DialogResult chosen = Outcome(DialogOutcome::Chosen, pointed, key);
+                chosen.fromPad = true;
+                return chosen;
+            }
+            if (key != SDL_SCANCODE_ESCAPE && key != SDL_SCANCODE_RETURN) {
+                continue; // left and right point at nothing
+            }
+            DialogResult cancelled = Outcome(DialogOutcome::OtherKey, -1, key);
+            cancelled.fromPad = true;
+            return cancelled;
+        }
         const int index = static_cast<int>(key) - SDL_SCANCODE_A;
         if (index >= 0 && index <= SDL_SCANCODE_Z - SDL_SCANCODE_A && index < count) {
             return Outcome(DialogOutcome::Chosen, index, key);

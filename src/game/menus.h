@@ -25,6 +25,7 @@ struct DialogResult {
     DialogOutcome outcome = DialogOutcome::Failed;
     int index = -1;
     SDL_Scancode key = SDL_SCANCODE_UNKNOWN;
+    bool fromPad = false; // the answer came from the gamepad, `key` what it stands for
     // A line was chosen or, in any-key mode, a key pressed.
     bool Answered() const {
         return outcome == DialogOutcome::Chosen || outcome == DialogOutcome::KeyPressed;
@@ -51,7 +52,10 @@ DialogResult MSGBox(const std::string& title, std::list<std::string>& lines, int
 DialogResult SaveFailureBox(const std::string& title, const std::string& what,
                             const std::string& reason, const std::string& backTo);
 // The inventory box over `option` (at most 26), `lines` preceding it; blocks
-// for one key: Chosen with its letter's index, or why not.
+// for one key: Chosen with its letter's index, or why not. The gamepad picks
+// with the d-pad instead (the item it points at shown as the titled box
+// shows its highlight, only while the pad is in use), confirms with South
+// and cancels with East.
 DialogResult Menu(std::list<std::string>& lines);
 // Lists the inventory, newest last, and blocks for a letter; the chosen
 // item, or null (cancelled or nothing carried).

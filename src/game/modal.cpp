@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "game.h"
+#include "gamepad.h"
 #include "music.h"
 #include "platform.h"
 #include "shell.h"
@@ -29,7 +30,32 @@ struct Waiting {
     Waiting& operator=(const Waiting&) = delete;
 };
 
+// The key the pad's press stands for, as SDL would deliver a key press; Other
+// when it stands for none.
+Input PadInput(PadPress press, const SDL_Event& e) {
+    Input in;
+    in.event = e;
+    in.kind = InputKind::Other;
+    const SDL_Scancode key = PadKeyInDialogs(press);
+    if (key == SDL_SCANCODE_UNKNOWN) {
+        return in;
+    }
+    SDL_zero(in.event);
+    in.event.type = SDL_KEYDOWN;
+    in.event.key.timestamp = SDL_GetTicks();
+    in.event.key.state = SDL_PRESSED;
+    in.event.key.keysym.scancode = key;
+    in.event.key.keysym.sym = SDL_GetKeyFromScancode(key);
+    in.kind = InputKind::Key;
+    in.fromPad = true;
+    return in;
+}
+
 Input Classify(const SDL_Event& e, Pace pace, F2Key f2) {
+    const PadPress press = GamepadPress(e);
+    if (press != PadPress::None) {
+        return PadInput(press, e);
+    }
     Input in;
     in.event = e;
     if (e.type == SDL_QUIT) {
@@ -61,6 +87,9 @@ Input WaitBlocked(F2Key f2) {
             in.kind = InputKind::Ending;
             return in;
         }
+        if (const PadPress repeat = GamepadRepeat(SDL_GetTicks()); repeat != PadPress::None) {
+            return PadInput(repeat, SDL_Event{});
+        }
         SDL_Event e;
         if (WaitEventTimeout(&e, static_cast<int>(FrameMs)) != 0) {
             return Classify(e, Pace::Block, f2);
@@ -86,6 +115,9 @@ Input WaitForInput(Pace pace, F2Key f2) {
         const Input in = WaitBlocked(f2);
         RestartFrameClock();
         return in;
+    }
+    if (const PadPress repeat = GamepadRepeat(SDL_GetTicks()); repeat != PadPress::None) {
+        return PadInput(repeat, SDL_Event{});
     }
     SDL_Event e;
     if (SDL_PollEvent(&e) != 0) {

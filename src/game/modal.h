@@ -36,9 +36,15 @@ enum class InputKind {
 struct Input {
     InputKind kind = InputKind::Failed;
     SDL_Event event{}; // as SDL delivered it, for Key and Other
+    // A Key the gamepad stands for (an arrow, Return or Escape, made up as
+    // SDL would deliver the key): the dialogs take it as that key, the few
+    // places where the pad does more than the key can tell it apart.
+    bool fromPad = false;
 };
 
-// The one wait of every dialog, menu and aim. F2 toggles the relative mouse
+// The one wait of every dialog, menu and aim, for the keyboard, the mouse
+// and the gamepad (its presses and held directions arrive as keys, fromPad
+// set; its other events as Other). F2 toggles the relative mouse
 // mode here: at every press while blocked, at the first press of a held key
 // in a frame (a held key repeats). With Pace::Frame an end request is
 // reported once a frame is over, before the next is drawn.

@@ -9,9 +9,10 @@ enum OnScreenButton {
     ButtonBack = 10,   // Escape: a dialog's cancel, and in a game save and leave
 };
 
-// Queues the key the button stands for, pressed and released. An action is
-// the key it is bound to now, so a rebinding holds; the direction pad is the
-// arrow keys while a box or an aim waits for an answer, where the arrows move
-// the highlight whatever the bindings. False for a number that is no button
-// or an action bound to no key.
+// Queues what the button stands for, pressed and released. In a game an
+// action is the key it is bound to now, so a rebinding holds. While a box or
+// an aim waits for an answer, the direction pad, OK and Back are a gamepad's
+// d-pad, A and B, which move the highlight (the inventory's too) or the aim
+// whatever the bindings. False for a number that is no button or an action
+// bound to no key.
 extern "C" bool VloPressButton(int button);

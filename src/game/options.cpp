@@ -71,9 +71,10 @@ void CaptureKey(int action, std::vector<std::string>& items) {
     option.push_back("Please press a key");
     int none = -1;
     // Returns at the first key. F2, a close request or the program ending
-    // bring no key, and then the action keeps the key it had.
+    // bring no key, and then the action keeps the key it had; so does a
+    // press on the gamepad, whose buttons are not keys to bind.
     const DialogResult answer = Menu(CaptureTitles[action], option, 320, none, true);
-    if (answer.outcome == DialogOutcome::KeyPressed) {
+    if (answer.outcome == DialogOutcome::KeyPressed && !answer.fromPad) {
         selectedKey = answer.key;
         items[action] =
             UpdateKeybinding(static_cast<KRActionTypes>(action), actionLabels[action], true);

@@ -16,6 +16,7 @@
 #include "floors.h"
 #include "font.h"
 #include "game.h"
+#include "gamepad.h"
 #include "levelup.h"
 #include "map.h"
 #include "menus.h"
@@ -37,6 +38,10 @@ constexpr SDL_Point OffPicture = {-8, -8}; // outside every cell, the cursor not
 std::vector<unsigned char> lastPresented; // the picture as last presented
 std::atomic<bool> presentDue{true};       // the window needs a present regardless
 bool gameLostAtEnd = false;               // the end request could not save the game
+// The player's window as it was before fullscreen, to give it back on
+// leaving; empty (w 0) when the game started fullscreen.
+SDL_Rect windowedPlace = {0, 0, 0, 0};
+bool windowedMaximized = false;
 
 // Events that leave the window without our picture or with another shape.
 // Event watches run wherever SDL queues an event, so this only sets a flag.
@@ -92,9 +97,18 @@ void FreeSurface(SDL_Surface*& s) {
     }
 }
 
+// The window as the player left it before fullscreen; a maximised one is
+// maximised again on the way back.
+void RememberWindowedPlace() {
+    windowedMaximized = (SDL_GetWindowFlags(window) & SDL_WINDOW_MAXIMIZED) != 0;
+    SDL_GetWindowPosition(window, &windowedPlace.x, &windowedPlace.y);
+    SDL_GetWindowSize(window, &windowedPlace.w, &windowedPlace.h);
+}
+
 // Drains the queue for one frame of a running game.
 void PollGameEvents() {
     while (SDL_PollEvent(&event)) {
+        PadActsInPlay(GamepadPress(event));
         switch (event.type) {
         case SDL_QUIT: gameOver = true; break;
         case SDL_KEYDOWN:
@@ -114,6 +128,7 @@ void PollGameEvents() {
         default: break;
         }
     }
+    PadActsInPlay(GamepadRepeat(SDL_GetTicks()));
 }
 
 // Every guard with a behaviour acts once. A turn can end the player's life
@@ -219,8 +234,10 @@ SDL_Point WindowToPicture(int x, int y) {
 // 640 x 400 place while SDL renders for the whole screen, and the player sees
 // black or a corner of the picture. So the window is first moved and sized to
 // the display's bounds as a plain window, which X obeys with or without a
-// manager, and only then switched. Leaving, it goes back to the picture's
-// size in the middle of the screen rather than to those bounds.
+// manager, and only then switched. Leaving, the window the player had before
+// comes back (its size, place and maximised state), or, when the game
+// started fullscreen, the picture's size in the middle of the screen; never
+// the display's bounds, which would be a fullscreen picture in a frame.
 void SwitchWindowMode(Uint32 fullscreenFlags) {
     if (PageHandlesFullscreen()) {
         SetPageFullscreen((fullscreenFlags & FullscreenFlags) != 0);
@@ -232,6 +249,8 @@ void SwitchWindowMode(Uint32 fullscreenFlags) {
         if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window), &bounds) == 0) {
             if ((SDL_GetWindowFlags(window) & FullscreenFlags) != 0) {
                 SDL_SetWindowFullscreen(window, 0);
+            } else {
+                RememberWindowedPlace();
             }
             SDL_SetWindowPosition(window, bounds.x, bounds.y);
             SDL_SetWindowSize(window, bounds.w, bounds.h);
@@ -239,9 +258,17 @@ void SwitchWindowMode(Uint32 fullscreenFlags) {
         SDL_SetWindowFullscreen(window, fullscreenFlags);
     } else {
         SDL_SetWindowFullscreen(window, 0);
-        const auto [pw, ph] = PictureSize();
-        SDL_SetWindowSize(window, pw, ph);
-        SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+        if (windowedPlace.w > 0) {
+            SDL_SetWindowSize(window, windowedPlace.w, windowedPlace.h);
+            SDL_SetWindowPosition(window, windowedPlace.x, windowedPlace.y);
+            if (windowedMaximized) {
+                SDL_MaximizeWindow(window);
+            }
+        } else {
+            const auto [pw, ph] = PictureSize();
+            SDL_SetWindowSize(window, pw, ph);
+            SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+        }
     }
     RequestPresent();
 }
@@ -293,12 +320,18 @@ bool InitGame(int width, int height, bool accelerated) {
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO) == -1 || !HasAScreen()) {
         return Fail(std::cerr, "Couldn't initialize SDL: ");
     }
+    InitGamepads();
     // A page cannot start full screen (browsers allow it only just after a
     // key or a click), so there the setting starts as what the player sees.
     if (PageHandlesFullscreen()) {
         fullscreen = false;
     }
-    flags = 0;
+    // The player may size the window; the picture keeps its shape in it as
+    // it does on a fullscreen screen, and never shrinks below its own size,
+    // where its pixels would no longer all show.
+    // (A page sizes its canvas itself.)
+    flags = PageHandlesFullscreen() ? 0 : SDL_WINDOW_RESIZABLE;
+    windowedPlace = {0, 0, 0, 0};
     if (fullscreen) {
         flags |= FullscreenFlags;
     }
@@ -308,6 +341,7 @@ bool InitGame(int width, int height, bool accelerated) {
     if (window == nullptr) {
         return Fail(std::cerr, "Couldn't set video mode: ");
     }
+    SDL_SetWindowMinimumSize(window, width, height);
     if (CapturesMouseAtStart()) {
         SDL_SetRelativeMouseMode(SDL_TRUE);
     }
@@ -444,6 +478,7 @@ void QuitGame() {
         window = nullptr;
     }
     SDL_DelEventWatch(WatchWindow, nullptr);
+    CloseGamepads();
     lastPresented.clear();
     lastPresented.shrink_to_fit();
     SDL_Quit();

@@ -1,8 +1,10 @@
 // Fullscreen on screens of other shapes than the picture's, with and without
 // a window manager, entered at start-up or from the options: the whole
 // picture, undistorted and centred between black bars, and the mouse read
-// through the same placement, bars included.
+// through the same placement, bars included. And a window the player sized,
+// which places the picture by the same rule.
 #include <cmath>
+#include <map>
 #include <sstream>
 #include <thread>
 
@@ -36,35 +38,33 @@ std::string CaseName(const testing::TestParamInfo<ScreenCase>& info) {
     return name.str();
 }
 
-class FullscreenE2E : public GameSession, public testing::WithParamInterface<ScreenCase> {
-protected:
-    // Finds the picture on the screen from the main menu's ink: the scale on
-    // each axis from the ink's extent, the origin from its top-left corner.
-    bool Measure(const Image& screen, double& scaleX, double& scaleY, Placement& at,
-                 std::string& why) {
-        int left = screen.width, top = screen.height, right = -1, bottom = -1;
-        for (int y = 0; y < screen.height; ++y) {
-            for (int x = 0; x < screen.width; ++x) {
-                if (screen.At(x, y) != Rgb{}) {
-                    left = std::min(left, x);
-                    right = std::max(right, x);
-                    top = std::min(top, y);
-                    bottom = std::max(bottom, y);
-                }
+// Finds the picture on the screen from the main menu's ink: the scale on each
+// axis from the ink's extent, the origin from its top-left corner.
+bool Measure(const Image& screen, double& scaleX, double& scaleY, Placement& at, std::string& why) {
+    int left = screen.width, top = screen.height, right = -1, bottom = -1;
+    for (int y = 0; y < screen.height; ++y) {
+        for (int x = 0; x < screen.width; ++x) {
+            if (screen.At(x, y) != Rgb{}) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
             }
         }
-        if (right < 0) {
-            why = "the screen is black";
-            return false;
-        }
-        scaleX = double(right - left + 1) / (kMenuRight - kMenuLeft + 1);
-        scaleY = double(bottom - top + 1) / (kMenuBottom - kMenuTop + 1);
-        at.scale = scaleX;
-        at.x = left - kMenuLeft * scaleX;
-        at.y = top - kMenuTop * scaleX;
-        return true;
     }
-};
+    if (right < 0) {
+        why = "the screen is black";
+        return false;
+    }
+    scaleX = double(right - left + 1) / (kMenuRight - kMenuLeft + 1);
+    scaleY = double(bottom - top + 1) / (kMenuBottom - kMenuTop + 1);
+    at.scale = scaleX;
+    at.x = left - kMenuLeft * scaleX;
+    at.y = top - kMenuTop * scaleX;
+    return true;
+}
+
+class FullscreenE2E : public GameSession, public testing::WithParamInterface<ScreenCase> {};
 
 TEST_P(FullscreenE2E, MenuAndMouseShareOnePlacement) {
     const ScreenCase c = GetParam();
@@ -189,6 +189,74 @@ INSTANTIATE_TEST_SUITE_P(Screens, FullscreenE2E,
                                          ScreenCase{1280, 1024, true, true},
                                          ScreenCase{1920, 1080, true, false}),
                          CaseName);
+
+using ResizedWindowE2E = GameSession;
+
+// The KEY=value lines of xdotool's --shell output.
+std::map<std::string, int> ShellValues(const CommandResult& r) {
+    std::map<std::string, int> values;
+    std::istringstream lines(r.out);
+    for (std::string line; std::getline(lines, line);) {
+        const auto eq = line.find('=');
+        if (eq != std::string::npos) {
+            values[line.substr(0, eq)] = std::atoi(line.c_str() + eq + 1);
+        }
+    }
+    return values;
+}
+
+// The window manager sizes the window to 1000 x 500, a shape of 2 : 1: the
+// picture fills its height at 1.25, undistorted, with equal bars either side.
+TEST_F(ResizedWindowE2E, ThePictureKeepsItsShapeInAWindowThePlayerSized) {
+    StartX(true, 1280, 1024);
+    WriteConfig(R"({"Fullscreen": false, "Music": true, "MusicVolume": 96})");
+    GameProcess& game = Launch();
+    const std::string& d = X().Display();
+    ASSERT_EQ(RunCommand({"xdotool", "windowsize", "--sync", game.Window(), "1000", "500"}, d, 5000)
+                  .status,
+              0);
+    // The inside's origin: the geometry's position counts openbox's frame in.
+    RunCommand({"xdotool", "mousemove", "--sync", "--window", game.Window(), "0", "0"}, d, 5000);
+    auto origin = ShellValues(RunCommand({"xdotool", "getmouselocation", "--shell"}, d, 5000));
+
+    Image screen, inside;
+    std::string error;
+    double scaleX = 0, scaleY = 0;
+    Placement at, previous{-1, -1, -1};
+    bool measured = false;
+    for (int attempt = 0; attempt < 40 && !measured; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        if (!game.CaptureScreen(screen, error)) {
+            continue;
+        }
+        inside = Image{1000, 500, {}};
+        for (int y = 0; y < 500; ++y) {
+            for (int x = 0; x < 1000; ++x) {
+                const Rgb p = screen.At(origin["X"] + x, origin["Y"] + y);
+                inside.rgb.insert(inside.rgb.end(), {p.r, p.g, p.b});
+            }
+        }
+        if (Measure(inside, scaleX, scaleY, at, error) && scaleX > 1.05) {
+            measured = at.x == previous.x && at.y == previous.y && at.scale == previous.scale;
+            previous = at;
+        }
+    }
+    ASSERT_TRUE(measured) << "no menu in the sized window: " << error;
+    PublishImage(inside, "resized-window");
+    EXPECT_NEAR(scaleX, 1.25, 0.01);
+    EXPECT_NEAR(scaleY, 1.25, 0.01) << "the picture is stretched";
+    EXPECT_NEAR(at.x, 100, 1.0) << "not centred across";
+    EXPECT_NEAR(at.y, 0, 1.0);
+
+    // Read back through that placement, the whole menu is there, cell for cell.
+    game.SetPlacement({at.x + origin["X"], at.y + origin["Y"], at.scale});
+    bool ok = false;
+    Screen menu = WaitMainMenu(0, ok, "resized-menu");
+    ASSERT_TRUE(ok) << menu.Dump();
+    const auto problems =
+        CheckTitledBox(menu, {" Version 0.3 ", Highlighted(kMainMenuEntries, 0), 0, false});
+    EXPECT_TRUE(problems.empty()) << Lines(problems);
+}
 
 } // namespace
 } // namespace vlotest

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "commands.h"
@@ -208,11 +209,13 @@ TEST_F(OptionsTest, FullscreenToggledTwiceReturnsToTheFirstMode) {
     vlotest::ScriptedInput script;
     Down(script, 9)
         .Key(SDL_SCANCODE_RETURN)
-        .Expect("windowed",
+        .Expect("windowed, at the picture's size: the game started fullscreen",
                 [] {
+                    int w = 0, h = 0;
+                    SDL_GetWindowSize(window, &w, &h);
                     return !fullscreen &&
                            (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) == 0 &&
-                           Lit("Fullscreen: No")();
+                           w == 640 && h == 400 && Lit("Fullscreen: No")();
                 })
         .Key(SDL_SCANCODE_RETURN)
         .Expect("fullscreen again", [] { return fullscreen && Lit("Fullscreen: Yes")(); });
@@ -220,6 +223,15 @@ TEST_F(OptionsTest, FullscreenToggledTwiceReturnsToTheFirstMode) {
     EXPECT_TRUE(script.Run([] { OptionsMenu(); })) << script.Failures();
     EXPECT_TRUE(fullscreen);
     EXPECT_NE(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP, 0u);
+
+    // A window the player sized comes back as it was.
+    SetFullscreen(false);
+    SDL_SetWindowSize(window, 900, 500);
+    SetFullscreen(true);
+    SetFullscreen(false);
+    int w = 0, h = 0;
+    SDL_GetWindowSize(window, &w, &h);
+    EXPECT_EQ(std::make_pair(w, h), std::make_pair(900, 500));
 }
 
 TEST_F(OptionsTest, RestoringDefaultsAfterARebindingKeepsTheDefaultsLive) {

@@ -306,6 +306,29 @@ TEST_F(RenderTest, WindowPositionsAreScaledToThePicture) {
         EXPECT_EQ(std::make_pair(p.x, p.y), std::make_pair(c[4], c[5])) << c[2] << "," << c[3];
     }
 
+    // A window the player sized to another shape: the picture keeps its own,
+    // centred between bars, and the mouse is read through that placement.
+    SDL_SetWindowSize(window, 1000, 500); // 1.25 across and down, bars of 100
+    vlotest::FillSurface(screen, Brown);
+    PresentScreen();
+    Uint32 shown[3] = {};
+    const int columns[3] = {99, 100, 899};
+    for (int i = 0; i < 3; ++i) {
+        SDL_Rect px = {columns[i], 250, 1, 1};
+        ASSERT_EQ(SDL_RenderReadPixels(renderer, &px, SDL_PIXELFORMAT_RGB888, &shown[i], 4), 0);
+    }
+    EXPECT_EQ(shown[0] & 0xFFFFFF, 0u) << "left bar";
+    const Uint32 brown =
+        (EGAColors[Brown].r << 16) | (EGAColors[Brown].g << 8) | EGAColors[Brown].b;
+    EXPECT_EQ(shown[1] & 0xFFFFFF, brown) << "the picture's first column";
+    EXPECT_EQ(shown[2] & 0xFFFFFF, brown) << "the picture's last column";
+    const int sized[][4] = {{99, 250, -8, -8}, {100, 0, 0, 0}, {899, 499, 639, 399}};
+    for (const auto& c : sized) {
+        const SDL_Point p = WindowToPicture(c[0], c[1]);
+        EXPECT_EQ(std::make_pair(p.x, p.y), std::make_pair(c[2], c[3])) << c[0] << "," << c[1];
+    }
+    SDL_SetWindowSize(window, 1280, 800);
+
     // The main loop stores the scaled position.
     ASSERT_TRUE(vlotest::PushAll({vlotest::MouseMotion(640, 400), vlotest::QuitEvent()}));
     RunGame();
