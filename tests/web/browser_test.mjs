@@ -151,6 +151,52 @@ function pageWeight() {
   return parts.map((f) => `${f} ${(statSync(join(WEB_DIR, f)).size / 1024).toFixed(0)} KiB`).join(', ');
 }
 
+// ---- The page's start: the first frame and the bytes before it ----
+
+// Notes the page's clock at every picture the game puts on its canvas, so
+// that the first frame is timed when it was drawn, not when a poll saw it.
+function notePictures() {
+  const put = CanvasRenderingContext2D.prototype.putImageData;
+  window.vloPictures = [];
+  CanvasRenderingContext2D.prototype.putImageData = function (...args) {
+    if (this.canvas.id === 'canvas') window.vloPictures.push(performance.now());
+    return put.apply(this, args);
+  };
+}
+
+// One visit: ms from navigation start to the picture that made the main menu
+// readable, and the bytes (as sent, headers included) of every response that
+// had begun to arrive by then, the page itself included.
+async function visit(page, url) {
+  await page.goto(url, { waitUntil: 'domcontentloaded' });
+  const menu = await waitFor(page, 'the main menu on a visit', menuShown(0), 30000);
+  return page.evaluate((seen) => {
+    const drawn = window.vloPictures.filter((t) => t <= seen);
+    const at = drawn.length > 0 ? drawn[drawn.length - 1] : seen;
+    const bytes = [...performance.getEntriesByType('navigation'), ...performance.getEntriesByType('resource')]
+      .filter((e) => e.responseStart > 0 && e.responseStart <= at)
+      .reduce((sum, e) => sum + e.transferSize, 0);
+    return { at, bytes };
+  }, menu.at);
+}
+
+// A first visit (a fresh profile: empty cache and storage), then a repeat
+// visit in the same profile once the first has settled.
+async function startFigures(browser, url) {
+  const context = await browser.createBrowserContext();
+  try {
+    const page = await context.newPage();
+    await page.setViewport({ width: 1320, height: 980 });
+    await page.evaluateOnNewDocument(notePictures);
+    const first = await visit(page, url);
+    await sleep(3000);
+    const repeat = await visit(page, url);
+    return { first, repeat };
+  } finally {
+    await context.close();
+  }
+}
+
 async function play(browser, url) {
   const page = await browser.newPage();
   // Room for the page's whole-factor scaling to show the picture at 2x.
@@ -261,9 +307,13 @@ async function main() {
       args: ['--headless=new', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
         '--disable-background-networking', '--disable-component-update', '--disable-sync'],
     });
+    const start = await startFigures(browser, url);
     const r = await play(browser, url);
     console.log(`page weight: ${pageWeight()}`);
     console.log(`time to first frame (main menu readable): ${r.firstFrame.toFixed(0)} ms`);
+    const kib = (bytes) => `${(bytes / 1024).toFixed(0)} KiB`;
+    console.log(`first frame, first visit: ${start.first.at.toFixed(0)} ms after navigation, ${kib(start.first.bytes)} transferred before it`);
+    console.log(`first frame, repeat visit: ${start.repeat.at.toFixed(0)} ms after navigation, ${kib(start.repeat.bytes)} transferred before it`);
     console.log(`idle CPU on a floor over ${IDLE_SECONDS} s: main thread ${r.cpu.main.toFixed(1)} %, renderer process ${r.cpu.renderer.toFixed(1)} % of one core`);
     console.log(`screenshots: ${join(SHOT_DIR, 'web-main-menu.png')}, ${join(SHOT_DIR, 'web-floor.png')}`);
     console.log('PASS');
