@@ -15,6 +15,7 @@
 
 #include "game.h"
 #include "korJSON/korJSON.h"
+#include "platform.h"
 
 // Seeing a boundary. A pattern loops inside the mixer (Mix_PlayMusic with -1),
 // and SDL_mixer 2.6 restarts the reported position at every loop, so the
@@ -61,6 +62,13 @@
 // failed, the device went away) does not end the game: the music stays off for
 // the rest of the run, with a note on standard error, and the "Music" setting
 // the player chose is kept for the next one.
+//
+// Files that come later. A page shows its first frame before its music has
+// been downloaded (MusicFilesPresent): the list is read and the first pattern
+// queued at start-up as always, requests move the queue meanwhile, and the
+// files are loaded in the first frame that finds them there, when whatever is
+// queued then fades in. A file that arrives damaged, or not at all, leaves the
+// music off for the run, as a pattern that fails to start does.
 
 namespace {
 
@@ -81,6 +89,7 @@ MusicPatternEntry* playing = nullptr;      // what the mixer plays, as we starte
 MusicPatternEntry* bridgeTarget = nullptr; // set while a fill bridges to it
 int lastPositionMs = 0;                    // position at the previous frame
 bool muted = false;                        // a pattern failed to start: no music this run
+bool filesComing = false;                  // the list is read, its files are still on the way
 
 int DurationMs(Mix_Music* music) {
     return static_cast<int>(Mix_MusicDuration(music) * 1000.0);
@@ -105,8 +114,8 @@ bool LoadPatternMusic(MusicPatternEntry& entry) {
     return entry.music != nullptr;
 }
 
-void Mute() {
-    std::cerr << "Failed to play music! SDL_mixer Error: " << SDL_GetError()
+void Mute(const char* failed = "play") {
+    std::cerr << "Failed to " << failed << " music! SDL_mixer Error: " << SDL_GetError()
               << " (the music stays off until the game is started again)" << std::endl;
     muted = true;
     Mix_HaltMusic();
@@ -173,6 +182,33 @@ MusicPatternEntry* FillInto(const MusicPatternEntry* target) {
     return nullptr;
 }
 
+// The first frame that finds the files there: each is loaded, and the
+// pattern queued meanwhile fades in as the first one does at start-up.
+void LoadArrivedFiles() {
+    filesComing = false;
+    for (auto& entry : mMusicPatternEntries) {
+        if (!LoadPatternMusic(*entry)) {
+            Mute("load");
+            return;
+        }
+    }
+    MusicPatternEntry* queued = FindPattern(currentMusicPatternName);
+    if (queued == nullptr) {
+        queued = mMusicPatternEntries[0].get();
+    }
+    SetNextMusicPattern(queued->patternName);
+    musicLoopEnd = DurationMs(queued->music);
+    if (musicEnabled) {
+        if (Mix_FadeInMusic(queued->music, -1, FadeInMs) == -1) {
+            Mute();
+            return;
+        }
+        playing = queued;
+        lastPositionMs = 0;
+    }
+    nextMusicPattern = nullptr;
+}
+
 bool RestsOnItself(const MusicPatternEntry* entry) {
     return entry->nextPatternName.empty() || entry->nextPatternName == entry->patternName;
 }
@@ -220,6 +256,8 @@ bool LoadMusicPatterns() {
     }
     Mix_VolumeMusic(musicVolume);
     muted = false;
+    filesComing = false;
+    const bool filesPresent = MusicFilesPresent();
 
     korJSON::korJSONData document;
     korJSON::korJSONStream stream;
@@ -246,7 +284,7 @@ bool LoadMusicPatterns() {
             std::cerr << "Given pattern type is unknown!" << std::endl;
             return false;
         }
-        if (!LoadPatternMusic(*entry)) {
+        if (filesPresent && !LoadPatternMusic(*entry)) {
             std::cerr << "Failed to load music! SDL_mixer Error: " << SDL_GetError() << std::endl;
             return false;
         }
@@ -270,6 +308,16 @@ bool LoadMusicPatterns() {
         return true;
     }
     SetNextMusicPattern(mMusicPatternEntries[0]->patternName);
+    if (!filesPresent) {
+        std::vector<std::string> fileNames;
+        for (const auto& entry : mMusicPatternEntries) {
+            fileNames.push_back(entry->fileName);
+        }
+        FetchMusicFiles(fileNames);
+        filesComing = true;
+        musicLoopEnd = 0;
+        return true;
+    }
     musicLoopEnd = DurationMs(nextMusicPattern->music);
     if (musicEnabled) {
         if (Mix_FadeInMusic(nextMusicPattern->music, -1, FadeInMs) == -1) {
@@ -299,11 +347,20 @@ void RestartFirstPattern() {
     }
     SetNextMusicPattern(mMusicPatternEntries[0]->patternName);
     bridgeTarget = nullptr;
+    if (filesComing) {
+        return; // it starts when the files are there
+    }
     StartPattern(nextMusicPattern);
     nextMusicPattern = nullptr;
 }
 
 void UpdateMusic() {
+    if (filesComing) {
+        if (MusicFilesPresent()) {
+            LoadArrivedFiles();
+        }
+        return;
+    }
     if (!musicEnabled || muted || playing == nullptr) {
         return;
     }
@@ -416,4 +473,5 @@ void FreeMusicPatterns() {
     bridgeTarget = nullptr;
     lastPositionMs = 0;
     muted = false;
+    filesComing = false;
 }

@@ -17,6 +17,10 @@ void SetNextMusicPattern(const std::string& name);
 // failure (also for a music file that is not a regular file of at most 32 MiB,
 // and for a successor name the list does not define); a document of the wrong
 // shape throws. An empty list is no music.
+// Where the music files are still on their way (MusicFilesPresent), the first
+// pattern is only queued, and the files are loaded (and what is queued then
+// fades in) by the first UpdateMusic that finds them there; one that cannot
+// be loaded then mutes the music for the rest of the run.
 bool LoadMusicPatterns();
 // The pattern the view step (UpdateView) asks for: entry 1 when a guard is
 // shown on the map, else entry 0 (entry 0 when the list has only one; null

@@ -31,6 +31,12 @@ bool PageIsFullscreen() {
 
 void PlayerFilesChanged() {}
 
+bool MusicFilesPresent() {
+    return true;
+}
+
+void FetchMusicFiles(const std::vector<std::string>& /*fileNames*/) {}
+
 void GameEnded() {}
 
 void CatchEndSignals(void (*onSignal)(int)) {

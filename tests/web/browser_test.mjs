@@ -180,6 +180,48 @@ async function visit(page, url) {
   }, menu.at);
 }
 
+// The loudest sample the game's audio callback put out over about two
+// seconds, or null where the audio does not run.
+async function musicPeak(page) {
+  let peak = null;
+  for (let i = 0; i < 40; ++i, await sleep(50)) {
+    const p = await page.evaluate(() => {
+      const out = window.Module?.SDL2?.audioContext?.state === 'running' && window.Module.SDL2.audio?.currentOutputBuffer;
+      return out ? out.getChannelData(0).reduce((m, x) => Math.max(m, Math.abs(x)), 0) : null;
+    });
+    if (p !== null) peak = Math.max(peak ?? 0, p);
+  }
+  return peak;
+}
+
+const musicFailures = (lines) => lines.filter((l) => /^Failed to (load|play) music!/.test(l));
+
+// The music comes after the first frame; one file of it arrives damaged here.
+// The game says so in one line and plays on, without music.
+async function damagedMusic(browser, url) {
+  const context = await browser.createBrowserContext();
+  try {
+    const page = await context.newPage();
+    const warnings = [];
+    page.on('console', (m) => m.type() === 'warn' && warnings.push(m.text()));
+    await page.setRequestInterception(true);
+    page.on('request', (r) => (r.url().endsWith('/music/calm3.ogg') ? r.respond({ status: 200, body: 'OggS and no more' }) : r.continue()));
+    await page.goto(url, { waitUntil: 'domcontentloaded' });
+    await waitFor(page, 'the main menu with damaged music', menuShown(0), 30000);
+    await press(page, 'Enter');
+    await waitFor(page, 'a floor after New Game with damaged music', floorShown);
+    const peak = await musicPeak(page);
+    const failures = musicFailures(warnings);
+    if (failures.length !== 1 || !failures[0].startsWith('Failed to load music!')) {
+      fail(`with calm3.ogg damaged, want one "Failed to load music!" line, got:\n  ${warnings.join('\n  ')}`);
+    }
+    if (peak) fail(`with calm3.ogg damaged the music is muted, yet the audio peaks at ${peak}`);
+    return failures[0];
+  } finally {
+    await context.close();
+  }
+}
+
 // A first visit (a fresh profile: empty cache and storage), then a repeat
 // visit in the same profile once the first has settled.
 async function startFigures(browser, url) {
@@ -205,6 +247,8 @@ async function play(browser, url) {
   const problems = [];
   page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
   page.on('console', (m) => m.type() === 'error' && problems.push(`console: ${m.text()}`));
+  const warnings = [];
+  page.on('console', (m) => m.type() === 'warn' && warnings.push(m.text()));
   const result = {};
   try {
     // 1. The main menu, timed from navigation start.
@@ -220,6 +264,11 @@ async function play(browser, url) {
     console.log('new game: a floor with its status panel');
     result.audio = await checkAudio(page);
     console.log(`audio: ${result.audio}`);
+    // The music, downloaded after the first frame, is heard.
+    const peak = await musicPeak(page);
+    if (musicFailures(warnings).length > 0) fail(`the music failed:\n  ${musicFailures(warnings).join('\n  ')}`);
+    if (peak === 0) fail('the audio runs, yet the music is silent');
+    console.log(`music: ${peak === null ? 'not checked (no audio here)' : `heard (peak ${peak.toFixed(2)})`}`);
     await page.screenshot({ path: join(SHOT_DIR, 'web-floor.png'), fullPage: true });
 
     // 3. Escape saves; after a reload Load Game shows the same floor.
@@ -309,6 +358,7 @@ async function main() {
     });
     const start = await startFigures(browser, url);
     const r = await play(browser, url);
+    console.log(`damaged music: ${await damagedMusic(browser, url)}`);
     console.log(`page weight: ${pageWeight()}`);
     console.log(`time to first frame (main menu readable): ${r.firstFrame.toFixed(0)} ms`);
     const kib = (bytes) => `${(bytes / 1024).toFixed(0)} KiB`;

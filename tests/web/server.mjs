@@ -14,6 +14,7 @@ const TYPES = {
   '.mjs': 'text/javascript',
   '.wasm': 'application/wasm',
   '.data': 'application/octet-stream',
+  '.ogg': 'audio/ogg',
   '.png': 'image/png',
   '.css': 'text/css',
 };
