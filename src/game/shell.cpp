@@ -37,6 +37,11 @@ constexpr SDL_Point OffPicture = {-8, -8}; // outside every cell, the cursor not
 std::vector<unsigned char> lastPresented; // the picture as last presented
 std::atomic<bool> presentDue{true};       // the window needs a present regardless
 bool gameLostAtEnd = false;               // the end request could not save the game
+// Every PresentScreen call counts, presented or skipped, so that a frame can
+// tell whether anything (a box, a dialog) has drawn since it did.
+unsigned long presentCalls = 0;
+constexpr unsigned long NotDrawn = ~0UL;
+unsigned long presentCallsAtDraw = NotDrawn; // presentCalls after the last frame drawn
 
 // Events that leave the window without our picture or with another shape.
 // Event watches run wherever SDL queues an event, so this only sets a flag.
@@ -92,9 +97,11 @@ void FreeSurface(SDL_Surface*& s) {
     }
 }
 
-// Drains the queue for one frame of a running game.
-void PollGameEvents() {
+// Drains the queue for one frame of a running game; whether anything came.
+bool PollGameEvents() {
+    bool any = false;
     while (SDL_PollEvent(&event)) {
+        any = true;
         switch (event.type) {
         case SDL_QUIT: gameOver = true; break;
         case SDL_KEYDOWN:
@@ -114,6 +121,7 @@ void PollGameEvents() {
         default: break;
         }
     }
+    return any;
 }
 
 // Every guard with a behaviour acts once. A turn can end the player's life
@@ -264,6 +272,7 @@ void RequestPresent() {
 // equal to the one last presented is skipped, unless the window lost its
 // contents or its shape since (see WatchWindow).
 void PresentScreen() {
+    ++presentCalls;
     const size_t bytes = static_cast<size_t>(screen->pitch) * static_cast<size_t>(screen->h);
     const auto* pixels = static_cast<const unsigned char*>(screen->pixels);
     if (!presentDue.exchange(false) && lastPresented.size() == bytes &&
@@ -378,7 +387,7 @@ void RunFrame() {
     for (auto& binding : keyboard) {
         binding.second.pending = false;
     }
-    PollGameEvents();
+    const bool input = PollGameEvents();
     if (EndRequested()) {
         playerAction = QuitWithSave; // the program is ending: keep the game as Escape does
     }
@@ -395,14 +404,21 @@ void RunFrame() {
     if (gameState == GameStatePlaying && playerAction != NoTurn) {
         EnemiesTakeTurns();
     }
-    UpdateView();
-    Render();
+    // A game left alone would draw the very same picture every frame, and
+    // that drawing is nearly all an idle game costs. Without input or a turn,
+    // and with nothing drawn over the last frame drawn, there is nothing new.
+    if (input || playerAction != NoTurn || presentDue || presentCalls != presentCallsAtDraw) {
+        UpdateView();
+        Render();
+        presentCallsAtDraw = presentCalls;
+    }
     CheckLevelUp(); // its dialog restarts the frame clock
     EndFrame();
     playerMovedOrAttacked = false;
 }
 
 void RunGame() {
+    presentCallsAtDraw = NotDrawn;
     RestartFrameClock();
     while (!gameOver) {
         RunFrame();
