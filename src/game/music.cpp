@@ -84,6 +84,11 @@ constexpr int ChunkFrames = 2048;
 // A backwards step of the position counts as a boundary only this close to the
 // start of the new loop (the position moves in 93 ms blocks).
 constexpr int LateWrapMs = 2 * static_cast<int>(FrameMs);
+// A game left alone may sleep through frames until this many before the
+// playing pattern's end: the position moves in blocks of up to 93 ms, and a
+// page's timers can fire late.
+constexpr int BoundaryMarginFrames = 4;
+constexpr int MaxSpareFrames = 50;
 
 MusicPatternEntry* playing = nullptr;      // what the mixer plays, as we started it
 MusicPatternEntry* bridgeTarget = nullptr; // set while a fill bridges to it
@@ -424,6 +429,19 @@ void UpdateMusic() {
     }
     StartPattern(target);
     nextMusicPattern = nullptr;
+}
+
+int MusicFramesToSpare() {
+    if (filesComing) {
+        return 0;
+    }
+    const double seconds =
+        musicEnabled && !muted && playing != nullptr ? Mix_GetMusicPosition(nullptr) : -1.0;
+    if (seconds < 0) {
+        return MaxSpareFrames;
+    }
+    const int left = musicLoopEnd - static_cast<int>(seconds * 1000.0);
+    return std::clamp(left / static_cast<int>(FrameMs) - BoundaryMarginFrames, 0, MaxSpareFrames);
 }
 
 bool MusicZoneQueued(const MusicPatternEntry* zone) {

@@ -38,6 +38,10 @@ bool MusicZoneQueued(const MusicPatternEntry* zone);
 // when there is one); a request for the zone already playing changes nothing.
 // A pattern that cannot play mutes the music for the rest of the run.
 void UpdateMusic();
+// Whole frames that may pass from now before UpdateMusic has to look again:
+// none while the files are on their way or the playing pattern is within a
+// few frames of its end, up to three seconds' worth while nothing plays.
+int MusicFramesToSpare();
 // The mixer's music volume, 0-128.
 void SetMusicVolume(int volume);
 // Stops the music at once (music switched off in the options).

@@ -124,6 +124,25 @@ bool PollGameEvents() {
     return any;
 }
 
+// Sleeps through up to `frames` whole frames after the current one, on the
+// frame clock. Input ends the sleep at the end of the frame it arrived in,
+// where the game would have seen it anyway.
+void SleepThroughIdleFrames(int frames) {
+    const Uint32 until = nextTime + static_cast<Uint32>(frames) * FrameMs;
+    const Uint32 now = SDL_GetTicks();
+    if (frames <= 0 || SDL_TICKS_PASSED(now, until)) {
+        return;
+    }
+    if (WaitEventTimeout(nullptr, static_cast<int>(until - now)) == 0) {
+        nextTime = until;
+        return;
+    }
+    const Uint32 arrived = SDL_GetTicks();
+    while (SDL_TICKS_PASSED(arrived, nextTime)) {
+        nextTime += FrameMs;
+    }
+}
+
 // Every guard with a behaviour acts once. A turn can end the player's life
 // but never reorders or shrinks the list (guards only attack the player), so
 // the walk is safe; the next element is taken before the turn all the same,
@@ -407,12 +426,17 @@ void RunFrame() {
     // A game left alone would draw the very same picture every frame, and
     // that drawing is nearly all an idle game costs. Without input or a turn,
     // and with nothing drawn over the last frame drawn, there is nothing new.
-    if (input || playerAction != NoTurn || presentDue || presentCalls != presentCallsAtDraw) {
+    const bool draw =
+        input || playerAction != NoTurn || presentDue || presentCalls != presentCallsAtDraw;
+    if (draw) {
         UpdateView();
         Render();
         presentCallsAtDraw = presentCalls;
     }
     CheckLevelUp(); // its dialog restarts the frame clock
+    if (!draw && SleepsThroughIdleFrames()) {
+        SleepThroughIdleFrames(MusicFramesToSpare());
+    }
     EndFrame();
     playerMovedOrAttacked = false;
 }

@@ -12,6 +12,10 @@ union SDL_Event;
 // every millisecond or so, so there the game sleeps until the page sees input
 // or the time is up, whichever comes first.
 int WaitEventTimeout(SDL_Event* event, int timeoutMs);
+// Whether a game left alone sleeps through the frames in which nothing can
+// happen (no input, no music boundary near), on the same 60 ms clock. A page
+// saves the wake-ups; the desktop game keeps every frame.
+bool SleepsThroughIdleFrames();
 // Whether InitGame asks for the accelerated renderer. The browser draws into
 // a 2D canvas, which every browser has, with or without a GPU.
 bool UsesAcceleratedRenderer();

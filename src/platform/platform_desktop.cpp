@@ -11,6 +11,10 @@ int WaitEventTimeout(SDL_Event* event, int timeoutMs) {
     return SDL_WaitEventTimeout(event, timeoutMs);
 }
 
+bool SleepsThroughIdleFrames() {
+    return false;
+}
+
 bool UsesAcceleratedRenderer() {
     return true;
 }

@@ -130,6 +130,10 @@ int WaitEventTimeout(SDL_Event* event, int timeoutMs) {
     }
 }
 
+bool SleepsThroughIdleFrames() {
+    return true;
+}
+
 bool UsesAcceleratedRenderer() {
     return false;
 }
