@@ -148,7 +148,9 @@ async function idleCpu(page, browserSession) {
 
 function pageWeight() {
   const parts = readdirSync(WEB_DIR).filter((f) => /\.(wasm|data|js)$/.test(f));
-  return parts.map((f) => `${f} ${(statSync(join(WEB_DIR, f)).size / 1024).toFixed(0)} KiB`).join(', ');
+  const kib = (bytes) => `${(bytes / 1024).toFixed(0)} KiB`;
+  const music = readdirSync(join(WEB_DIR, 'music')).reduce((sum, f) => sum + statSync(join(WEB_DIR, 'music', f)).size, 0);
+  return [...parts.map((f) => `${f} ${kib(statSync(join(WEB_DIR, f)).size)}`), `music/ ${kib(music)}`].join(', ');
 }
 
 // ---- The page's start: the first frame and the bytes before it ----
@@ -173,10 +175,9 @@ async function visit(page, url) {
   return page.evaluate((seen) => {
     const drawn = window.vloPictures.filter((t) => t <= seen);
     const at = drawn.length > 0 ? drawn[drawn.length - 1] : seen;
-    const bytes = [...performance.getEntriesByType('navigation'), ...performance.getEntriesByType('resource')]
-      .filter((e) => e.responseStart > 0 && e.responseStart <= at)
-      .reduce((sum, e) => sum + e.transferSize, 0);
-    return { at, bytes };
+    const early = [...performance.getEntriesByType('navigation'), ...performance.getEntriesByType('resource')]
+      .filter((e) => e.responseStart > 0 && e.responseStart <= at);
+    return { at, bytes: early.reduce((sum, e) => sum + e.transferSize, 0), music: early.map((e) => e.name).filter((n) => n.includes('/music/')) };
   }, menu.at);
 }
 
@@ -231,6 +232,7 @@ async function startFigures(browser, url) {
     await page.setViewport({ width: 1320, height: 980 });
     await page.evaluateOnNewDocument(notePictures);
     const first = await visit(page, url);
+    if (first.music.length > 0) fail(`music downloaded before the first frame: ${first.music.join(', ')}`);
     await sleep(3000);
     const repeat = await visit(page, url);
     return { first, repeat };
