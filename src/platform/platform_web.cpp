@@ -84,15 +84,21 @@ EM_JS(void, StartMusicDownloads, (const char* lines), {
     var names = UTF8ToString(lines).split("\n").filter(function (name) { return name !== ""; });
     Module["musicDownloadsLeft"] = names.length;
     function download(name) {
-        var url = new URL(name, document.baseURI);
-        var bytes = url.origin !== location.origin ? Promise.reject(new Error("not this site"))
-            : fetch(url).then(function (response) {
-                  if (!response.ok) {
-                      throw new Error(response.status + " " + response.statusText);
-                  }
-                  return response.arrayBuffer();
-              });
-        bytes.then(function (data) { FS.writeFile(name, new Uint8Array(data)); })
+        Promise.resolve()
+            .then(function () {
+                var url = new URL(name, document.baseURI);
+                if (url.origin !== location.origin) {
+                    throw new Error("not this site");
+                }
+                return fetch(url);
+            })
+            .then(function (response) {
+                if (!response.ok) {
+                    throw new Error(response.status + " " + response.statusText);
+                }
+                return response.arrayBuffer();
+            })
+            .then(function (data) { FS.writeFile(name, new Uint8Array(data)); })
             .catch(function () {})
             .then(function () { Module["musicDownloadsLeft"] -= 1; });
     }
