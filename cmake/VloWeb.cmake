@@ -1,16 +1,18 @@
 # The browser build (emscripten, included by the top CMakeLists.txt instead of
 # the desktop targets): the same game as a static page in the build folder,
 # index.html beside velvet-lockout.js, .wasm and .data; scripts/web then
-# gathers the servable page alone into site/. The data file holds
-# what the desktop game finds beside its binary (the font sheet, the music
-# definitions and the Ogg music), preloaded into the page's memory file system
-# at the same relative paths. scripts/web makes all of it.
+# gathers the servable page alone into site/. The data file holds what the
+# first frame needs of what the desktop game finds beside its binary (the font
+# sheet and the music definitions), preloaded into the page's memory file
+# system at the same relative paths. The Ogg music, most of the page's weight,
+# is served beside it in music/ and downloaded after the first frame.
+# scripts/web makes all of it.
 
 # The music generator is a host program, so a host build renders the music
 # (scripts/web runs one in build-web/host) and this build packs it.
 set(VLO_HOST_MUSIC_DIR "" CACHE PATH "Folder of the music rendered by a host build")
 file(GLOB VLO_MUSIC_SCORE_FILES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tools/scores/*.txt)
-set(VLO_WEB_MUSIC ${PROJECT_SOURCE_DIR}/music/music_def.json)
+set(VLO_WEB_MUSIC)
 foreach(path ${VLO_MUSIC_SCORE_FILES})
     get_filename_component(score ${path} NAME_WE)
     list(APPEND VLO_WEB_MUSIC ${VLO_HOST_MUSIC_DIR}/${score}.ogg)
@@ -20,13 +22,15 @@ if(NOT EXISTS "${VLO_HOST_MUSIC_DIR}/calm.ogg")
 endif()
 
 set(stage ${CMAKE_CURRENT_BINARY_DIR}/web-data)
+set(served_music ${CMAKE_CURRENT_BINARY_DIR}/music)
 add_custom_command(OUTPUT ${stage}.stamp
-    COMMAND ${CMAKE_COMMAND} -E rm -rf ${stage}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${stage}/gfx ${stage}/music
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${stage} ${served_music}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${stage}/gfx ${stage}/music ${served_music}
     COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/gfx/font.bmp ${stage}/gfx/
-    COMMAND ${CMAKE_COMMAND} -E copy ${VLO_WEB_MUSIC} ${stage}/music/
+    COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/music/music_def.json ${stage}/music/
+    COMMAND ${CMAKE_COMMAND} -E copy ${VLO_WEB_MUSIC} ${served_music}/
     COMMAND ${CMAKE_COMMAND} -E touch ${stage}.stamp
-    DEPENDS ${PROJECT_SOURCE_DIR}/gfx/font.bmp ${VLO_WEB_MUSIC}
+    DEPENDS ${PROJECT_SOURCE_DIR}/gfx/font.bmp ${PROJECT_SOURCE_DIR}/music/music_def.json ${VLO_WEB_MUSIC}
     COMMENT "Staging the page's data")
 add_custom_target(vlo_web_data DEPENDS ${stage}.stamp)
 

@@ -183,6 +183,10 @@ PadPress GamepadRepeat(Uint32 now) {
     return held;
 }
 
+bool GamepadHoldsADirection() {
+    return held != PadPress::None;
+}
+
 bool GamepadInUse() {
     return inUse;
 }

@@ -15,6 +15,7 @@
 
 #include "game.h"
 #include "korJSON/korJSON.h"
+#include "platform.h"
 
 // Seeing a boundary. A pattern loops inside the mixer (Mix_PlayMusic with -1),
 // and SDL_mixer 2.6 restarts the reported position at every loop, so the
@@ -61,6 +62,13 @@
 // failed, the device went away) does not end the game: the music stays off for
 // the rest of the run, with a note on standard error, and the "Music" setting
 // the player chose is kept for the next one.
+//
+// Files that come later. A page shows its first frame before its music has
+// been downloaded (MusicFilesPresent): the list is read and the first pattern
+// queued at start-up as always, requests move the queue meanwhile, and the
+// files are loaded in the first frame that finds them there, when whatever is
+// queued then fades in. A file that arrives damaged, or not at all, leaves the
+// music off for the run, as a pattern that fails to start does.
 
 namespace {
 
@@ -76,11 +84,17 @@ constexpr int ChunkFrames = 2048;
 // A backwards step of the position counts as a boundary only this close to the
 // start of the new loop (the position moves in 93 ms blocks).
 constexpr int LateWrapMs = 2 * static_cast<int>(FrameMs);
+// A game left alone may sleep through frames until this many before the
+// playing pattern's end: the position moves in blocks of up to 93 ms, and a
+// page's timers can fire late.
+constexpr int BoundaryMarginFrames = 4;
+constexpr int MaxSpareFrames = 50;
 
 MusicPatternEntry* playing = nullptr;      // what the mixer plays, as we started it
 MusicPatternEntry* bridgeTarget = nullptr; // set while a fill bridges to it
 int lastPositionMs = 0;                    // position at the previous frame
 bool muted = false;                        // a pattern failed to start: no music this run
+bool filesComing = false;                  // the list is read, its files are still on the way
 
 int DurationMs(Mix_Music* music) {
     return static_cast<int>(Mix_MusicDuration(music) * 1000.0);
@@ -105,8 +119,8 @@ bool LoadPatternMusic(MusicPatternEntry& entry) {
     return entry.music != nullptr;
 }
 
-void Mute() {
-    std::cerr << "Failed to play music! SDL_mixer Error: " << SDL_GetError()
+void Mute(const char* failed = "play") {
+    std::cerr << "Failed to " << failed << " music! SDL_mixer Error: " << SDL_GetError()
               << " (the music stays off until the game is started again)" << std::endl;
     muted = true;
     Mix_HaltMusic();
@@ -173,6 +187,33 @@ MusicPatternEntry* FillInto(const MusicPatternEntry* target) {
     return nullptr;
 }
 
+// The first frame that finds the files there: each is loaded, and the
+// pattern queued meanwhile fades in as the first one does at start-up.
+void LoadArrivedFiles() {
+    filesComing = false;
+    for (auto& entry : mMusicPatternEntries) {
+        if (!LoadPatternMusic(*entry)) {
+            Mute("load");
+            return;
+        }
+    }
+    MusicPatternEntry* queued = FindPattern(currentMusicPatternName);
+    if (queued == nullptr) {
+        queued = mMusicPatternEntries[0].get();
+    }
+    SetNextMusicPattern(queued->patternName);
+    musicLoopEnd = DurationMs(queued->music);
+    if (musicEnabled) {
+        if (Mix_FadeInMusic(queued->music, -1, FadeInMs) == -1) {
+            Mute();
+            return;
+        }
+        playing = queued;
+        lastPositionMs = 0;
+    }
+    nextMusicPattern = nullptr;
+}
+
 bool RestsOnItself(const MusicPatternEntry* entry) {
     return entry->nextPatternName.empty() || entry->nextPatternName == entry->patternName;
 }
@@ -220,6 +261,8 @@ bool LoadMusicPatterns() {
     }
     Mix_VolumeMusic(musicVolume);
     muted = false;
+    filesComing = false;
+    const bool filesPresent = MusicFilesPresent();
 
     korJSON::korJSONData document;
     korJSON::korJSONStream stream;
@@ -246,7 +289,7 @@ bool LoadMusicPatterns() {
             std::cerr << "Given pattern type is unknown!" << std::endl;
             return false;
         }
-        if (!LoadPatternMusic(*entry)) {
+        if (filesPresent && !LoadPatternMusic(*entry)) {
             std::cerr << "Failed to load music! SDL_mixer Error: " << SDL_GetError() << std::endl;
             return false;
         }
@@ -270,6 +313,16 @@ bool LoadMusicPatterns() {
         return true;
     }
     SetNextMusicPattern(mMusicPatternEntries[0]->patternName);
+    if (!filesPresent) {
+        std::vector<std::string> fileNames;
+        for (const auto& entry : mMusicPatternEntries) {
+            fileNames.push_back(entry->fileName);
+        }
+        FetchMusicFiles(fileNames);
+        filesComing = true;
+        musicLoopEnd = 0;
+        return true;
+    }
     musicLoopEnd = DurationMs(nextMusicPattern->music);
     if (musicEnabled) {
         if (Mix_FadeInMusic(nextMusicPattern->music, -1, FadeInMs) == -1) {
@@ -299,11 +352,20 @@ void RestartFirstPattern() {
     }
     SetNextMusicPattern(mMusicPatternEntries[0]->patternName);
     bridgeTarget = nullptr;
+    if (filesComing) {
+        return; // it starts when the files are there
+    }
     StartPattern(nextMusicPattern);
     nextMusicPattern = nullptr;
 }
 
 void UpdateMusic() {
+    if (filesComing) {
+        if (MusicFilesPresent()) {
+            LoadArrivedFiles();
+        }
+        return;
+    }
     if (!musicEnabled || muted || playing == nullptr) {
         return;
     }
@@ -369,6 +431,19 @@ void UpdateMusic() {
     nextMusicPattern = nullptr;
 }
 
+int MusicFramesToSpare() {
+    if (filesComing) {
+        return 0;
+    }
+    const double seconds =
+        musicEnabled && !muted && playing != nullptr ? Mix_GetMusicPosition(nullptr) : -1.0;
+    if (seconds < 0) {
+        return MaxSpareFrames;
+    }
+    const int left = musicLoopEnd - static_cast<int>(seconds * 1000.0);
+    return std::clamp(left / static_cast<int>(FrameMs) - BoundaryMarginFrames, 0, MaxSpareFrames);
+}
+
 bool MusicZoneQueued(const MusicPatternEntry* zone) {
     const MusicPatternEntry* queued = FindPattern(currentMusicPatternName);
     return zone != nullptr && queued != nullptr && InZone(zone, queued);
@@ -416,4 +491,5 @@ void FreeMusicPatterns() {
     bridgeTarget = nullptr;
     lastPositionMs = 0;
     muted = false;
+    filesComing = false;
 }

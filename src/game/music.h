@@ -17,6 +17,10 @@ void SetNextMusicPattern(const std::string& name);
 // failure (also for a music file that is not a regular file of at most 32 MiB,
 // and for a successor name the list does not define); a document of the wrong
 // shape throws. An empty list is no music.
+// Where the music files are still on their way (MusicFilesPresent), the first
+// pattern is only queued, and the files are loaded (and what is queued then
+// fades in) by the first UpdateMusic that finds them there; one that cannot
+// be loaded then mutes the music for the rest of the run.
 bool LoadMusicPatterns();
 // The pattern the view step (UpdateView) asks for: entry 1 when a guard is
 // shown on the map, else entry 0 (entry 0 when the list has only one; null
@@ -34,6 +38,10 @@ bool MusicZoneQueued(const MusicPatternEntry* zone);
 // when there is one); a request for the zone already playing changes nothing.
 // A pattern that cannot play mutes the music for the rest of the run.
 void UpdateMusic();
+// Whole frames that may pass from now before UpdateMusic has to look again:
+// none while the files are on their way or the playing pattern is within a
+// few frames of its end, up to three seconds' worth while nothing plays.
+int MusicFramesToSpare();
 // The mixer's music volume, 0-128.
 void SetMusicVolume(int volume);
 // Stops the music at once (music switched off in the options).

@@ -42,6 +42,11 @@ bool gameLostAtEnd = false;               // the end request could not save the 
 // leaving; empty (w 0) when the game started fullscreen.
 SDL_Rect windowedPlace = {0, 0, 0, 0};
 bool windowedMaximized = false;
+// Every PresentScreen call counts, presented or skipped, so that a frame can
+// tell whether anything (a box, a dialog) has drawn since it did.
+unsigned long presentCalls = 0;
+constexpr unsigned long NotDrawn = ~0UL;
+unsigned long presentCallsAtDraw = NotDrawn; // presentCalls after the last frame drawn
 
 // Events that leave the window without our picture or with another shape.
 // Event watches run wherever SDL queues an event, so this only sets a flag.
@@ -105,9 +110,11 @@ void RememberWindowedPlace() {
     SDL_GetWindowSize(window, &windowedPlace.w, &windowedPlace.h);
 }
 
-// Drains the queue for one frame of a running game.
-void PollGameEvents() {
+// Drains the queue for one frame of a running game; whether anything came.
+bool PollGameEvents() {
+    bool any = false;
     while (SDL_PollEvent(&event)) {
+        any = true;
         PadActsInPlay(GamepadPress(event));
         switch (event.type) {
         case SDL_QUIT: gameOver = true; break;
@@ -129,6 +136,26 @@ void PollGameEvents() {
         }
     }
     PadActsInPlay(GamepadRepeat(SDL_GetTicks()));
+    return any;
+}
+
+// Sleeps through up to `frames` whole frames after the current one, on the
+// frame clock. Input ends the sleep at the end of the frame it arrived in,
+// where the game would have seen it anyway.
+void SleepThroughIdleFrames(int frames) {
+    const Uint32 until = nextTime + static_cast<Uint32>(frames) * FrameMs;
+    const Uint32 now = SDL_GetTicks();
+    if (frames <= 0 || SDL_TICKS_PASSED(now, until)) {
+        return;
+    }
+    if (WaitEventTimeout(nullptr, static_cast<int>(until - now)) == 0) {
+        nextTime = until;
+        return;
+    }
+    const Uint32 arrived = SDL_GetTicks();
+    while (SDL_TICKS_PASSED(arrived, nextTime)) {
+        nextTime += FrameMs;
+    }
 }
 
 // Every guard with a behaviour acts once. A turn can end the player's life
@@ -291,6 +318,7 @@ void RequestPresent() {
 // equal to the one last presented is skipped, unless the window lost its
 // contents or its shape since (see WatchWindow).
 void PresentScreen() {
+    ++presentCalls;
     const size_t bytes = static_cast<size_t>(screen->pitch) * static_cast<size_t>(screen->h);
     const auto* pixels = static_cast<const unsigned char*>(screen->pixels);
     if (!presentDue.exchange(false) && lastPresented.size() == bytes &&
@@ -412,7 +440,7 @@ void RunFrame() {
     for (auto& binding : keyboard) {
         binding.second.pending = false;
     }
-    PollGameEvents();
+    const bool input = PollGameEvents();
     if (EndRequested()) {
         playerAction = QuitWithSave; // the program is ending: keep the game as Escape does
     }
@@ -429,14 +457,28 @@ void RunFrame() {
     if (gameState == GameStatePlaying && playerAction != NoTurn) {
         EnemiesTakeTurns();
     }
-    UpdateView();
-    Render();
+    // A game left alone would draw the very same picture every frame, and
+    // that drawing is nearly all an idle game costs. Without input or a turn,
+    // and with nothing drawn over the last frame drawn, there is nothing new.
+    const bool draw =
+        input || playerAction != NoTurn || presentDue || presentCalls != presentCallsAtDraw;
+    if (draw) {
+        UpdateView();
+        Render();
+        presentCallsAtDraw = presentCalls;
+    }
     CheckLevelUp(); // its dialog restarts the frame clock
+    // A direction held on the pad repeats on the frame clock, with no event
+    // to wake a sleep.
+    if (!draw && SleepsThroughIdleFrames() && !GamepadHoldsADirection()) {
+        SleepThroughIdleFrames(MusicFramesToSpare());
+    }
     EndFrame();
     playerMovedOrAttacked = false;
 }
 
 void RunGame() {
+    presentCallsAtDraw = NotDrawn;
     RestartFrameClock();
     while (!gameOver) {
         RunFrame();

@@ -3,12 +3,19 @@
 // is the same code in both.
 #pragma once
 
+#include <string>
+#include <vector>
+
 union SDL_Event;
 
 // SDL_WaitEventTimeout. SDL in a browser can only wait for events by polling
 // every millisecond or so, so there the game sleeps until the page sees input
 // or the time is up, whichever comes first.
 int WaitEventTimeout(SDL_Event* event, int timeoutMs);
+// Whether a game left alone sleeps through the frames in which nothing can
+// happen (no input, no music boundary near), on the same 60 ms clock. A page
+// saves the wake-ups; the desktop game keeps every frame.
+bool SleepsThroughIdleFrames();
 // Whether InitGame asks for the accelerated renderer. The browser draws into
 // a 2D canvas, which every browser has, with or without a GPU.
 bool UsesAcceleratedRenderer();
@@ -28,6 +35,16 @@ bool PageIsFullscreen();
 // flushed it to the disk; the browser copies its files into the site's
 // persistent storage and returns when that is done.
 void PlayerFilesChanged();
+// Whether the music files can be read now. The desktop game has them beside
+// it: always. A page would have to download them before its first frame, so
+// it starts without them: false until FetchMusicFiles has been asked for them
+// and every one of those downloads has ended, arrived or not (one that did
+// not is then missing, and reading it says so).
+bool MusicFilesPresent();
+// Starts downloading the music files (paths from the working folder) into
+// the page's file system once the page has shown its first frame. Nothing on
+// the desktop.
+void FetchMusicFiles(const std::vector<std::string>& fileNames);
 // The orderly shutdown is over: the page tells the player the game has ended.
 void GameEnded();
 // SIGTERM, SIGINT and SIGHUP call `onSignal` instead of ending the process, so

@@ -11,6 +11,10 @@ int WaitEventTimeout(SDL_Event* event, int timeoutMs) {
     return SDL_WaitEventTimeout(event, timeoutMs);
 }
 
+bool SleepsThroughIdleFrames() {
+    return false;
+}
+
 bool UsesAcceleratedRenderer() {
     return true;
 }
@@ -30,6 +34,12 @@ bool PageIsFullscreen() {
 }
 
 void PlayerFilesChanged() {}
+
+bool MusicFilesPresent() {
+    return true;
+}
+
+void FetchMusicFiles(const std::vector<std::string>& /*fileNames*/) {}
 
 void GameEnded() {}
 

@@ -2,11 +2,15 @@
 // web/pre.js) mounts the site's storage before main and links game.cfg and
 // game.sav from the working folder into it, so the game's own file code runs
 // unchanged; what is left here is copying that storage back after a write,
-// the canvas's full screen and telling the page that the game has ended.
+// the canvas's full screen, downloading the music after the first frame and
+// telling the page that the game has ended.
 #include <SDL.h>
 
 #include <emscripten.h>
 #include <sys/stat.h>
+
+#include <string>
+#include <vector>
 
 #include "platform.h"
 
@@ -73,6 +77,42 @@ EM_JS(int, CanvasIsFullscreen, (), {
     return element && element.contains(Module["canvas"]) ? 1 : 0;
 });
 
+// The music is most of the page's weight and nothing the first frame needs,
+// so it comes after that frame has been painted, and the game starts it when
+// it is there. A file is written only when it came whole from this site; any
+// other outcome leaves it missing, and the game's own reading says so.
+EM_JS(void, StartMusicDownloads, (const char* lines), {
+    var names = UTF8ToString(lines).split("\n").filter(function (name) { return name !== ""; });
+    Module["musicDownloadsLeft"] = names.length;
+    function download(name) {
+        Promise.resolve()
+            .then(function () {
+                var url = new URL(name, document.baseURI);
+                if (url.origin !== location.origin) {
+                    throw new Error("not this site");
+                }
+                return fetch(url);
+            })
+            .then(function (response) {
+                if (!response.ok) {
+                    throw new Error(response.status + " " + response.statusText);
+                }
+                return response.arrayBuffer();
+            })
+            .then(function (data) { FS.writeFile(name, new Uint8Array(data)); })
+            .catch(function () {})
+            .then(function () { Module["musicDownloadsLeft"] -= 1; });
+    }
+    requestAnimationFrame(function () {
+        setTimeout(function () { names.forEach(download); }, 0);
+    });
+});
+
+EM_JS(int, MusicDownloadsLeft, (), {
+    var left = Module["musicDownloadsLeft"];
+    return left === undefined ? -1 : left;
+});
+
 EM_JS(void, TellPageGameEnded, (), {
     if (Module["onGameEnded"]) {
         Module["onGameEnded"]();
@@ -97,6 +137,10 @@ int WaitEventTimeout(SDL_Event* event, int timeoutMs) {
     }
 }
 
+bool SleepsThroughIdleFrames() {
+    return true;
+}
+
 bool UsesAcceleratedRenderer() {
     return false;
 }
@@ -119,6 +163,18 @@ bool PageIsFullscreen() {
 
 void PlayerFilesChanged() {
     PersistStorage();
+}
+
+bool MusicFilesPresent() {
+    return MusicDownloadsLeft() == 0;
+}
+
+void FetchMusicFiles(const std::vector<std::string>& fileNames) {
+    std::string lines;
+    for (const std::string& name : fileNames) {
+        lines += name + '\n';
+    }
+    StartMusicDownloads(lines.c_str());
 }
 
 void GameEnded() {

@@ -97,6 +97,7 @@ void WriteRamps() {
     WriteRamp("music/b.wav", FramesB, 0, -1, "B");
     WriteRamp("music/c.wav", FramesC, 20000, 1, "C");
     WriteRamp("music/f.wav", FramesF, -20000, -1, "F");
+    WriteRamp("music/long.wav", 16 * 4096 + 2048, 0, 1, "A"); // 1.5 s
 }
 
 struct Frame {
@@ -106,10 +107,20 @@ struct Frame {
 
 // The main loop's music step on its 60 ms clock, `count` frames; `before`
 // runs at the start of each frame (requests, as the renderer makes them).
-std::vector<Frame> RunFrames(int count, const std::function<void(int)>& before = nullptr) {
+// With `spared`, each frame first sleeps through the frames the music spares,
+// as a page left alone does, and `spared` counts them.
+std::vector<Frame> RunFrames(int count, const std::function<void(int)>& before = nullptr,
+                             int* spared = nullptr) {
     std::vector<Frame> frames;
     Uint32 next = SDL_GetTicks() + FrameMs;
     for (int i = 0; i < count; ++i) {
+        if (spared != nullptr) {
+            const int skip = MusicFramesToSpare();
+            *spared += skip;
+            next += static_cast<Uint32>(skip) * FrameMs;
+            const Uint32 now = SDL_GetTicks();
+            SDL_Delay(now < next ? next - now : 0);
+        }
         if (before) {
             before(i);
         }
@@ -515,14 +526,22 @@ TEST_F(MusicTest, PatternNamingItselfKeepsLooping) {
     EXPECT_EQ(currentMusicPatternName, "A");
 }
 
-TEST_F(MusicTest, RequestStartsItsSuccessorOnTheFirstBoundary) {
+// Also when the loop sleeps through the frames the music spares: they end
+// before the boundary comes near.
+class MusicSparingTest : public MusicTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(MusicSparingTest, RequestStartsItsSuccessorOnTheFirstBoundary) {
     ASSERT_NO_FATAL_FAILURE(
-        Start({Pattern("A", "A", "music/a.wav"), Pattern("B", "C", "music/b.wav"),
+        Start({Pattern("A", "A", "music/long.wav"), Pattern("B", "C", "music/b.wav"),
                Pattern("C", "C", "music/c.wav")}));
     RunFrames(2);
     SetNextMusicPattern("B");
     EXPECT_EQ(currentMusicPatternName, "B");
-    const auto frames = RunFrames(20);
+    int spared = 0;
+    const auto frames = RunFrames(40, nullptr, GetParam() ? &spared : nullptr);
+    if (GetParam()) {
+        EXPECT_GT(spared, 0) << "a frame far from the boundary is spared";
+    }
     size_t change = 0;
     while (change < frames.size() && frames[change].title == "A") {
         ++change;
@@ -537,6 +556,8 @@ TEST_F(MusicTest, RequestStartsItsSuccessorOnTheFirstBoundary) {
         EXPECT_EQ(frames[i].title, "C") << "C names itself and keeps looping";
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryFrameOrSparing, MusicSparingTest, ::testing::Bool());
 
 TEST_F(MusicTest, RequestWithoutSuccessorStartsItself) {
     ASSERT_NO_FATAL_FAILURE(

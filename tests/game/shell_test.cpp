@@ -1,13 +1,15 @@
 // Start-up, shutdown and the frame clock of the shell under SDL's dummy
 // drivers: what InitGame builds, what a missing font does, and that an idle
-// game sleeps between its frames instead of spinning.
+// game sleeps between its frames instead of spinning or drawing.
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 #include <string>
 
@@ -141,6 +143,42 @@ TEST_F(ShellTest, AnIdleGameSleepsBetweenItsFrames) {
     // Sanitized frames of 60 ms cost a few milliseconds each; a spinning loop
     // would take a whole core.
     EXPECT_LT(cpu / wall, 0.3) << "CPU " << cpu << " s over " << wall << " s";
+    QuitGame();
+}
+
+// A frame left alone does not draw the picture again; input, or a box drawn
+// over the game, makes the next frame draw it. A row scribbled onto the
+// picture tells whether a frame drew.
+TEST_F(ShellTest, AFrameWithoutInputDrawsOnlyWhenSomethingChanged) {
+    ASSERT_TRUE(InitGame(640, 400, false));
+    ASSERT_TRUE(NewGame());
+    RunFrame();
+    const auto scribble = [] {
+        auto* row = static_cast<unsigned char*>(screen->pixels);
+        std::fill(row, row + screen->pitch, 0xAB);
+    };
+    const auto scribbled = [] {
+        const auto* row = static_cast<const unsigned char*>(screen->pixels);
+        return std::all_of(row, row + screen->pitch, [](unsigned char b) { return b == 0xAB; });
+    };
+    SDL_Event motion{};
+    motion.type = SDL_MOUSEMOTION;
+    motion.motion.windowID = SDL_GetWindowID(window);
+    const struct {
+        const char* what;
+        std::function<void()> between;
+        bool drawn;
+    } cases[] = {
+        {"nothing", [] {}, false},
+        {"a mouse move", [&] { SDL_PushEvent(&motion); }, true},
+        {"a box over the game", [] { PresentScreen(); }, true},
+    };
+    for (const auto& c : cases) {
+        scribble();
+        c.between();
+        RunFrame();
+        EXPECT_EQ(!scribbled(), c.drawn) << c.what;
+    }
     QuitGame();
 }
 

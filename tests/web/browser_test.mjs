@@ -149,7 +149,103 @@ async function idleCpu(page, browserSession) {
 
 function pageWeight() {
   const parts = readdirSync(WEB_DIR).filter((f) => /\.(wasm|data|js)$/.test(f));
-  return parts.map((f) => `${f} ${(statSync(join(WEB_DIR, f)).size / 1024).toFixed(0)} KiB`).join(', ');
+  const kib = (bytes) => `${(bytes / 1024).toFixed(0)} KiB`;
+  const music = readdirSync(join(WEB_DIR, 'music')).reduce((sum, f) => sum + statSync(join(WEB_DIR, 'music', f)).size, 0);
+  return [...parts.map((f) => `${f} ${kib(statSync(join(WEB_DIR, f)).size)}`), `music/ ${kib(music)}`].join(', ');
+}
+
+// ---- The page's start: the first frame and the bytes before it ----
+
+// Notes the page's clock at every picture the game puts on its canvas, so
+// that the first frame is timed when it was drawn, not when a poll saw it.
+function notePictures() {
+  const put = CanvasRenderingContext2D.prototype.putImageData;
+  window.vloPictures = [];
+  CanvasRenderingContext2D.prototype.putImageData = function (...args) {
+    if (this.canvas.id === 'canvas') window.vloPictures.push(performance.now());
+    return put.apply(this, args);
+  };
+}
+
+// One visit: ms from navigation start to the picture that made the main menu
+// readable, and the bytes (as sent, headers included) of every response that
+// had begun to arrive by then, the page itself included.
+async function visit(page, url) {
+  await page.goto(url, { waitUntil: 'domcontentloaded' });
+  const menu = await waitFor(page, 'the main menu on a visit', menuShown(0), 30000);
+  return page.evaluate((seen) => {
+    const drawn = window.vloPictures.filter((t) => t <= seen);
+    const at = drawn.length > 0 ? drawn[drawn.length - 1] : seen;
+    const early = [...performance.getEntriesByType('navigation'), ...performance.getEntriesByType('resource')]
+      .filter((e) => e.responseStart > 0 && e.responseStart <= at);
+    return { at, bytes: early.reduce((sum, e) => sum + e.transferSize, 0), music: early.map((e) => e.name).filter((n) => n.includes('/music/')) };
+  }, menu.at);
+}
+
+// The loudest sample the game's audio callback put out over about two
+// seconds, or null where the audio does not run.
+async function musicPeak(page) {
+  let peak = null;
+  for (let i = 0; i < 40; ++i, await sleep(50)) {
+    const p = await page.evaluate(() => {
+      const out = window.Module?.SDL2?.audioContext?.state === 'running' && window.Module.SDL2.audio?.currentOutputBuffer;
+      return out ? out.getChannelData(0).reduce((m, x) => Math.max(m, Math.abs(x)), 0) : null;
+    });
+    if (p !== null) peak = Math.max(peak ?? 0, p);
+  }
+  return peak;
+}
+
+const musicFailures = (lines) => lines.filter((l) => /^Failed to (load|play) music!/.test(l));
+
+// The music comes after the first frame; one file of it arrives damaged here.
+// The game says so in one line and plays on, without music.
+async function damagedMusic(browser, url) {
+  const context = await browser.createBrowserContext();
+  try {
+    const page = await context.newPage();
+    const warnings = [];
+    page.on('console', (m) => m.type() === 'warn' && warnings.push(m.text()));
+    await page.setRequestInterception(true);
+    page.on('request', (r) => (r.url().endsWith('/music/calm3.ogg') ? r.respond({ status: 200, body: 'OggS and no more' }) : r.continue()));
+    await page.goto(url, { waitUntil: 'domcontentloaded' });
+    await waitFor(page, 'the main menu with damaged music', menuShown(0), 30000);
+    await press(page, 'Enter');
+    await waitFor(page, 'a floor after New Game with damaged music', floorShown);
+    const peak = await musicPeak(page);
+    const failures = musicFailures(warnings);
+    if (failures.length !== 1 || !failures[0].startsWith('Failed to load music!')) {
+      fail(`with calm3.ogg damaged, want one "Failed to load music!" line, got:\n  ${warnings.join('\n  ')}`);
+    }
+    if (peak) fail(`with calm3.ogg damaged the music is muted, yet the audio peaks at ${peak}`);
+    return failures[0];
+  } finally {
+    await context.close();
+  }
+}
+
+// A first visit (a fresh profile: empty cache and storage), then a repeat
+// visit in the same profile once the first has settled.
+async function startFigures(browser, url) {
+  const context = await browser.createBrowserContext();
+  try {
+    const page = await context.newPage();
+    await page.setViewport({ width: 1320, height: 980 });
+    await page.evaluateOnNewDocument(notePictures);
+    const first = await visit(page, url);
+    if (first.music.length > 0) fail(`music downloaded before the first frame: ${first.music.join(', ')}`);
+    await sleep(3000);
+    const repeat = await visit(page, url);
+    return { first, repeat };
+  } finally {
+    await context.close();
+  }
+}
+
+// The files below `dir`, as paths relative to it.
+function filesBelow(dir, prefix = '') {
+  return readdirSync(join(dir, prefix), { withFileTypes: true }).flatMap((entry) => (entry.isDirectory()
+    ? filesBelow(dir, `${prefix}${entry.name}/`) : [`${prefix}${entry.name}`]));
 }
 
 async function play(browser, url) {
@@ -160,6 +256,8 @@ async function play(browser, url) {
   const problems = [];
   page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
   page.on('console', (m) => m.type() === 'error' && problems.push(`console: ${m.text()}`));
+  const warnings = [];
+  page.on('console', (m) => m.type() === 'warn' && warnings.push(m.text()));
   const result = {};
   try {
     // 1. The main menu, timed from navigation start.
@@ -176,6 +274,11 @@ async function play(browser, url) {
     console.log('new game: a floor with its status panel');
     result.audio = await checkAudio(page);
     console.log(`audio: ${result.audio}`);
+    // The music, downloaded after the first frame, is heard.
+    const peak = await musicPeak(page);
+    if (musicFailures(warnings).length > 0) fail(`the music failed:\n  ${musicFailures(warnings).join('\n  ')}`);
+    if (peak === 0) fail('the audio runs, yet the music is silent');
+    console.log(`music: ${peak === null ? 'not checked (no audio here)' : `heard (peak ${peak.toFixed(2)})`}`);
     await page.screenshot({ path: join(SHOT_DIR, 'web-floor.png'), fullPage: true });
 
     // 3. Escape saves; after a reload Load Game shows the same floor.
@@ -391,7 +494,7 @@ async function playOnPhone(browser, url, server, siteDir) {
       const files = names.length === 1 ? (await (await caches.open(names[0])).keys()).map((r) => new URL(r.url).pathname) : [];
       return { controlled: !!navigator.serviceWorker.controller, names, files };
     });
-    const wanted = readdirSync(WEB_DIR).filter((f) => f !== 'sw.js').map((f) => `/${f}`).sort();
+    const wanted = filesBelow(WEB_DIR).filter((f) => f !== 'sw.js').map((f) => `/${f}`).sort();
     if (!stored.controlled || `${stored.files.sort()}` !== `${wanted}`) {
       fail(`the service worker keeps ${JSON.stringify(stored)}, want every file of the page: ${wanted.join(', ')}`);
     }
@@ -466,10 +569,15 @@ async function main() {
       args: ['--headless=new', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
         '--disable-background-networking', '--disable-component-update', '--disable-sync'],
     });
+    const start = await startFigures(browser, url);
     const r = await play(browser, url);
+    console.log(`damaged music: ${await damagedMusic(browser, url)}`);
     await playOnPhone(browser, url, server, siteDir);
     console.log(`page weight: ${pageWeight()}`);
     console.log(`time to first frame (main menu readable): ${r.firstFrame.toFixed(0)} ms`);
+    const kib = (bytes) => `${(bytes / 1024).toFixed(0)} KiB`;
+    console.log(`first frame, first visit: ${start.first.at.toFixed(0)} ms after navigation, ${kib(start.first.bytes)} transferred before it`);
+    console.log(`first frame, repeat visit: ${start.repeat.at.toFixed(0)} ms after navigation, ${kib(start.repeat.bytes)} transferred before it`);
     console.log(`idle CPU on a floor over ${IDLE_SECONDS} s: main thread ${r.cpu.main.toFixed(1)} %, renderer process ${r.cpu.renderer.toFixed(1)} % of one core`);
     console.log(`screenshots: ${['web-main-menu', 'web-floor', 'web-phone-portrait', 'web-phone-landscape']
       .map((name) => join(SHOT_DIR, `${name}.png`)).join(', ')}`);

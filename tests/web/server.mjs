@@ -2,7 +2,9 @@
 // starts it on a random port; run it alone to play the build in a browser:
 //   node tests/web/server.mjs build-web/site [port]
 import { createServer } from 'node:http';
-import { readFile } from 'node:fs/promises';
+import { readFile, stat } from 'node:fs/promises';
+import { createHash } from 'node:crypto';
+import { gzipSync } from 'node:zlib';
 import { extname, join, resolve, sep } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
@@ -12,10 +14,35 @@ const TYPES = {
   '.mjs': 'text/javascript',
   '.wasm': 'application/wasm',
   '.data': 'application/octet-stream',
+  '.ogg': 'audio/ogg',
   '.png': 'image/png',
   '.webmanifest': 'application/manifest+json',
   '.css': 'text/css',
 };
+
+// Served as a static host usually is: gzip for a browser that takes it, and
+// an ETag with no-cache, so that a repeat visit revalidates each file and is
+// answered 304 for what has not changed. Compressed once per file version.
+const packed = new Map();
+async function respond(file, asked) {
+  const info = await stat(file);
+  const version = `${info.size}-${info.mtimeMs}`;
+  let entry = packed.get(file);
+  if (!entry || entry.version !== version) {
+    const plain = await readFile(file);
+    const tag = `"${createHash('sha1').update(plain).digest('hex')}"`;
+    entry = { version, plain, zipped: gzipSync(plain), tag };
+    packed.set(file, entry);
+  }
+  const headers = { 'Cache-Control': 'no-cache', ETag: entry.tag, Vary: 'Accept-Encoding' };
+  if (asked['if-none-match'] === entry.tag) return { status: 304, headers, body: undefined };
+  const gzip = /\bgzip\b/.test(asked['accept-encoding'] || '');
+  const body = gzip ? entry.zipped : entry.plain;
+  headers['Content-Type'] = TYPES[extname(file)] || 'application/octet-stream';
+  headers['Content-Length'] = body.length;
+  if (gzip) headers['Content-Encoding'] = 'gzip';
+  return { status: 200, headers, body };
+}
 
 // Resolves with { server, url } once listening.
 export function serve(dir, port = 0) {
@@ -32,12 +59,8 @@ export function serve(dir, port = 0) {
       return;
     }
     try {
-      const body = await readFile(file);
-      res.writeHead(200, {
-        'Content-Type': TYPES[extname(file)] || 'application/octet-stream',
-        'Content-Length': body.length,
-        'Cache-Control': 'no-store',
-      });
+      const { status, headers, body } = await respond(file, req.headers);
+      res.writeHead(status, headers);
       res.end(req.method === 'HEAD' ? undefined : body);
     } catch {
       res.writeHead(404, { 'Content-Type': 'text/plain' }).end('not found\n');
