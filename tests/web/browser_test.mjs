@@ -471,7 +471,8 @@ async function playOnPhone(browser, url, server, siteDir) {
     await page.screenshot({ path: join(SHOT_DIR, 'web-phone-portrait.png') });
 
     // The inventory by touch: "Use" opens it, a tap on the baton's line takes
-    // the baton off; opened again, "Back" closes it.
+    // the baton off; opened again, the pad lights the baton and OK puts it
+    // back on; opened a third time, "Back" closes it.
     await tapGameButton(page, BUTTON.use);
     screen = (await waitFor(page, 'the inventory after "Use"', (s) => !!s.find('(A) BATON (EQUIPPED)', EGA.White))).screen;
     const baton = screen.find('(A) BATON (EQUIPPED)', EGA.White);
@@ -479,6 +480,12 @@ async function playOnPhone(browser, url, server, siteDir) {
     await waitFor(page, 'the baton taken off by tapping its line', (s) => floorShown(s) && !!s.find('YOU DEQUIPPED THE BATON'));
     await tapGameButton(page, BUTTON.use);
     await waitFor(page, 'the inventory again', (s) => !!s.find('(A) BATON', EGA.White) && !s.find('(EQUIPPED)'));
+    await tapGameButton(page, BUTTON.down);
+    await waitFor(page, 'the baton lit by the pad', (s) => !!s.find('(A) BATON', EGA.Cyan));
+    await tapButton(page, '#actions .dialog[data-button="9"]');
+    await waitFor(page, 'the baton put on with OK', (s) => floorShown(s) && !!s.find('YOU EQUIPPED THE BATON'));
+    await tapGameButton(page, BUTTON.use);
+    await waitFor(page, 'the inventory a third time', (s) => !!s.find('(A) BATON (EQUIPPED)', EGA.White));
     await tapButton(page, '#actions .dialog[data-button="10"]');
     screen = (await waitFor(page, 'the inventory closed by "Back"', (s) => floorShown(s) && !s.find('(A) BATON', EGA.White))).screen;
     console.log('phone: New Game tapped, a step on the pad, the look cursor tapped, the inventory used and closed by touch');
