@@ -183,8 +183,8 @@ PadPress GamepadRepeat(Uint32 now) {
     return held;
 }
 
-bool GamepadHoldsADirection() {
-    return held != PadPress::None;
+bool GamepadOpen() {
+    return !pads.empty();
 }
 
 bool GamepadInUse() {

@@ -35,8 +35,8 @@ PadPress GamepadPress(const SDL_Event& e);
 // The repeat of a direction held on the pad, when one is due at tick `now`:
 // like a held key, after a pause and then at an even pace.
 PadPress GamepadRepeat(Uint32 now);
-// Whether a direction is held on the pad (it repeats, with no event).
-bool GamepadHoldsADirection();
+// Whether a controller is open.
+bool GamepadOpen();
 // Whether the last input came from the pad (the inventory box then shows
 // which item the pad points at).
 bool GamepadInUse();

@@ -468,9 +468,9 @@ void RunFrame() {
         presentCallsAtDraw = presentCalls;
     }
     CheckLevelUp(); // its dialog restarts the frame clock
-    // A direction held on the pad repeats on the frame clock, with no event
-    // to wake a sleep.
-    if (!draw && SleepsThroughIdleFrames() && !GamepadHoldsADirection()) {
+    // A pad is read by polling (a browser has no events for its buttons) and
+    // a held direction repeats on the frame clock: neither wakes a sleep.
+    if (!draw && SleepsThroughIdleFrames() && !GamepadOpen()) {
         SleepThroughIdleFrames(MusicFramesToSpare());
     }
     EndFrame();
