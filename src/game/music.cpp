@@ -318,7 +318,7 @@ bool LoadMusicPatterns() {
         for (const auto& entry : mMusicPatternEntries) {
             fileNames.push_back(entry->fileName);
         }
-        FetchMusicFiles(fileNames);
+        FetchMusicFiles(fileNames, MaxMusicFileBytes);
         filesComing = true;
         musicLoopEnd = 0;
         return true;

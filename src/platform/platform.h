@@ -3,6 +3,7 @@
 // is the same code in both.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -42,9 +43,10 @@ void PlayerFilesChanged();
 // not is then missing, and reading it says so).
 bool MusicFilesPresent();
 // Starts downloading the music files (paths from the working folder) into
-// the page's file system once the page has shown its first frame. Nothing on
-// the desktop.
-void FetchMusicFiles(const std::vector<std::string>& fileNames);
+// the page's file system once the page has shown its first frame. A download
+// is dropped, and its file left missing, as soon as it passes `maxBytes`.
+// Nothing on the desktop.
+void FetchMusicFiles(const std::vector<std::string>& fileNames, std::size_t maxBytes);
 // The orderly shutdown is over: the page tells the player the game has ended.
 void GameEnded();
 // SIGTERM, SIGINT and SIGHUP call `onSignal` instead of ending the process, so

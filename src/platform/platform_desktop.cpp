@@ -39,7 +39,7 @@ bool MusicFilesPresent() {
     return true;
 }
 
-void FetchMusicFiles(const std::vector<std::string>& /*fileNames*/) {}
+void FetchMusicFiles(const std::vector<std::string>& /*fileNames*/, std::size_t /*maxBytes*/) {}
 
 void GameEnded() {}
 

@@ -81,7 +81,7 @@ EM_JS(int, CanvasIsFullscreen, (), {
 // so it comes after that frame has been painted, and the game starts it when
 // it is there. A file is written only when it came whole from this site; any
 // other outcome leaves it missing, and the game's own reading says so.
-EM_JS(void, StartMusicDownloads, (const char* lines), {
+EM_JS(void, StartMusicDownloads, (const char* lines, double maxBytes), {
     var names = UTF8ToString(lines).split("\n").filter(function (name) { return name !== ""; });
     Module["musicDownloadsLeft"] = names.length;
     function download(name) {
@@ -97,9 +97,33 @@ EM_JS(void, StartMusicDownloads, (const char* lines), {
                 if (!response.ok) {
                     throw new Error(response.status + " " + response.statusText);
                 }
-                return response.arrayBuffer();
+                // Read in pieces, and given up past the game's bound for a
+                // music file, so a huge file never fills the page's memory.
+                var reader = response.body.getReader();
+                var pieces = [];
+                var total = 0;
+                function more() {
+                    return reader.read().then(function (piece) {
+                        if (piece.done) {
+                            return;
+                        }
+                        total += piece.value.length;
+                        if (total > maxBytes) {
+                            reader.cancel();
+                            throw new Error("larger than " + maxBytes + " bytes");
+                        }
+                        pieces.push(piece.value);
+                        return more();
+                    });
+                }
+                return more().then(function () {
+                    var data = new Uint8Array(total);
+                    var at = 0;
+                    pieces.forEach(function (piece) { data.set(piece, at); at += piece.length; });
+                    return data;
+                });
             })
-            .then(function (data) { FS.writeFile(name, new Uint8Array(data)); })
+            .then(function (data) { FS.writeFile(name, data); })
             .catch(function () {})
             .then(function () { Module["musicDownloadsLeft"] -= 1; });
     }
@@ -169,12 +193,12 @@ bool MusicFilesPresent() {
     return MusicDownloadsLeft() == 0;
 }
 
-void FetchMusicFiles(const std::vector<std::string>& fileNames) {
+void FetchMusicFiles(const std::vector<std::string>& fileNames, std::size_t maxBytes) {
     std::string lines;
     for (const std::string& name : fileNames) {
         lines += name + '\n';
     }
-    StartMusicDownloads(lines.c_str());
+    StartMusicDownloads(lines.c_str(), static_cast<double>(maxBytes));
 }
 
 void GameEnded() {
