@@ -34,7 +34,8 @@ int AnswerArguments(int argc, char* argv[]) {
     if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
         std::cout << Usage << "\n"
                   << "Velvet Lockout (V.L.O.): a turn-based escape from a ten-floor prison.\n"
-                  << "Without an option the game starts in its window.\n\n"
+                  << "Without an option the game starts, full screen or in a window as chosen\n"
+                  << "under \"Options\".\n\n"
                   << "  --help     show this help and exit\n"
                   << "  --version  show the version and exit\n";
         return EXIT_SUCCESS;
