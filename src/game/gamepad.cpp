@@ -43,6 +43,14 @@ void Release(Source by) {
     }
 }
 
+// Nothing held, the stick at rest: a pad that went away holds nothing.
+void LetGo() {
+    held = PadPress::None;
+    heldBy = Source::None;
+    stickX = stickY = 0;
+    stickDirection = PadPress::None;
+}
+
 PadPress ButtonPress(Uint8 button) {
     switch (button) {
     case SDL_CONTROLLER_BUTTON_DPAD_UP: return PadPress::Up;
@@ -119,11 +127,7 @@ void Removed(SDL_JoystickID id) {
     }
     SDL_GameControllerClose(pad);
     pads.erase(it);
-    // Whatever that pad held is let go.
-    held = PadPress::None;
-    heldBy = Source::None;
-    stickX = stickY = 0;
-    stickDirection = PadPress::None;
+    LetGo();
 }
 
 } // namespace
@@ -140,10 +144,7 @@ void CloseGamepads() {
     }
     pads.clear();
     inUse = false;
-    held = PadPress::None;
-    heldBy = Source::None;
-    stickX = stickY = 0;
-    stickDirection = PadPress::None;
+    LetGo();
 }
 
 PadPress GamepadPress(const SDL_Event& e) {

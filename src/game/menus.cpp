@@ -287,9 +287,8 @@ DialogResult Menu(std::list<std::string>& lines) {
         Render();
         const Input in = WaitForInput(Pace::Block, F2Key::IsAKey);
         if (in.kind == InputKind::Other) {
-            // Placed as the picture places the box (render.cpp).
-            const int line = TappedLine(in.event, (640 - inventoryPanel->w) / 2, inventoryPanel->w,
-                                        (400 - inventoryPanel->h - 80) / 2 + 16, n);
+            const SDL_Point box = InventoryBoxAt();
+            const int line = TappedLine(in.event, box.x, inventoryPanel->w, box.y + 16, n);
             if (line >= firstLine.front() && choices > 0) {
                 const auto after = std::upper_bound(firstLine.begin(), firstLine.end(), line);
                 return Outcome(DialogOutcome::Chosen,

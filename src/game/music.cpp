@@ -187,6 +187,21 @@ MusicPatternEntry* FillInto(const MusicPatternEntry* target) {
     return nullptr;
 }
 
+// The queued pattern (nextMusicPattern) starts the music with a fade, at
+// start-up or when the files have come. False when the mixer refuses it.
+bool FadeInQueued() {
+    musicLoopEnd = DurationMs(nextMusicPattern->music);
+    if (musicEnabled) {
+        if (Mix_FadeInMusic(nextMusicPattern->music, -1, FadeInMs) == -1) {
+            return false;
+        }
+        playing = nextMusicPattern;
+        lastPositionMs = 0;
+    }
+    nextMusicPattern = nullptr;
+    return true;
+}
+
 // The first frame that finds the files there: each is loaded, and the
 // pattern queued meanwhile fades in as the first one does at start-up.
 void LoadArrivedFiles() {
@@ -202,16 +217,9 @@ void LoadArrivedFiles() {
         queued = mMusicPatternEntries[0].get();
     }
     SetNextMusicPattern(queued->patternName);
-    musicLoopEnd = DurationMs(queued->music);
-    if (musicEnabled) {
-        if (Mix_FadeInMusic(queued->music, -1, FadeInMs) == -1) {
-            Mute();
-            return;
-        }
-        playing = queued;
-        lastPositionMs = 0;
+    if (!FadeInQueued()) {
+        Mute();
     }
-    nextMusicPattern = nullptr;
 }
 
 bool RestsOnItself(const MusicPatternEntry* entry) {
@@ -323,16 +331,10 @@ bool LoadMusicPatterns() {
         musicLoopEnd = 0;
         return true;
     }
-    musicLoopEnd = DurationMs(nextMusicPattern->music);
-    if (musicEnabled) {
-        if (Mix_FadeInMusic(nextMusicPattern->music, -1, FadeInMs) == -1) {
-            std::cerr << "Failed to play music! SDL_mixer Error: " << SDL_GetError() << std::endl;
-            return false;
-        }
-        playing = nextMusicPattern;
-        lastPositionMs = 0;
+    if (!FadeInQueued()) {
+        std::cerr << "Failed to play music! SDL_mixer Error: " << SDL_GetError() << std::endl;
+        return false;
     }
-    nextMusicPattern = nullptr;
     return true;
 }
 

@@ -150,11 +150,16 @@ void Render() {
     font->DrawString(panel, names, 8, 8, LightGray);
 
     if (showInventory) {
-        SDL_Rect at = {(640 - inventoryPanel->w) / 2, (400 - inventoryPanel->h - 80) / 2, 0, 0};
+        const SDL_Point corner = InventoryBoxAt();
+        SDL_Rect at = {corner.x, corner.y, 0, 0};
         SDL_BlitSurface(inventoryPanel, nullptr, screen, &at);
     }
     SDL_Rect panelAt = {0, 320, 0, 0};
     SDL_BlitSurface(panel, nullptr, screen, &panelAt);
     font->DrawChar(screen, FullBlock, mousePos.x, mousePos.y, Red);
     PresentScreen();
+}
+
+SDL_Point InventoryBoxAt() {
+    return {(640 - inventoryPanel->w) / 2, (400 - inventoryPanel->h - 80) / 2};
 }

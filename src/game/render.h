@@ -18,3 +18,6 @@ void RenderBar(int x, int y, int width, const std::string& name, int value, int 
                SDL_Surface* dst, KRColors barColor, KRColors backColor);
 // Appends the names on the visible cell under the mouse, joined by " & ".
 void GetNamesUnderMouse(std::string& out);
+// Where Render puts the inventory box (inventoryPanel) on the picture while
+// it is shown: centred above the status panel.
+SDL_Point InventoryBoxAt();

@@ -11,38 +11,31 @@ const KREquippable* Worn(const KREntity* slotItem) {
     return slotItem != nullptr ? slotItem->equippable : nullptr;
 }
 
+// One bonus summed over both hands.
+int WornBonus(const KREntity* mainHand, const KREntity* offHand, int KREquippable::*bonus) {
+    int sum = 0;
+    for (const KREntity* e : {mainHand, offHand}) {
+        if (const KREquippable* q = Worn(e)) {
+            sum += q->*bonus;
+        }
+    }
+    return sum;
+}
+
 } // namespace
 
 KREquipment::KREquipment() : owner(nullptr), mainHand(nullptr), offHand(nullptr) {}
 
 int KREquipment::GetPowerBonus() const {
-    int sum = 0;
-    for (const KREntity* e : {mainHand, offHand}) {
-        if (const KREquippable* q = Worn(e)) {
-            sum += q->powerBonus;
-        }
-    }
-    return sum;
+    return WornBonus(mainHand, offHand, &KREquippable::powerBonus);
 }
 
 int KREquipment::GetDefenseBonus() const {
-    int sum = 0;
-    for (const KREntity* e : {mainHand, offHand}) {
-        if (const KREquippable* q = Worn(e)) {
-            sum += q->defenseBonus;
-        }
-    }
-    return sum;
+    return WornBonus(mainHand, offHand, &KREquippable::defenseBonus);
 }
 
 int KREquipment::GetMaxHPBonus() const {
-    int sum = 0;
-    for (const KREntity* e : {mainHand, offHand}) {
-        if (const KREquippable* q = Worn(e)) {
-            sum += q->maxHPBonus;
-        }
-    }
-    return sum;
+    return WornBonus(mainHand, offHand, &KREquippable::maxHPBonus);
 }
 
 std::multimap<std::string, KREntity*> KREquipment::ToggleEquip(KREntity* item) {

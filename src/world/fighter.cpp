@@ -30,25 +30,28 @@ void KRFighter::Init(int maxHP_, int defense_, int power_, int level_, int xp_,
     owner = owner_;
 }
 
-int KRFighter::GetMaxHP(bool baseOnly) const {
+namespace {
+
+// A stat with the owner's equipment bonus, or its base value alone.
+int WithBonus(int base, bool baseOnly, const KREntity* owner, int (KREquipment::*bonus)() const) {
     if (baseOnly || owner == nullptr || owner->equipment == nullptr) {
-        return maxHP;
+        return base;
     }
-    return maxHP + owner->equipment->GetMaxHPBonus();
+    return base + (owner->equipment->*bonus)();
+}
+
+} // namespace
+
+int KRFighter::GetMaxHP(bool baseOnly) const {
+    return WithBonus(maxHP, baseOnly, owner, &KREquipment::GetMaxHPBonus);
 }
 
 int KRFighter::GetDefense(bool baseOnly) const {
-    if (baseOnly || owner == nullptr || owner->equipment == nullptr) {
-        return defense;
-    }
-    return defense + owner->equipment->GetDefenseBonus();
+    return WithBonus(defense, baseOnly, owner, &KREquipment::GetDefenseBonus);
 }
 
 int KRFighter::GetPower(bool baseOnly) const {
-    if (baseOnly || owner == nullptr || owner->equipment == nullptr) {
-        return power;
-    }
-    return power + owner->equipment->GetPowerBonus();
+    return WithBonus(power, baseOnly, owner, &KREquipment::GetPowerBonus);
 }
 
 void KRFighter::SetHP(int value, bool absolute) {
